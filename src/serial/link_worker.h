@@ -1,0 +1,74 @@
+#pragma once
+
+#include "line.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QThread;
+
+namespace vemtra::serial {
+
+// Makes the line for a device; runs on the worker thread. On failure returns
+// nullptr and puts a one-line reason into *error.
+using LineOpener =
+    std::function<std::unique_ptr<Line>(const QString &device, int baud, QString *error)>;
+
+// The one owner of the serial line. It lives on the window's thread as a facade;
+// the line itself lives on a private thread, where jobs run one at a time in the
+// order they were posted. A job never runs on the window's thread, so waits and
+// 100 ms pauses never freeze the window. With no port open, jobs get a closed
+// line whose operations fail at once.
+class LinkWorker : public QObject {
+    Q_OBJECT
+public:
+    using Job = std::function<void(Line &)>;
+
+    // Real serial ports through QSerialPort.
+    explicit LinkWorker(QObject *parent = nullptr);
+    // Any line, for tests and the simulator.
+    explicit LinkWorker(LineOpener opener, QObject *parent = nullptr);
+    ~LinkWorker() override;
+
+    // Closes whatever is open, then opens `device` at `baud`. `done(ok, error)`
+    // runs on the window's thread.
+    void open(const QString &device, int baud, std::function<void(bool, QString)> done = {});
+    void close(std::function<void()> done = {});
+    // Whether a line is open, as last known on the window's thread.
+    bool isOpen() const;
+
+    // Queues a job; `done` runs on the window's thread after it.
+    void post(Job job, std::function<void()> done = {});
+
+    // True from the first queued job until the queue is empty again.
+    bool isBusy() const;
+
+    // Makes the running job's waits give up at once (Ctrl-C, window closing).
+    void cancelCurrent();
+
+signals:
+    void busyChanged(bool busy);
+    void openChanged(bool open);
+    // The port failed under a job (device unplugged, read or write error); the
+    // line has been closed.
+    void linkLost(const QString &reason);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Runs `f` on the thread of `context` (the window's), from any thread; dropped
+// when `context` is gone.
+template <class F>
+void onThreadOf(QObject *context, F &&f)
+{
+    QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+} // namespace vemtra::serial
