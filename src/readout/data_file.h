@@ -1,0 +1,46 @@
+#pragma once
+
+// The data file QEL_ADC.txt: ASCII, CR LF after every line. Line 1 names the
+// logged channels, each name followed by a TAB; every further line is one
+// record: its values, each followed by a TAB, then ":" and the record number
+// counted from 0. Bytes of an incomplete last record are not written.
+
+#include "readout/log_header_decode.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <span>
+
+class QIODevice;
+
+namespace vemtra::readout {
+
+// Groups values into records as they arrive and writes each line to `out` as
+// soon as it is complete, so nothing but the current line is held.
+class DataFileWriter {
+public:
+    DataFileWriter(QIODevice &out, const ChannelSet &channels);
+
+    bool writeHeader();
+    // False when the line could not be written or there is no channel to group into.
+    bool addValue(std::uint8_t value);
+
+    int records() const { return record_; }
+    bool failed() const { return failed_; }
+
+private:
+    bool writeLine(const QByteArray &text);
+
+    QIODevice &out_;
+    ChannelSet channels_;
+    QByteArray line_;
+    int valuesInLine_ = 0;
+    int record_ = 0;
+    bool failed_ = false;
+};
+
+// The whole file for a set of channels and the data bytes in the order read.
+QByteArray formatDataFile(const ChannelSet &channels, std::span<const std::uint8_t> data);
+
+} // namespace vemtra::readout

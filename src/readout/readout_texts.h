@@ -1,0 +1,40 @@
+#pragma once
+
+// Every text the read-out and the log viewer show, in one place to audit.
+
+namespace vemtra::readout::texts {
+
+// Label9 when the last log programming failed.
+inline constexpr char kCommError[] = "通信エラー";
+// The OK/Cancel question before anything is read.
+inline constexpr char kConfirmStore[] = "データを QEL_ADC.TXT ファイルに格納します。";
+// Label9 for a header the read-out cannot trust (end address, channels, length).
+inline constexpr char kEndAddressError[] = "ｺﾐﾆｭｹｰｼｮﾝ ｴﾗｰ";
+// Label9 after the data file is complete.
+inline constexpr char kReadFinished[] = "EEPROMデータリード終了。";
+// Label9 while the read-out runs.
+inline constexpr char kReading[] = "EEPROMリード中です。";
+// The viewer's text until a data file has been loaded.
+inline constexpr char kNoDataFile[] = "QEL_ADC.TXTﾌｧｲﾙが生成されていません。";
+// The viewer's window title.
+inline constexpr char kViewerCaption[] = "LOG_LIST";
+// No echo of "r" within 1 s.
+inline constexpr char kEchoTimeout[] = "1.Read Timeout NG";
+// Wrong echo of "r"; the received byte follows in decimal.
+inline constexpr char kEchoNg[] = "1.Read NG ";
+// No "R" and first byte within 1 s of the request.
+inline constexpr char kAnswerTimeout[] = "2.Read Timeout";
+// Wrong answer to the request; the received byte follows in decimal.
+inline constexpr char kAnswerNg[] = "2.Read NG ";
+// Preferred viewer font; any installed CJK font stands in for it.
+inline constexpr char kViewerFontFamily[] = "ＭＳ Ｐゴシック";
+// The data file, in the program folder.
+inline constexpr char kDataFileName[] = "QEL_ADC.txt";
+// A board that stops answering in the middle of a transfer.
+inline constexpr char kByteTimeout[] = "3.Read Timeout";
+// The data file could not be created or written; its path follows.
+inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
+// The read-out was stopped (program closing).
+inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
+
+} // namespace vemtra::readout::texts

@@ -1,0 +1,173 @@
+#include "readout/data_file.h"
+#include "readout/log_header_decode.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <vector>
+
+using namespace vemtra::readout;
+
+Q_DECLARE_METATYPE(HeaderFault)
+
+namespace {
+
+HeaderReadBack readBack(std::uint8_t configuration, int endAddress)
+{
+    HeaderReadBack bytes{};
+    bytes[2] = configuration;
+    bytes[11] = static_cast<std::uint8_t>(endAddress & 0xFF);
+    bytes[12] = static_cast<std::uint8_t>((endAddress >> 8) & 0xFF);
+    return bytes;
+}
+
+std::vector<std::uint8_t> bytesOf(const QByteArray &a)
+{
+    return {a.begin(), a.end()};
+}
+
+} // namespace
+
+class TestLogFormat : public QObject {
+    Q_OBJECT
+
+private slots:
+    void channelOrder_data();
+    void channelOrder();
+    void headerLimits_data();
+    void headerLimits();
+    void requestBytes_data();
+    void requestBytes();
+    void dataFile_data();
+    void dataFile();
+    void writerReportsAFailedWrite();
+};
+
+void TestLogFormat::channelOrder_data()
+{
+    QTest::addColumn<int>("configuration");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("names");
+
+    QTest::newRow("all four, CH1 last") << 0xFC << 4 << QByteArray("ch2\tch3\tch4\tch1\t");
+    QTest::newRow("CH1 and CH2") << 0xCC << 2 << QByteArray("ch2\tch1\t");
+    QTest::newRow("CH3 only") << 0x2C << 1 << QByteArray("ch3\t");
+    QTest::newRow("CH1 to CH3 against CH4") << 0xED << 3 << QByteArray("ch2\tch3\tch1\t");
+    QTest::newRow("low bits ignored") << 0x1F << 1 << QByteArray("ch4\t");
+    QTest::newRow("no channel") << 0x0D << 0 << QByteArray();
+}
+
+void TestLogFormat::channelOrder()
+{
+    QFETCH(int, configuration);
+    QFETCH(int, count);
+    QFETCH(QByteArray, names);
+
+    const ChannelSet set = decodeChannels(static_cast<std::uint8_t>(configuration));
+    QCOMPARE(set.count, count);
+    QCOMPARE(set.names, names);
+    QCOMPARE(set.mask & 0x0F, 0);
+}
+
+void TestLogFormat::headerLimits_data()
+{
+    QTest::addColumn<int>("configuration");
+    QTest::addColumn<int>("endAddress");
+    QTest::addColumn<HeaderFault>("fault");
+    QTest::addColumn<int>("logLength");
+    QTest::addColumn<int>("dataBytes");
+
+    QTest::newRow("empty log") << 0x8C << 16 << HeaderFault::None << 1 << 0;
+    QTest::newRow("end address 15") << 0x8C << 15 << HeaderFault::None << 0 << 0;
+    QTest::newRow("end address 14") << 0x8C << 14 << HeaderFault::EndAddressBelowStart << -1 << 0;
+    QTest::newRow("full 24C64") << 0x8C << 0x1FFF << HeaderFault::None << 8176 << 8175;
+    QTest::newRow("full 24C256") << 0xFC << 0x7FFF << HeaderFault::None << 32752 << 32751;
+    QTest::newRow("longest log") << 0x8C << 32783 << HeaderFault::None << 32768 << 32767;
+    QTest::newRow("one byte too long") << 0x8C << 32784 << HeaderFault::LogTooLong << 32769 << 32768;
+    QTest::newRow("high byte 144") << 0x8C << 144 * 256 << HeaderFault::LogTooLong << 36849 << 36848;
+    QTest::newRow("high byte 145") << 0x8C << 145 * 256 << HeaderFault::EndAddressTooHigh << 37105 << 37104;
+    QTest::newRow("no channel, no data") << 0x0C << 16 << HeaderFault::None << 1 << 0;
+    QTest::newRow("no channel, data") << 0x0C << 17 << HeaderFault::NoChannels << 2 << 1;
+}
+
+void TestLogFormat::headerLimits()
+{
+    QFETCH(int, configuration);
+    QFETCH(int, endAddress);
+    QFETCH(HeaderFault, fault);
+    QFETCH(int, logLength);
+    QFETCH(int, dataBytes);
+
+    const LogExtent extent = decodeLogHeader(readBack(static_cast<std::uint8_t>(configuration), endAddress));
+    QCOMPARE(extent.fault, fault);
+    QCOMPARE(extent.endAddress, endAddress);
+    QCOMPARE(extent.logLength, logLength);
+    QCOMPARE(extent.dataBytes(), dataBytes);
+}
+
+void TestLogFormat::requestBytes_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("header") << 0 << 16 << QByteArray::fromHex("00001000");
+    QTest::newRow("8176") << 16 << 8176 << QByteArray::fromHex("1000f01f");
+    QTest::newRow("8191") << 16 << 8191 << QByteArray::fromHex("1000ff1f");
+    QTest::newRow("empty log") << 16 << 1 << QByteArray::fromHex("10000100");
+    QTest::newRow("longest") << 16 << 32768 << QByteArray::fromHex("10000080");
+}
+
+void TestLogFormat::requestBytes()
+{
+    QFETCH(int, start);
+    QFETCH(int, count);
+    QFETCH(QByteArray, bytes);
+
+    const auto request = readRequest(start, count);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(request.data()), 4), bytes);
+}
+
+void TestLogFormat::dataFile_data()
+{
+    QTest::addColumn<int>("configuration");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("file");
+
+    QTest::newRow("CH1 and CH2 example")
+        << 0xCC << QByteArray::fromHex("0cc80dc9") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n");
+    QTest::newRow("CH3 alone") << 0x2C << QByteArray::fromHex("00ff07")
+                               << QByteArray("ch3\t\r\n0\t:0\r\n255\t:1\r\n7\t:2\r\n");
+    QTest::newRow("all four")
+        << 0xFC << QByteArray::fromHex("0102030405060708")
+        << QByteArray("ch2\tch3\tch4\tch1\t\r\n1\t2\t3\t4\t:0\r\n5\t6\t7\t8\t:1\r\n");
+    QTest::newRow("five bytes, two channels")
+        << 0x6C << QByteArray::fromHex("0a141e2832") << QByteArray("ch2\tch3\t\r\n10\t20\t:0\r\n30\t40\t:1\r\n");
+    QTest::newRow("empty log") << 0xCC << QByteArray() << QByteArray("ch2\tch1\t\r\n");
+}
+
+void TestLogFormat::dataFile()
+{
+    QFETCH(int, configuration);
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, file);
+
+    const auto values = bytesOf(data);
+    QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values), file);
+}
+
+void TestLogFormat::writerReportsAFailedWrite()
+{
+    QByteArray storage;
+    QBuffer readOnly(&storage);
+    readOnly.open(QIODevice::ReadOnly);
+    DataFileWriter writer(readOnly, decodeChannels(0x8C));
+
+    QVERIFY(!writer.writeHeader());
+    QVERIFY(writer.failed());
+    QVERIFY(!writer.addValue(1));
+    QCOMPARE(writer.records(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestLogFormat)
+#include "tst_log_format.moc"
