@@ -1,0 +1,120 @@
+#include "datalog/log_plan.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace vemtra::datalog {
+
+namespace {
+
+const std::array<EepromType, 3> kTypes{{
+    {EepromKind::C64, "24C64", 8192, 0x1F, 0xFF},
+    {EepromKind::C128, "24C128", 16384, 0x3F, 0xFF},
+    {EepromKind::C256, "24C256", 32768, 0x7F, 0xFF},
+}};
+
+// A plain decimal number, "." as point, no sign, no exponent, no grouping.
+std::optional<double> parseUnsignedDecimal(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\+?(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    const QString trimmed = text.trimmed();
+    if (!pattern.match(trimmed).hasMatch())
+        return std::nullopt;
+    QString digits = trimmed;
+    if (digits.startsWith(QLatin1Char('+')))
+        digits.remove(0, 1);
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+const EepromType &eepromType(EepromKind kind)
+{
+    return kTypes[static_cast<std::size_t>(kind)];
+}
+
+QString dataByteCountText(const EepromType &type)
+{
+    return QString::number(type.capacity - kDataStartAddress);
+}
+
+int countedChannels(const ChannelTicks &vdd, const ChannelTicks &ch4)
+{
+    int n = 0;
+    for (int i = 0; i < 4; ++i)
+        n += vdd[i] ? 1 : 0;
+    for (int i = 0; i < 3; ++i)
+        n += ch4[i] ? 1 : 0;
+    return n;
+}
+
+std::optional<double> parseInterval(const QString &text)
+{
+    return parseUnsignedDecimal(text);
+}
+
+std::optional<double> parseDataBytes(const QString &text)
+{
+    const auto value = parseUnsignedDecimal(text);
+    if (!value || *value != std::floor(*value))
+        return std::nullopt;
+    return value;
+}
+
+double leadingNumber(const QString &text)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([+-]?(\\d+(\\.\\d*)?|\\.\\d+))"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch())
+        return 0.0;
+    const double value = match.captured(1).toDouble();
+    return std::isfinite(value) ? value : 0.0;
+}
+
+QString formatMeasurementTime(std::int32_t minutes)
+{
+    const std::int32_t hours = minutes / 60;
+    return QStringLiteral("%1:%2")
+        .arg(hours, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+PlanTime computePlanTime(const QString &dataBytesText, int channels, const QString &intervalText)
+{
+    PlanTime plan;
+    if (channels <= 0) {
+        plan.status = PlanTime::Status::NoChannels;
+        return plan;
+    }
+    const auto dataBytes = parseDataBytes(dataBytesText);
+    if (!dataBytes) {
+        plan.status = PlanTime::Status::BadDataBytes;
+        return plan;
+    }
+    const auto interval = parseInterval(intervalText);
+    if (!interval) {
+        plan.status = PlanTime::Status::BadInterval;
+        return plan;
+    }
+    // The division is a real one: 8176 bytes over 3 channels is 2725.33 samples.
+    const double samples = *dataBytes / channels;
+    const double minutes = std::trunc(*interval * samples / 60.0);
+    if (!(minutes <= std::numeric_limits<std::int32_t>::max())) {
+        plan.status = PlanTime::Status::Overflow;
+        return plan;
+    }
+    plan.status = PlanTime::Status::Ok;
+    plan.minutes = static_cast<std::int32_t>(minutes);
+    plan.hours = plan.minutes / 60;
+    plan.text = formatMeasurementTime(plan.minutes);
+    return plan;
+}
+
+} // namespace vemtra::datalog

@@ -1,0 +1,118 @@
+#include "datalog/log_header.h"
+
+#include <QTest>
+
+using namespace vemtra::datalog;
+
+namespace {
+
+QByteArray bytes(const LogHeader &header)
+{
+    return QByteArray(reinterpret_cast<const char *>(header.data()), int(header.size()));
+}
+
+ChannelTicks ticks(const QString &pattern)
+{
+    return ChannelTicks{pattern[0] == '1', pattern[1] == '1', pattern[2] == '1', pattern[3] == '1'};
+}
+
+} // namespace
+
+class TestLogHeader : public QObject {
+    Q_OBJECT
+private slots:
+    void configuration_data();
+    void configuration();
+    void interval_data();
+    void interval();
+    void header_data();
+    void header();
+};
+
+void TestLogHeader::configuration_data()
+{
+    QTest::addColumn<QString>("vdd");
+    QTest::addColumn<QString>("ch4");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("CH1 Vref:VDD") << "1000" << "0000" << 0x8C;
+    QTest::newRow("CH1..CH4 Vref:VDD") << "1111" << "0000" << 0xFC;
+    QTest::newRow("CH1..CH3 Vref:CH4") << "0000" << "1110" << 0xED;
+    QTest::newRow("CH2, CH3 Vref:CH4") << "0000" << "0110" << 0x6D;
+    QTest::newRow("nothing ticked") << "0000" << "0000" << 0x0C;
+}
+
+void TestLogHeader::configuration()
+{
+    QFETCH(QString, vdd);
+    QFETCH(QString, ch4);
+    QFETCH(int, expected);
+    QCOMPARE(int(configurationByte(ticks(vdd), ticks(ch4))), expected);
+}
+
+void TestLogHeader::interval_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<quint32>("count");
+    QTest::newRow("0.5 s") << "0.5" << true << quint32(10000);
+    QTest::newRow("1 s") << "1" << true << quint32(20000);
+    QTest::newRow("2 s") << "2" << true << quint32(40000);
+    QTest::newRow("3600 s") << "3600" << true << quint32(72000000);
+    QTest::newRow("0 s") << "0" << true << quint32(0);
+    QTest::newRow("fraction is truncated") << "0.00007" << true << quint32(1);
+    QTest::newRow("just below one step") << "0.0000499" << true << quint32(0);
+    QTest::newRow("just one step") << "0.00005" << true << quint32(1);
+    QTest::newRow("0.3 s is not a step short") << "0.3" << true << quint32(6000);
+    QTest::newRow("plus sign and blanks") << " +1.5 " << true << quint32(30000);
+    QTest::newRow("largest") << "107374.18" << true << quint32(2147483600);
+    QTest::newRow("past the top bit") << "107374.1824" << false << quint32(0);
+    QTest::newRow("far too large") << "200000" << false << quint32(0);
+    QTest::newRow("negative") << "-1" << false << quint32(0);
+    QTest::newRow("not a number") << "one" << false << quint32(0);
+    QTest::newRow("empty") << "" << false << quint32(0);
+}
+
+void TestLogHeader::interval()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(quint32, count);
+    const auto v = intervalCount(text);
+    QCOMPARE(v.has_value(), valid);
+    if (valid)
+        QCOMPARE(*v, count);
+}
+
+void TestLogHeader::header_data()
+{
+    QTest::addColumn<QString>("vdd");
+    QTest::addColumn<QString>("ch4");
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("24C64 CH1 1 s")
+        << "1000" << "0000" << "1" << int(EepromKind::C64)
+        << QByteArray::fromHex("4144808c204e00001000ff1f1000ffff");
+    QTest::newRow("24C256 CH2+CH3 Vref:CH4 2 s")
+        << "0000" << "0110" << "2" << int(EepromKind::C256)
+        << QByteArray::fromHex("4144806d409c00001000ff7f1000ffff");
+    QTest::newRow("24C128 CH1..CH4 3600 s")
+        << "1111" << "0000" << "3600" << int(EepromKind::C128)
+        << QByteArray::fromHex("414480fc00a24a041000ff3f1000ffff");
+}
+
+void TestLogHeader::header()
+{
+    QFETCH(QString, vdd);
+    QFETCH(QString, ch4);
+    QFETCH(QString, interval);
+    QFETCH(int, kind);
+    QFETCH(QByteArray, expected);
+    const EepromType &type = eepromType(static_cast<EepromKind>(kind));
+    const LogHeader h = composeLogHeader(configurationByte(ticks(vdd), ticks(ch4)),
+                                         *intervalCount(interval), type.endAdrHi, type.endAdrLo);
+    QCOMPARE(bytes(h).toHex(' '), expected.toHex(' '));
+}
+
+QTEST_GUILESS_MAIN(TestLogHeader)
+#include "tst_log_header.moc"
