@@ -1,0 +1,41 @@
+#pragma once
+
+// The log viewer LIST: the data file shown as plain text, modal over the main
+// window. Each showing is a fresh window that starts with the notice that no
+// data file exists, so a missing or unreadable file leaves that notice.
+
+#include <QDialog>
+#include <QFont>
+#include <QString>
+
+#include <functional>
+
+class QPlainTextEdit;
+
+namespace vemtra::readout {
+
+class LIST : public QDialog {
+    Q_OBJECT
+public:
+    explicit LIST(QWidget *parent = nullptr);
+
+    // Replaces the text with the file's contents; false (text unchanged) when
+    // the file cannot be read.
+    bool loadFile(const QString &path);
+
+    QPlainTextEdit *RText1 = nullptr;
+};
+
+// The viewer's font: the design's Japanese font where installed, else an
+// installed font that covers Japanese, at 9 pt.
+QFont viewerFont();
+
+// Shows a loaded viewer modally and returns when it is closed. Tests replace
+// it to look at the window without a modal loop.
+using ViewerPresenter = std::function<void(LIST &)>;
+
+// Opens a fresh viewer on `path` over `parent` and returns when the user has
+// closed it. A file that cannot be read leaves the viewer's notice.
+void showDataFile(QWidget *parent, const QString &path, const ViewerPresenter &present = {});
+
+} // namespace vemtra::readout

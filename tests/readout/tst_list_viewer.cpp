@@ -1,0 +1,120 @@
+#include "readout/data_file.h"
+#include "readout/list_viewer.h"
+#include "readout/readout_texts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+using namespace vemtra::readout;
+
+class TestListViewer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsNoticeWithoutFile();
+    void showsFileAsPlainText_data();
+    void showsFileAsPlainText();
+    void opensModallyOverParent();
+    void showsFull24C256Log();
+
+private:
+    QString writeFile(const QByteArray &bytes);
+    QTemporaryDir dir_;
+};
+
+QString TestListViewer::writeFile(const QByteArray &bytes)
+{
+    const QString path = dir_.filePath(QString::fromUtf8(texts::kDataFileName));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write(bytes);
+    return path;
+}
+
+void TestListViewer::showsNoticeWithoutFile()
+{
+    QString shownText;
+    showDataFile(nullptr, dir_.filePath(QStringLiteral("missing.txt")), [&](LIST &list) {
+        QCOMPARE(list.objectName(), QStringLiteral("LIST"));
+        QCOMPARE(list.windowTitle(), QStringLiteral("LOG_LIST"));
+        auto *text = list.findChild<QPlainTextEdit *>(QStringLiteral("RText1"));
+        QVERIFY(text);
+        QVERIFY(text->isReadOnly());
+        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
+        shownText = text->toPlainText();
+    });
+    QCOMPARE(shownText, QString::fromUtf8(texts::kNoDataFile));
+}
+
+void TestListViewer::showsFileAsPlainText_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("two channels") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n")
+                                  << QStringLiteral("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n");
+    QTest::newRow("header line alone") << QByteArray("ch3\t\r\n") << QStringLiteral("ch3\t\n");
+    // Rich-text markup in the file must show as typed, not be interpreted.
+    QTest::newRow("markup stays text") << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
+}
+
+void TestListViewer::showsFileAsPlainText()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, shown);
+
+    const QString path = writeFile(file);
+    QVERIFY(!path.isEmpty());
+    QString text;
+    showDataFile(nullptr, path, [&](LIST &list) { text = list.RText1->toPlainText(); });
+    QCOMPARE(text, shown);
+}
+
+void TestListViewer::opensModallyOverParent()
+{
+    const QString path = writeFile("ch2\tch1\t\r\n");
+    QWidget mainWindow;
+    mainWindow.show();
+
+    bool sawModalList = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        sawModalList = modal && modal->objectName() == QLatin1String("LIST") && modal->parentWidget() == &mainWindow;
+        if (modal)
+            modal->close();
+    });
+    showDataFile(&mainWindow, path);
+
+    QVERIFY(sawModalList);
+    QVERIFY(mainWindow.findChildren<LIST *>().isEmpty());
+}
+
+void TestListViewer::showsFull24C256Log()
+{
+    // The longest log: every EEPROM byte from 17 to 0x7FFF logged for one channel.
+    std::vector<std::uint8_t> data(0x7FFF - 16);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i);
+    const QString path = writeFile(formatDataFile(decodeChannels(0x2C), data));
+
+    int lines = 0;
+    QString lastLine;
+    showDataFile(nullptr, path, [&](LIST &list) {
+        lines = list.RText1->document()->blockCount();
+        lastLine = list.RText1->document()->lastBlock().previous().text();
+    });
+    QCOMPARE(lines, int(data.size()) + 2);
+    QCOMPARE(lastLine, QStringLiteral("238\t:32750"));
+}
+
+QTEST_MAIN(TestListViewer)
+#include "tst_list_viewer.moc"
