@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +21,10 @@ public:
     virtual Micros now() const = 0;
 
     virtual bool isOpen() const = 0;
+
+    // Why an opened line stopped working (device gone, read or write error);
+    // empty while it works. A lost line reports isOpen() false.
+    virtual QString failure() const { return {}; }
 
     // Throws away everything received and not yet read.
     virtual void discardInput() = 0;

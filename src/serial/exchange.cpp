@@ -1,0 +1,122 @@
+#include "exchange.h"
+
+#include "trace.h"
+
+namespace vemtra::serial {
+
+namespace {
+
+bool sendLogged(Line &line, const QByteArray &bytes)
+{
+    const bool ok = line.send(bytes);
+    qCDebug(lcLine).noquote() << "->" << hexDump(bytes) << (ok ? "" : "(not sent)");
+    return ok;
+}
+
+QByteArray readLogged(Line &line)
+{
+    QByteArray bytes = line.readAll();
+    qCDebug(lcLine).noquote() << "<-" << hexDump(bytes);
+    return bytes;
+}
+
+} // namespace
+
+void flush(Line &line)
+{
+    line.discardInput();
+}
+
+bool sendLetter(Line &line, char letter)
+{
+    return sendLogged(line, QByteArray(1, letter));
+}
+
+bool sendByte(Line &line, std::uint8_t byte)
+{
+    return sendLogged(line, QByteArray(1, static_cast<char>(byte)));
+}
+
+void pace(Line &line)
+{
+    line.pause(pacingPause);
+}
+
+bool sendParam(Line &line, std::uint8_t byte)
+{
+    const bool ok = sendByte(line, byte);
+    pace(line);
+    return ok;
+}
+
+bool sendParams(Line &line, const std::vector<std::uint8_t> &bytes)
+{
+    bool ok = true;
+    for (std::uint8_t byte : bytes) {
+        // A cancelled exchange must not keep the worker for the rest of the gaps.
+        if (line.isCancelled())
+            return false;
+        ok = sendParam(line, byte) && ok;
+    }
+    return ok;
+}
+
+std::uint8_t checksum(const std::vector<std::uint8_t> &block)
+{
+    unsigned sum = 0;
+    for (std::uint8_t byte : block)
+        sum += byte;
+    return static_cast<std::uint8_t>((256 - sum % 256) % 256);
+}
+
+bool sendParamBlock(Line &line, const std::vector<std::uint8_t> &block)
+{
+    std::vector<std::uint8_t> withSum = block;
+    withSum.push_back(checksum(block));
+    return sendParams(line, withSum);
+}
+
+std::optional<Reply> waitReply(Line &line, int minBytes, Micros timeout)
+{
+    const Micros deadline = line.now() + timeout;
+    if (line.isCancelled() || !line.waitForBytes(minBytes, deadline)) {
+        qCDebug(lcLine) << "no reply of" << minBytes << "byte(s) in time";
+        return std::nullopt;
+    }
+    QByteArray bytes = readLogged(line);
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return Reply(std::move(bytes));
+}
+
+std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout)
+{
+    const Micros deadline = line.now() + timeout;
+    while (!line.isCancelled() && line.waitForBytes(1, deadline)) {
+        Reply reply(readLogged(line));
+        if (reply.size() > 0 && reply.startsWith(letter))
+            return reply;
+        qCDebug(lcLine) << "dropped while waiting for the echo of" << letter;
+    }
+    qCDebug(lcLine) << "no echo of" << letter << "in time";
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> waitByte(Line &line, Micros timeout)
+{
+    if (auto reply = waitReply(line, 1, timeout))
+        return reply->first();
+    return std::nullopt;
+}
+
+std::optional<Reply> takeReply(Line &line)
+{
+    if (line.bytesWaiting() < 1)
+        return std::nullopt;
+    QByteArray bytes = readLogged(line);
+    if (bytes.isEmpty())
+        return std::nullopt;
+    return Reply(std::move(bytes));
+}
+
+} // namespace vemtra::serial

@@ -1,0 +1,267 @@
+#include "link_worker.h"
+
+#include "serial_port_line.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
+
+namespace vemtra::serial {
+
+namespace {
+
+// What a job gets while no port is open: every operation fails at once, so a
+// feature reports its usual time-out text instead of crashing or hanging.
+class ClosedLine final : public Line {
+public:
+    Micros now() const override
+    {
+        return std::chrono::duration_cast<Micros>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
+    bool isOpen() const override { return false; }
+    QString failure() const override { return QStringLiteral("no port is open"); }
+    void discardInput() override {}
+    bool send(const QByteArray &) override { return false; }
+    int bytesWaiting() override { return 0; }
+    QByteArray readAll() override { return {}; }
+    bool waitForBytes(int, Micros) override { return false; }
+    void pause(std::chrono::milliseconds) override {}
+    bool setSpeed(int) override { return false; }
+    int speed() const override { return 0; }
+};
+
+std::unique_ptr<Line> openSerialPort(const QString &device, int baud, QString *error)
+{
+    return SerialPortLine::open(device, baud, error);
+}
+
+} // namespace
+
+class LinkWorker::Impl {
+public:
+    Impl(LinkWorker *facade, LineOpener lineOpener)
+        : q(facade), opener(std::move(lineOpener))
+    {
+        thread.setObjectName(QStringLiteral("vemtra-link"));
+        worker = new QObject;
+        worker->moveToThread(&thread);
+        thread.start();
+    }
+
+    // --- window's thread ---
+
+    void beginOne()
+    {
+        if (pending++ == 0)
+            emit q->busyChanged(true);
+    }
+
+    void finishOne()
+    {
+        if (--pending == 0)
+            emit q->busyChanged(false);
+    }
+
+    void setOpen(bool isOpen)
+    {
+        if (open == isOpen)
+            return;
+        open = isOpen;
+        emit q->openChanged(open);
+    }
+
+    // Runs `f` on the worker thread, after everything queued before it.
+    template <class F>
+    void onWorker(F &&f)
+    {
+        QMetaObject::invokeMethod(worker, std::forward<F>(f), Qt::QueuedConnection);
+    }
+
+    // Runs `f` back on the window's thread; dropped when the facade is gone.
+    template <class F>
+    void onFacade(F &&f)
+    {
+        QMetaObject::invokeMethod(q, std::forward<F>(f), Qt::QueuedConnection);
+    }
+
+    // --- worker thread ---
+
+    void dropLine()
+    {
+        {
+            QMutexLocker lock(&mutex);
+            running = nullptr;
+        }
+        line.reset();
+    }
+
+    // Claims the current line for a job; false once the facade is going away.
+    Line *claimLine()
+    {
+        QMutexLocker lock(&mutex);
+        if (stopping)
+            return nullptr;
+        running = line ? line.get() : static_cast<Line *>(&closed);
+        running->clearCancel();
+        return running;
+    }
+
+    void releaseLine()
+    {
+        QMutexLocker lock(&mutex);
+        running = nullptr;
+    }
+
+    LinkWorker *q;
+    LineOpener opener;
+    QThread thread;
+    QObject *worker = nullptr;
+
+    // Worker thread only.
+    std::unique_ptr<Line> line;
+    ClosedLine closed;
+
+    // Shared: the line a job is using, so the window can cancel its waits.
+    QMutex mutex;
+    Line *running = nullptr;
+    bool stopping = false;
+
+    // Window's thread only.
+    int pending = 0;
+    bool open = false;
+};
+
+LinkWorker::LinkWorker(QObject *parent) : LinkWorker(openSerialPort, parent) {}
+
+LinkWorker::LinkWorker(LineOpener opener, QObject *parent)
+    : QObject(parent), d(std::make_unique<Impl>(this, std::move(opener)))
+{
+}
+
+LinkWorker::~LinkWorker()
+{
+    {
+        QMutexLocker lock(&d->mutex);
+        d->stopping = true;
+        if (d->running)
+            d->running->cancel();
+    }
+    Impl *impl = d.get();
+    // The line (and its port) is closed on the thread that made it.
+    impl->onWorker([impl] {
+        impl->dropLine();
+        QThread::currentThread()->quit();
+    });
+    impl->thread.wait();
+    delete impl->worker;
+}
+
+void LinkWorker::open(const QString &device, int baud, std::function<void(bool, QString)> done)
+{
+    Impl *impl = d.get();
+    impl->beginOne();
+    impl->onWorker([impl, device, baud, done = std::move(done)] {
+        {
+            QMutexLocker lock(&impl->mutex);
+            if (impl->stopping)
+                return;
+        }
+        impl->dropLine();
+        QString error;
+        std::unique_ptr<Line> opened;
+        try {
+            opened = impl->opener(device, baud, &error);
+        } catch (const std::exception &e) {
+            error = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            error = QStringLiteral("opening %1 failed").arg(device);
+        }
+        const bool ok = opened && opened->isOpen();
+        if (ok)
+            impl->line = std::move(opened);
+        else if (error.isEmpty())
+            error = QStringLiteral("cannot open %1").arg(device);
+        impl->onFacade([impl, ok, error, done] {
+            impl->setOpen(ok);
+            if (done)
+                done(ok, error);
+            impl->finishOne();
+        });
+    });
+}
+
+void LinkWorker::close(std::function<void()> done)
+{
+    Impl *impl = d.get();
+    impl->beginOne();
+    impl->onWorker([impl, done = std::move(done)] {
+        impl->dropLine();
+        impl->onFacade([impl, done] {
+            impl->setOpen(false);
+            if (done)
+                done();
+            impl->finishOne();
+        });
+    });
+}
+
+bool LinkWorker::isOpen() const
+{
+    return d->open;
+}
+
+void LinkWorker::post(Job job, std::function<void()> done)
+{
+    Impl *impl = d.get();
+    impl->beginOne();
+    impl->onWorker([impl, job = std::move(job), done = std::move(done)] {
+        Line *line = impl->claimLine();
+        if (!line)
+            return;
+        try {
+            if (job)
+                job(*line);
+        } catch (const std::exception &e) {
+            qWarning("A job on the serial line failed: %s", e.what());
+        } catch (...) {
+            qWarning("A job on the serial line failed with an unknown exception");
+        }
+        impl->releaseLine();
+
+        QString lostReason;
+        const bool lost = impl->line && !impl->line->isOpen();
+        if (lost) {
+            lostReason = impl->line->failure();
+            if (lostReason.isEmpty())
+                lostReason = QStringLiteral("the serial line stopped working");
+            impl->dropLine();
+        }
+        impl->onFacade([impl, lost, lostReason, done] {
+            if (lost) {
+                impl->setOpen(false);
+                emit impl->q->linkLost(lostReason);
+            }
+            if (done)
+                done();
+            impl->finishOne();
+        });
+    });
+}
+
+bool LinkWorker::isBusy() const
+{
+    return d->pending > 0;
+}
+
+void LinkWorker::cancelCurrent()
+{
+    QMutexLocker lock(&d->mutex);
+    if (d->running)
+        d->running->cancel();
+}
+
+} // namespace vemtra::serial

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "line.h"
+
+#include <QString>
+
+#include <memory>
+
+class QSerialPort;
+
+namespace vemtra::serial {
+
+// The real line: a serial port at 8N1, no flow control, RTS asserted. Created,
+// used and destroyed on one thread (the link worker's); only cancel() may come
+// from another. A read, write or resource error means the device is gone: the
+// port is closed, the line reports isOpen() false with the reason in failure(),
+// and every later wait returns at once.
+class SerialPortLine final : public Line {
+public:
+    // Opens `device` at `baud` (9600 or 19200) and throws away anything the
+    // device held before. On failure returns nullptr and a one-line reason.
+    static std::unique_ptr<SerialPortLine> open(const QString &device, int baud,
+                                                QString *error = nullptr);
+    ~SerialPortLine() override;
+
+    SerialPortLine(const SerialPortLine &) = delete;
+    SerialPortLine &operator=(const SerialPortLine &) = delete;
+
+    Micros now() const override;
+    bool isOpen() const override;
+    QString failure() const override;
+    void discardInput() override;
+    bool send(const QByteArray &bytes) override;
+    int bytesWaiting() override;
+    QByteArray readAll() override;
+    bool waitForBytes(int n, Micros deadline) override;
+    void pause(std::chrono::milliseconds duration) override;
+    bool setSpeed(int baud) override;
+    int speed() const override;
+
+private:
+    SerialPortLine();
+    void watchForLoss();
+    void markLost(const QString &reason);
+    void closeIfLost();
+    void takeInWaiting();
+    bool drainOutput();
+
+    std::unique_ptr<QSerialPort> port_;
+    bool lost_ = false;
+    QString failure_;
+};
+
+} // namespace vemtra::serial
