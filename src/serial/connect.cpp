@@ -1,0 +1,207 @@
+#include "serial/connect.h"
+
+#include "serial/board_session.h"
+#include "serial/exchange.h"
+#include "serial/link_worker.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTimer>
+
+#include <memory>
+
+namespace vemtra::serial {
+
+namespace {
+
+// The speed-change block: six fixed bytes; sendParamBlock adds the checksum 0x5B.
+const std::vector<std::uint8_t> speedChangeBlock{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55};
+
+// Sends one letter, waits the fixed gap and looks once at what came back.
+std::optional<Reply> sendAndLook(Line &line, char letter)
+{
+    sendLetter(line, letter);
+    pace(line);
+    return takeReply(line);
+}
+
+class Steps {
+public:
+    Steps(Line &line, ConnectObserver &observer) : line_(line), observer_(observer) {}
+
+    void label5(const QString &text)
+    {
+        result_.label5 = text;
+        if (observer_.label5)
+            observer_.label5(text);
+    }
+    void label9(const QString &text)
+    {
+        result_.label9 = text;
+        if (observer_.label9)
+            observer_.label9(text);
+    }
+    void timer(int ms)
+    {
+        result_.timerInterval = ms;
+        if (observer_.timerInterval)
+            observer_.timerInterval(ms);
+    }
+    ConnectResult finish(ConnectOutcome outcome)
+    {
+        result_.outcome = outcome;
+        result_.baud = line_.speed();
+        return result_;
+    }
+
+private:
+    Line &line_;
+    ConnectObserver &observer_;
+    ConnectResult result_;
+};
+
+} // namespace
+
+ConnectResult connectBoard(Line &line, ConnectObserver &observer)
+{
+    Steps steps(line, observer);
+    steps.label5(texts::checking9600);
+    steps.label9(QString());
+
+    // Without an open port nothing can be sent; the attempt ends as if no board
+    // had answered, and the program runs on.
+    if (!line.isOpen()) {
+        steps.label5(texts::failedBoth);
+        return steps.finish(ConnectOutcome::PortClosed);
+    }
+
+    flush(line);
+    steps.timer(timerInterval9600);
+
+    // Probe at 9600 bps. The first "t" only wakes the board; its answer is
+    // thrown away and the second one is judged.
+    line.setSpeed(9600);
+    sendAndLook(line, 't');
+    flush(line);
+    bool found9600 = false;
+    if (auto echo = sendAndLook(line, 't'); echo && echo->startsWith('t')) {
+        steps.label5(texts::established9600);
+        found9600 = true;
+        steps.timer(timerInterval9600);
+    } else {
+        steps.label5(texts::failed9600);
+    }
+
+    // Probe at 19200 bps whatever 9600 found: a board already switched answers here.
+    steps.label5(texts::checking19200);
+    line.setSpeed(19200);
+    if (auto echo = sendAndLook(line, 't'); echo && echo->startsWith('t')) {
+        steps.label5(texts::established19200);
+        steps.timer(timerInterval19200);
+        return steps.finish(ConnectOutcome::Found19200);
+    }
+    if (!found9600) {
+        steps.label5(texts::failedBoth);
+        return steps.finish(ConnectOutcome::NotFound);
+    }
+
+    // Speed change: the board answered at 9600 bps only.
+    steps.label5(texts::checking19200);
+    line.setSpeed(9600);
+    flush(line);
+    flush(line);
+    const auto echo = sendAndLook(line, 's');
+    if (!echo) {
+        steps.label9(texts::sEchoNg);
+        return steps.finish(ConnectOutcome::Only9600);
+    }
+    if (!echo->startsWith('s')) {
+        steps.label9(texts::sEchoNg + QString::number(echo->first()));
+        return steps.finish(ConnectOutcome::Only9600);
+    }
+    sendParamBlock(line, speedChangeBlock);
+    const auto ack = takeReply(line);
+    if (!ack) {
+        // Nothing new came back: the number is still that of the "s" echo.
+        steps.label9(texts::sAckNg + QString::number(echo->first()));
+        return steps.finish(ConnectOutcome::Only9600);
+    }
+    if (!ack->startsWith('S')) {
+        steps.label9(texts::sAckNg + QString::number(ack->first()));
+        return steps.finish(ConnectOutcome::Only9600);
+    }
+    line.setSpeed(19200);
+    steps.timer(timerInterval19200);
+    steps.label5(texts::switched19200);
+    return steps.finish(ConnectOutcome::Switched);
+}
+
+Connection::Connection(ConnectionView view, LinkWorker &worker, BoardSession &session,
+                       QObject *parent)
+    : QObject(parent), view_(view), worker_(worker), session_(session)
+{
+}
+
+void Connection::comm_connect(std::function<void()> then)
+{
+    // Unticking runs the voltmeter's click handling, which stops its timer.
+    if (view_.Check1)
+        view_.Check1->setChecked(false);
+
+    const bool claimed = session_.begin(QStringLiteral("connection"));
+    ++running_;
+
+    QPointer<QLabel> label5 = view_.Label5;
+    QPointer<QLabel> label9 = view_.Label9;
+    QPointer<QTimer> timer1 = view_.Timer1;
+    QPointer<Connection> self = this;
+    auto result = std::make_shared<ConnectResult>();
+
+    worker_.post(
+        [self, label5, label9, timer1, result](Line &line) {
+            // Each change reaches the window as it happens, not at the end.
+            ConnectObserver observer;
+            observer.label5 = [self, label5](const QString &text) {
+                onThreadOf(self, [label5, text] {
+                    if (label5)
+                        label5->setText(text);
+                });
+            };
+            observer.label9 = [self, label9](const QString &text) {
+                onThreadOf(self, [label9, text] {
+                    if (label9)
+                        label9->setText(text);
+                });
+            };
+            observer.timerInterval = [self, timer1](int ms) {
+                onThreadOf(self, [timer1, ms] {
+                    if (timer1)
+                        timer1->setInterval(ms);
+                });
+            };
+            *result = connectBoard(line, observer);
+        },
+        [self, claimed, result, then = std::move(then)] {
+            if (self) {
+                --self->running_;
+                if (result->outcome != ConnectOutcome::PortClosed)
+                    self->portSpeed_ = result->baud;
+                self->last_ = *result;
+                if (claimed)
+                    self->session_.end();
+                emit self->finished(*result);
+            }
+            if (then)
+                then();
+        });
+}
+
+bool Connection::vemtra_init()
+{
+    if (session_.isBusy())
+        return false;
+    comm_connect();
+    return true;
+}
+
+} // namespace vemtra::serial

@@ -1,0 +1,115 @@
+#pragma once
+
+// Finding the board and bringing the link to 19200 bps: the probe "t" at 9600 and
+// 19200 bps, and the speed change "s"/"S" when the board answers only at 9600.
+
+#include "serial/line.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QTimer;
+
+namespace vemtra::serial {
+
+class BoardSession;
+class LinkWorker;
+
+// What the connection writes into the status labels, in one place.
+namespace texts {
+inline const QString checking9600 = QStringLiteral("9600bps 通信確認中");
+inline const QString established9600 = QStringLiteral("VEMTRA 9600bps 通信確立");
+inline const QString failed9600 = QStringLiteral("VEMTRA 9600bps 通信失敗");
+inline const QString checking19200 = QStringLiteral("19200bps 通信確認中");
+inline const QString established19200 = QStringLiteral("VEMTRA 19200bps 通信確立");
+inline const QString failedBoth = QStringLiteral("VEMTRA 9600/19200bps 通信失敗");
+inline const QString switched19200 = QStringLiteral("19200bps 通信確立");
+// Both NG texts end with a blank; the offending byte follows in decimal.
+inline const QString sEchoNg = QStringLiteral("s comand NG ");
+inline const QString sAckNg = QStringLiteral("S command NG ");
+} // namespace texts
+
+// The voltmeter tick's pace for each line speed.
+inline constexpr int timerInterval9600 = 50;
+inline constexpr int timerInterval19200 = 20;
+
+enum class ConnectOutcome {
+    Found19200,  // the board already ran at 19200 bps
+    Switched,    // found at 9600 bps and switched to 19200 bps
+    Only9600,    // found at 9600 bps, but the speed change failed
+    NotFound,    // no answer at either speed
+    PortClosed,  // no port open: nothing was sent
+};
+
+struct ConnectResult {
+    ConnectOutcome outcome = ConnectOutcome::PortClosed;
+    int baud = 9600;          // the line's speed afterwards
+    int timerInterval = timerInterval9600;
+    QString label5;           // the status left in Label5
+    QString label9;           // the message left in Label9 (empty unless "s"/"S" failed)
+};
+
+// Told about each label change as it happens, so the user can follow the steps.
+// Called on the thread that runs connectBoard; empty members are skipped.
+struct ConnectObserver {
+    std::function<void(const QString &)> label5;
+    std::function<void(const QString &)> label9;
+    std::function<void(int)> timerInterval;
+};
+
+// The whole connection on one line, as straight steps with a fixed 100 ms gap
+// after each send and one look at what came back (about 0.3 s when the board
+// runs at 19200 bps, 1.1 s with the speed change). Never throws.
+ConnectResult connectBoard(Line &line, ConnectObserver &observer);
+
+// The widgets the connection drives on the main window.
+struct ConnectionView {
+    QCheckBox *Check1 = nullptr; // voltmeter mode: unticked before every attempt
+    QTimer *Timer1 = nullptr;    // its interval follows the line speed
+    QLabel *Label5 = nullptr;    // connection state
+    QLabel *Label9 = nullptr;    // errors of the speed change
+};
+
+// comm_connect for the window: start-up, the menu item vemtra_init, and the start
+// of log programming and read-out. The steps run on the link worker; the window
+// stays responsive and sees each label change as it happens.
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    Connection(ConnectionView view, LinkWorker &worker, BoardSession &session,
+               QObject *parent = nullptr);
+
+    // Unticks Check1, runs the connection and then `then` on the window's thread,
+    // whatever the outcome. When the line is free the connection claims it for
+    // itself; when an operation already holds the claim (programming and read-out
+    // call this first) it runs under that operation's claim.
+    void comm_connect(std::function<void()> then = {});
+
+    // The menu item: a new attempt, unless another operation holds the line.
+    // Returns whether the attempt was started.
+    bool vemtra_init();
+
+    // The speed the line was last set to (9600 until a connection changes it):
+    // a port opened by the port dialog starts at this speed.
+    int portSpeed() const { return portSpeed_; }
+    bool isConnecting() const { return running_ > 0; }
+    const ConnectResult &lastResult() const { return last_; }
+
+signals:
+    void finished(const vemtra::serial::ConnectResult &result);
+
+private:
+    ConnectionView view_;
+    LinkWorker &worker_;
+    BoardSession &session_;
+    int portSpeed_ = 9600;
+    int running_ = 0;
+    ConnectResult last_;
+};
+
+} // namespace vemtra::serial

@@ -1,0 +1,168 @@
+#include "serial/frm_option.h"
+
+#include "serial/com_ports.h"
+#include "serial/com_setting.h"
+#include "serial/link_worker.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace vemtra::serial {
+
+namespace texts {
+
+QString portOpenFailedText(int n)
+{
+    // The two lines are shown one under the other; a lone carriage return would
+    // not break the line in a Qt message box, so the break is a line feed.
+    return QStringLiteral("COM") + QString::number(n)
+           + QStringLiteral("のオープンに失敗しました。") + u'\n'
+           + QStringLiteral("もう一度、ポート番号を設定してください。");
+}
+
+QString portSelectedText(int n)
+{
+    return QStringLiteral("COM") + QString::number(n) + portSelectedSuffix;
+}
+
+} // namespace texts
+
+namespace {
+
+// Positions are kept in twips as the dialog was laid out; 15 twips are one pixel.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+} // namespace
+
+frmOption::frmOption(LinkWorker &worker, ComSetting &setting, QLabel *Label5, int baud,
+                     QWidget *parent)
+    : QDialog(parent), worker_(worker), setting_(setting), label5_(Label5), baud_(baud)
+{
+    setObjectName(QStringLiteral("frmOption"));
+    setWindowTitle(texts::frmOptionCaption);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(3240 / 15, 1545 / 15);
+
+    critical_ = [](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    };
+
+    Command_Ok = new QPushButton(QStringLiteral("OK"), this);
+    Command_Ok->setObjectName(QStringLiteral("Command_Ok"));
+    Command_Ok->setGeometry(twips(1755, 900, 1140, 420));
+    Command1 = new QPushButton(QStringLiteral("CANCEL"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twips(1755, 270, 1140, 285));
+    // The button is kept but not shown, like Check3(3) on the main window.
+    Command1->setVisible(false);
+
+    const int tops[6] = {90, 315, 540, 765, 990, 1215};
+    for (int i = 0; i < 6; ++i) {
+        const int n = i + 1;
+        auto *option = new QRadioButton(QStringLiteral("COM%1").arg(n), this);
+        option->setObjectName(QStringLiteral("Option_com%1").arg(n));
+        option->setGeometry(twips(540, tops[i], 915, 195));
+        option->setToolTip(comPortDevice(n));
+        options_[i] = option;
+    }
+    Option_com1 = options_[0];
+    Option_com2 = options_[1];
+    Option_com3 = options_[2];
+    Option_com4 = options_[3];
+    Option_com5 = options_[4];
+    Option_com6 = options_[5];
+
+    setTabOrder(Command_Ok, Command1);
+    setTabOrder(Command1, Option_com1);
+
+    connect(Command_Ok, &QPushButton::clicked, this, &frmOption::Command_Ok_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmOption::Command1_Click);
+
+    Form_Load();
+}
+
+void frmOption::Form_Load()
+{
+    // The buttons start unticked; only a stored "1" to "6" ticks one.
+    SelectedComport = setting_.load();
+    if (SelectedComport != 0)
+        options_[SelectedComport - 1]->setChecked(true);
+}
+
+void frmOption::Command_Ok_Click()
+{
+    if (opening_)
+        return;
+    SelectedComport = 0;
+    for (int i = 0; i < 6; ++i) {
+        if (options_[i]->isChecked())
+            SelectedComport = i + 1;
+    }
+
+    opening_ = true;
+    setEnabled(false);
+    QPointer<frmOption> self = this;
+    if (SelectedComport == 0) {
+        // Nothing ticked: close whatever was open and open nothing, so the
+        // failure message tells the truth.
+        worker_.close([self] {
+            if (self)
+                self->finishOpening(false);
+        });
+        return;
+    }
+    // The worker closes the open port before opening the new one.
+    worker_.open(comPortDevice(SelectedComport), baud_, [self](bool ok, const QString &) {
+        if (self)
+            self->finishOpening(ok);
+    });
+}
+
+void frmOption::finishOpening(bool ok)
+{
+    opening_ = false;
+    setEnabled(true);
+    if (!ok || SelectedComport == 0) {
+        critical_(this, texts::portOpenFailedTitle, texts::portOpenFailedText(SelectedComport));
+        return;
+    }
+    if (label5_)
+        label5_->setText(texts::portSelectedText(SelectedComport));
+    setting_.store(SelectedComport);
+    accept();
+}
+
+void frmOption::Command1_Click()
+{
+    if (opening_)
+        return;
+    if (SelectedComport == 0 && label5_)
+        label5_->setText(texts::noPortSelected);
+    QDialog::reject();
+}
+
+void frmOption::reject()
+{
+    // Esc and the close box leave without a word, but not while a port opens:
+    // its outcome still has to reach the user.
+    if (opening_)
+        return;
+    QDialog::reject();
+}
+
+void frmOption::closeEvent(QCloseEvent *event)
+{
+    if (opening_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace vemtra::serial

@@ -1,0 +1,83 @@
+#pragma once
+
+// Voltmeter mode: while Check1 is ticked every tick of Timer1 reads the four
+// channels on the link worker and plots them into the sweeping graph GP1.
+
+#include "voltmeter/read_chx.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+
+class QCheckBox;
+class QLineEdit;
+class QTimer;
+
+namespace vemtra::serial {
+class BoardSession;
+class LinkWorker;
+} // namespace vemtra::serial
+
+namespace vemtra::voltmeter {
+
+class GraphView;
+
+// The widgets voltmeter mode drives on the main window.
+struct VoltmeterView {
+    QCheckBox *Check1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    GraphView *GP1 = nullptr;
+    std::array<QLineEdit *, 4> Text1{}; // raw reading per channel, "123[7B]"
+    std::array<QLineEdit *, 4> Text2{}; // voltage per channel, "2.500V"
+};
+
+class Voltmeter : public QObject {
+    Q_OBJECT
+public:
+    // Connects Check1 (also when the program sets it) and Timer1 to the handlers.
+    // `session` may be null; when given, ticks are skipped while a long operation
+    // holds the line.
+    Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::BoardSession *session,
+              QObject *parent = nullptr);
+
+    // Starts the sweep at the left edge: ticked starts Timer1 on a cleared graph,
+    // unticked stops it and leaves the graph as it is.
+    void Check1_Click();
+
+    // One cycle: posts the four readings as one job and plots them when it is
+    // done. A tick that falls due while the previous one still waits is skipped.
+    void Timer1_Timer();
+
+    // What read_chx leaves behind for one good reading: the channel's variable
+    // and its two text boxes.
+    void showReading(int chx, std::uint8_t raw);
+
+    // Plots the current readings into the next column of the sweep.
+    void plotColumn();
+
+    // ch1_dat .. ch4_dat: the last good reading of each channel.
+    const std::array<int, 4> &readings() const { return ch_dat_; }
+    int GP1_count() const { return GP1_count_; }
+    bool isTickPending() const { return tickPending_; }
+    int skippedTicks() const { return skippedTicks_; }
+    int completedTicks() const { return completedTicks_; }
+
+signals:
+    // A cycle's readings have been shown and plotted.
+    void tickDone();
+
+private:
+    void applyTick(const ChannelReadings &readings);
+
+    VoltmeterView view_;
+    serial::LinkWorker &worker_;
+    QPointer<serial::BoardSession> session_;
+    std::array<int, 4> ch_dat_{};
+    int GP1_count_ = 0;
+    bool tickPending_ = false;
+    int skippedTicks_ = 0;
+    int completedTicks_ = 0;
+};
+
+} // namespace vemtra::voltmeter
