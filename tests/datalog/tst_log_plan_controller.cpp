@@ -1,0 +1,277 @@
+#include "datalog/log_plan_controller.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+using namespace vemtra::datalog;
+
+namespace {
+
+// The data-log panel's widgets with their design-time values, as the window
+// holds them before it loads.
+struct Panel {
+    QWidget root;
+    LogPlanView view;
+    std::unique_ptr<LogPlanController> plan;
+
+    Panel()
+    {
+        view.Option_64k = new QRadioButton(QStringLiteral("24C64"), &root);
+        view.Option_128k = new QRadioButton(QStringLiteral("24C128"), &root);
+        view.Option_256k = new QRadioButton(QStringLiteral("24C256"), &root);
+        view.Option_64k->setChecked(true);
+        for (int i = 0; i < 4; ++i) {
+            view.Check2[i] = new QCheckBox(&root);
+            view.Check3[i] = new QCheckBox(&root);
+        }
+        view.Check2[0]->setChecked(true);
+        view.Text3[0] = new QLineEdit(QStringLiteral("16"), &root);
+        view.Text3[1] = new QLineEdit(QStringLiteral("8176"), &root);
+        view.Text5 = new QLineEdit(QStringLiteral("1"), &root);
+        view.Label12 = new QLabel(&root);
+        plan = std::make_unique<LogPlanController>(view);
+    }
+
+    // Ticks exactly the given boxes by clicking, the way a user would.
+    void tick(const QString &vdd, const QString &ch4)
+    {
+        for (int i = 0; i < 4; ++i) {
+            if (view.Check2[i]->isChecked() != (vdd[i] == '1'))
+                view.Check2[i]->click();
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (view.Check3[i]->isChecked() != (ch4[i] == '1'))
+                view.Check3[i]->click();
+        }
+    }
+    QString time() const { return view.Label12->text(); }
+    int endAddress() const { return plan->eeprom_end_adr_hi * 256 + plan->eeprom_end_adr_lo; }
+};
+
+QRadioButton *option(Panel &p, const QString &type)
+{
+    if (type == "24C128")
+        return p.view.Option_128k;
+    if (type == "24C256")
+        return p.view.Option_256k;
+    return p.view.Option_64k;
+}
+
+} // namespace
+
+class TestLogPlanController : public QObject {
+    Q_OBJECT
+private slots:
+    void opensShowingTheSelectedType();
+    void eepromTypes_data();
+    void eepromTypes();
+    void examples_data();
+    void examples();
+    void columnsUntickEachOther_data();
+    void columnsUntickEachOther();
+    void lastBoxUntickedKeepsTime();
+    void emptiedIntervalPutsOneBack();
+    void unusableInterval_data();
+    void unusableInterval();
+    void readOutLengthRecomputes();
+    void headerFromSettings();
+};
+
+void TestLogPlanController::opensShowingTheSelectedType()
+{
+    Panel p;
+    QCOMPARE(p.view.Text3[0]->text(), QStringLiteral("16"));
+    QCOMPARE(p.view.Text3[1]->text(), QStringLiteral("8176"));
+    QCOMPARE(p.time(), QStringLiteral("02:16"));
+    QCOMPARE(p.endAddress(), 0x1FFF);
+    QCOMPARE(p.plan->axx, 136);
+    QCOMPARE(p.plan->bxx, 2);
+    QVERIFY(p.plan->intervalValid());
+}
+
+void TestLogPlanController::eepromTypes_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("dataBytes");
+    QTest::addColumn<int>("endAddress");
+    QTest::addColumn<double>("capacity");
+    QTest::newRow("24C128") << QStringList{"24C128"} << "16368" << 0x3FFF << 16384.0;
+    QTest::newRow("24C256") << QStringList{"24C256"} << "32752" << 0x7FFF << 32768.0;
+    QTest::newRow("24C128 then 24C64 again") << QStringList{"24C128", "24C64"} << "8176" << 0x1FFF
+                                             << 8192.0;
+}
+
+void TestLogPlanController::eepromTypes()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QString, dataBytes);
+    QFETCH(int, endAddress);
+    QFETCH(double, capacity);
+    Panel p;
+    for (const QString &type : clicks)
+        option(p, type)->click();
+    QCOMPARE(p.view.Text3[0]->text(), QStringLiteral("16"));
+    QCOMPARE(p.view.Text3[1]->text(), dataBytes);
+    QCOMPARE(p.endAddress(), endAddress);
+    QCOMPARE(p.plan->progressMaximum(), capacity);
+}
+
+void TestLogPlanController::examples_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("vdd");
+    QTest::addColumn<QString>("ch4");
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("24C256 CH1..CH4 VDD 10 s") << "24C256" << "1111" << "000" << "10" << "22:44";
+    QTest::newRow("24C128 CH1..CH3 Vref:CH4 2 s") << "24C128" << "0000" << "111" << "2" << "03:01";
+    QTest::newRow("24C64 one channel 0.5 s") << "24C64" << "1000" << "000" << "0.5" << "01:08";
+    QTest::newRow("24C256 one channel 3600 s") << "24C256" << "0100" << "000" << "3600"
+                                               << "32752:00";
+    QTest::newRow("24C64 one channel 1 s") << "24C64" << "0000" << "010" << "1" << "02:16";
+}
+
+void TestLogPlanController::examples()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, vdd);
+    QFETCH(QString, ch4);
+    QFETCH(QString, interval);
+    QFETCH(QString, time);
+    Panel p;
+    option(p, type)->click();
+    p.tick(vdd, ch4);
+    p.view.Text5->setText(interval);
+    QCOMPARE(p.time(), time);
+}
+
+void TestLogPlanController::columnsUntickEachOther_data()
+{
+    QTest::addColumn<QString>("before");  // ticks as "vdd/ch4"
+    QTest::addColumn<bool>("clickVdd");   // the click goes to the "Vref:VDD" column
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("CH1 of Vref:CH4 clears Vref:VDD") << "0100/000" << false << 0 << "0000/100"
+                                                     << "02:16";
+    QTest::newRow("CH2 of Vref:VDD clears Vref:CH4") << "0000/110" << true << 1 << "0100/000"
+                                                     << "02:16";
+    QTest::newRow("unticking in Vref:VDD still clears Vref:CH4")
+        << "1100/000" << true << 0 << "0100/000" << "02:16";
+    QTest::newRow("second box in the same column") << "1000/000" << true << 2 << "1010/000"
+                                                   << "01:08";
+}
+
+void TestLogPlanController::columnsUntickEachOther()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, clickVdd);
+    QFETCH(int, index);
+    QFETCH(QString, after);
+    QFETCH(QString, time);
+    Panel p;
+    // Set the starting ticks without running either column's handling.
+    for (int i = 0; i < 4; ++i)
+        p.view.Check2[i]->setChecked(before[i] == '1');
+    for (int i = 0; i < 3; ++i)
+        p.view.Check3[i]->setChecked(before[5 + i] == '1');
+
+    (clickVdd ? p.view.Check2 : p.view.Check3)[index]->click();
+
+    QString state;
+    for (int i = 0; i < 4; ++i)
+        state += p.view.Check2[i]->isChecked() ? '1' : '0';
+    state += '/';
+    for (int i = 0; i < 3; ++i)
+        state += p.view.Check3[i]->isChecked() ? '1' : '0';
+    QCOMPARE(state, after);
+    QVERIFY(!p.view.Check3[3]->isChecked());
+    QCOMPARE(p.time(), time);
+}
+
+void TestLogPlanController::lastBoxUntickedKeepsTime()
+{
+    Panel p;
+    p.view.Text5->setText(QStringLiteral("2"));
+    QCOMPARE(p.time(), QStringLiteral("04:32"));
+    p.view.Check2[0]->click();
+    QVERIFY(!p.view.Check2[0]->isChecked());
+    QCOMPARE(p.plan->n, 0);
+    QCOMPARE(p.time(), QStringLiteral("04:32"));
+    p.view.Text5->setText(QStringLiteral("4"));
+    QCOMPARE(p.time(), QStringLiteral("04:32"));
+}
+
+void TestLogPlanController::emptiedIntervalPutsOneBack()
+{
+    Panel p;
+    p.view.Text5->setText(QStringLiteral("3"));
+    QCOMPARE(p.time(), QStringLiteral("06:48"));
+    p.view.Text5->clear();
+    QCOMPARE(p.view.Text5->text(), QStringLiteral("1"));
+    QCOMPARE(p.time(), QStringLiteral("02:16"));
+}
+
+void TestLogPlanController::unusableInterval_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("letters") << "24C64" << "abc" << "04:32";
+    QTest::newRow("negative") << "24C64" << "-1" << "04:32";
+    QTest::newRow("too long for the board") << "24C64" << "107375" << "243860:33";
+    QTest::newRow("minutes overflow") << "24C256" << "4000000" << "18:11";
+}
+
+void TestLogPlanController::unusableInterval()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, interval);
+    QFETCH(QString, time);
+    Panel p;
+    option(p, type)->click();
+    p.view.Text5->setText(QStringLiteral("2"));
+    const QColor normal = p.view.Text5->palette().color(QPalette::Text);
+
+    p.view.Text5->setText(interval);
+    QVERIFY(!p.plan->intervalValid());
+    QVERIFY(!p.plan->composeHeader());
+    QCOMPARE(p.view.Text5->palette().color(QPalette::Text), QColor(255, 0, 0));
+    QCOMPARE(p.time(), time);
+
+    p.view.Text5->setText(QStringLiteral("1"));
+    QVERIFY(p.plan->intervalValid());
+    QCOMPARE(p.view.Text5->palette().color(QPalette::Text), normal);
+}
+
+void TestLogPlanController::readOutLengthRecomputes()
+{
+    Panel p;
+    p.tick("1100", "000");
+    p.view.Text3[1]->setText(QStringLiteral("240"));
+    QCOMPARE(p.time(), QStringLiteral("00:02"));
+    p.plan->applySelectedType();
+    QCOMPARE(p.view.Text3[1]->text(), QStringLiteral("8176"));
+    QCOMPARE(p.time(), QStringLiteral("01:08"));
+}
+
+void TestLogPlanController::headerFromSettings()
+{
+    Panel p;
+    p.view.Option_256k->click();
+    p.tick("0000", "011");
+    p.view.Text5->setText(QStringLiteral("2"));
+    const auto header = p.plan->composeHeader();
+    QVERIFY(header);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(header->data()), 16).toHex(' '),
+             QByteArray("41 44 80 6d 40 9c 00 00 10 00 ff 7f 10 00 ff ff"));
+}
+
+QTEST_MAIN(TestLogPlanController)
+#include "tst_log_plan_controller.moc"
