@@ -1,0 +1,501 @@
+// The board engine in-process: the command protocol as the PC sees it, the EEPROM
+// transfers, faults and logging, all on a clock the test moves by hand.
+
+#include "board/board_engine.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+using vemtra::board::BoardEngine;
+using vemtra::board::Input;
+using vemtra::board::LogSettings;
+using vemtra::board::Micros;
+
+namespace {
+
+const QByteArray kSpeedBlock("\x27\x55\x2A\x55\x55\x55\x5B", 7);
+
+// Address lo, address hi, count lo, count hi and the checksum that zeroes the sum.
+QByteArray transferBlock(int address, int count, int checksumError = 0)
+{
+    QByteArray b;
+    b.append(char(address & 0xFF)).append(char(address >> 8));
+    b.append(char(count & 0xFF)).append(char(count >> 8));
+    int sum = 0;
+    for (char c : b)
+        sum += quint8(c);
+    b.append(char((256 - sum % 256) % 256 + checksumError));
+    return b;
+}
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray b;
+    for (int v : values)
+        b.append(char(v));
+    return b;
+}
+
+// The PC's side of the line: bytes go in a millisecond apart, answers come back.
+struct Pc {
+    BoardEngine board;
+    Micros t{0};
+
+    Pc() = default;
+    explicit Pc(BoardEngine::Options o) : board(o) {}
+
+    QByteArray send(const QByteArray &data, int baud = 9600)
+    {
+        for (char c : data) {
+            board.receive(quint8(c), baud, t);
+            t += 1ms;
+        }
+        return take();
+    }
+
+    QByteArray take()
+    {
+        QByteArray r;
+        for (const auto &out : board.takeOutput())
+            r.append(char(out.value));
+        return r;
+    }
+
+    void wait(Micros d)
+    {
+        t += d;
+        board.advance(t);
+    }
+
+    // A lock-step read as the read-out does it: "r", the block, then each byte echoed.
+    QByteArray read(int address, int count, int echoes)
+    {
+        QByteArray got = send("r" + transferBlock(address, count));
+        QByteArray data = got.mid(2); // after "r" and "R" comes the first byte
+        for (int i = 0; i < echoes; ++i) {
+            const QByteArray next = send(data.right(1));
+            data += next;
+        }
+        return got.left(2) + data;
+    }
+
+    void program(const LogSettings &settings)
+    {
+        const auto header = settings.headerBytes();
+        std::copy(header.begin(), header.end(), board.eeprom().begin());
+    }
+};
+
+} // namespace
+
+class TestBoardEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void probe_data()
+    {
+        QTest::addColumn<int>("boardBaud");
+        QTest::addColumn<int>("pcBaud");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("both at 9600") << 9600 << 9600 << QByteArray("t");
+        QTest::newRow("sender speed unknown") << 9600 << 0 << QByteArray("t");
+        QTest::newRow("PC at 19200, board at 9600") << 9600 << 19200 << QByteArray();
+        QTest::newRow("PC at 9600, board at 19200") << 19200 << 9600 << QByteArray();
+        QTest::newRow("both at 19200") << 19200 << 19200 << QByteArray("t");
+    }
+    void probe()
+    {
+        QFETCH(int, boardBaud);
+        QFETCH(int, pcBaud);
+        QFETCH(QByteArray, answer);
+        BoardEngine board({.startBaud = boardBaud});
+        board.receive('t', pcBaud, 0us);
+        QByteArray got;
+        for (const auto &out : board.takeOutput()) {
+            got.append(char(out.value));
+            QCOMPARE(out.baud, boardBaud); // the echo goes out at the board's own speed
+        }
+        QCOMPARE(got, answer);
+    }
+
+    void speedChange()
+    {
+        Pc pc;
+        pc.board.receive('s', 9600, pc.t);
+        for (char c : kSpeedBlock)
+            pc.board.receive(quint8(c), 9600, pc.t += 100ms);
+        const auto out = pc.board.takeOutput();
+        QCOMPARE(out.size(), 2u);
+        QCOMPARE(out[0].value, 's');
+        QCOMPARE(out[1].value, 'S');
+        QCOMPARE(out[1].baud, 9600); // "S" still at the old speed
+        QCOMPARE(pc.board.baud(), 19200);
+        QCOMPARE(pc.send("t", 9600), QByteArray());
+        QCOMPARE(pc.send("t", 19200), QByteArray("t"));
+    }
+
+    void speedBlockRefused_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("bad checksum") << bytes({0x27, 0x55, 0x2A, 0x55, 0x55, 0x55, 0x5C})
+                                      << QByteArray("s?");
+        QTest::newRow("other bytes summing to zero")
+            << bytes({0x28, 0x55, 0x2A, 0x55, 0x55, 0x55, 0x5A}) << QByteArray("s?");
+        QTest::newRow("block cut short") << kSpeedBlock.left(4) << QByteArray("s");
+    }
+    void speedBlockRefused()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QByteArray, answer);
+        Pc pc;
+        QCOMPARE(pc.send("s" + block), answer);
+        pc.wait(1100ms);
+        QCOMPARE(pc.board.baud(), 9600);
+        QCOMPARE(pc.send("t"), QByteArray("t"));
+    }
+
+    void channelRead_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<int>("raw");
+        QTest::newRow("CH1 0 V") << 0 << 0.0 << 0;
+        QTest::newRow("CH2 2.5 V") << 1 << 2.5 << 128;
+        QTest::newRow("CH3 1 V rounds") << 2 << 1.0 << 51;
+        QTest::newRow("CH4 5 V clamps") << 3 << 5.0 << 255;
+        QTest::newRow("CH1 below 0 V clamps") << 0 << -0.5 << 0;
+        QTest::newRow("CH4 4.99 V") << 3 << 4.99 << 255;
+    }
+    void channelRead()
+    {
+        QFETCH(int, channel);
+        QFETCH(double, volts);
+        QFETCH(int, raw);
+        Pc pc;
+        for (int ch = 0; ch < 4; ++ch)
+            pc.board.setInput(ch, Input::constant(ch == channel ? volts : 3.0));
+        QCOMPARE(pc.send("g" + bytes({0xC4 + 8 * channel})), "g" + bytes({raw}));
+    }
+
+    void unknownSelectByteIsDropped()
+    {
+        Pc pc;
+        QCOMPARE(pc.send(bytes({'g', 0xC5})), QByteArray("g"));
+        QCOMPARE(pc.send(bytes({'g', 0xE4})), QByteArray("g"));
+        QCOMPARE(pc.send("t"), QByteArray("t"));
+    }
+
+    void writeThenReadBack_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("size");
+        QTest::newRow("header area") << 0 << 16;
+        QTest::newRow("middle") << 1000 << 16;
+        QTest::newRow("wraps at the end of a 24C64") << 8190 << 6;
+    }
+    void writeThenReadBack()
+    {
+        QFETCH(int, address);
+        QFETCH(int, size);
+        Pc pc;
+        QByteArray data;
+        for (int i = 0; i < size; ++i)
+            data.append(char(0x30 + i));
+
+        QCOMPARE(pc.send("w" + transferBlock(address, size - 1)), QByteArray("wW"));
+        for (char c : data)
+            QCOMPARE(pc.send(QByteArray(1, c)), QByteArray(1, c)); // each byte echoed
+        for (int i = 0; i < size; ++i)
+            QCOMPARE(pc.board.eeprom()[std::size_t((address + i) % 8192)], quint8(data[i]));
+
+        // Echo every byte: count + 1 bytes come back and nothing more.
+        QCOMPARE(pc.read(address, size - 1, size), "rR" + data);
+        QCOMPARE(pc.send("t"), QByteArray("t"));
+    }
+
+    void readOffersNextByteOnlyAfterEcho()
+    {
+        Pc pc;
+        pc.board.eeprom()[20] = 'x';
+        pc.board.eeprom()[21] = 'y';
+        QCOMPARE(pc.send("r" + transferBlock(20, 1)), QByteArray("rRx"));
+        pc.wait(500ms);
+        QCOMPARE(pc.take(), QByteArray());
+        QCOMPARE(pc.send("x"), QByteArray("y"));
+    }
+
+    // The read-out never echoes the last byte it is offered; what it sends next is a command.
+    void readEnds_data()
+    {
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("next command instead of the echo") << QByteArray("t") << QByteArray("t");
+        QTest::newRow("wrong echo, then a command") << QByteArray("\x01t", 2) << QByteArray("t");
+    }
+    void readEnds()
+    {
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, answer);
+        Pc pc;
+        QCOMPARE(pc.read(16, 4, 2), "rR" + QByteArray(3, '\xFF'));
+        QCOMPARE(pc.send(after), answer);
+        QCOMPARE(pc.send("\xFF"), QByteArray()); // no longer in the transfer
+    }
+
+    void timeOutsReturnToCommandMode_data()
+    {
+        QTest::addColumn<QByteArray>("started");
+        QTest::newRow("r without echo") << "r" + transferBlock(16, 4);
+        QTest::newRow("w waiting for data") << "w" + transferBlock(16, 4);
+        QTest::newRow("w parameters cut short") << QByteArray("w\x10", 2);
+        QTest::newRow("g without select byte") << QByteArray("g");
+    }
+    void timeOutsReturnToCommandMode()
+    {
+        QFETCH(QByteArray, started);
+        Pc pc;
+        pc.send(started);
+        QVERIFY(pc.board.nextEventTime().has_value());
+        pc.wait(1100ms);
+        QVERIFY(!pc.board.nextEventTime().has_value());
+        // 't' would have been taken as data, an echo or a select byte before the time-out.
+        QCOMPARE(pc.send("t"), QByteArray("t"));
+    }
+
+    void badTransferChecksum_data()
+    {
+        QTest::addColumn<char>("letter");
+        QTest::newRow("w") << 'w';
+        QTest::newRow("r") << 'r';
+    }
+    void badTransferChecksum()
+    {
+        QFETCH(char, letter);
+        Pc pc;
+        QCOMPARE(pc.send(letter + transferBlock(0, 3, 1)), letter + QByteArray("?"));
+        QCOMPARE(pc.send("ABCD"), QByteArray()); // nothing taken as data
+        QCOMPARE(pc.board.eeprom()[0], quint8(0xFF));
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("answer");
+        const QByteArray w4 = "w" + transferBlock(16, 3);
+        const QByteArray r3 = "r" + transferBlock(16, 3);
+        QTest::newRow("silent") << "silent" << QByteArray("tg\xC4", 3) << QByteArray();
+        QTest::newRow("wrong echo for all") << "echo?" << QByteArray("t") << QByteArray("?");
+        QTest::newRow("wrong echo for s only, t") << "echo?s" << QByteArray("t") << QByteArray("t");
+        QTest::newRow("wrong echo for s only, s") << "echo?s" << "s" + kSpeedBlock << QByteArray("?");
+        QTest::newRow("noise before echo") << "noise" << QByteArray("t") << bytes({0x00, 0xAA, 't'});
+        QTest::newRow("extra after echo") << "extra" << QByteArray("t") << bytes({'t', 0x55});
+        QTest::newRow("speed change refused") << "nospeed" << "s" + kSpeedBlock << QByteArray("s");
+        QTest::newRow("W replaced") << "ack?w" << w4 + "AB" << QByteArray("w?");
+        QTest::newRow("wrong echo at byte 2") << "wrong2" << w4 + "ABCD" << bytes({'w', 'W', 'A', 'B', 0xBC});
+        QTest::newRow("w stops after 1 byte") << "stop1" << w4 + "ABt" << QByteArray("wWAt");
+        QTest::newRow("r stops after 2 bytes") << "stop2" << r3 + "\xFF\xFF\xFF" << QByteArray("rR\xFF\xFF");
+        QTest::newRow("r answers R alone") << "stop0" << r3 + "\xFF" << QByteArray("rR");
+    }
+    void faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, answer);
+        Pc pc;
+        auto &f = pc.board.faults();
+        if (fault == "silent")
+            f.silent = true;
+        else if (fault.startsWith("echo?")) {
+            f.echoOverride = '?';
+            f.echoOverrideCommands = fault.mid(5).toStdString();
+        } else if (fault == "noise")
+            f.noiseBeforeReply = {0x00, 0xAA};
+        else if (fault == "extra")
+            f.extraBytes = {0x55};
+        else if (fault == "nospeed")
+            f.refuseSpeedChange = true;
+        else if (fault == "ack?w") {
+            f.ackOverride = '?';
+            f.ackOverrideCommands.push_back('w');
+        } else if (fault == "wrong2")
+            f.wrongEchoAfter = 2;
+        else if (fault.startsWith("stop"))
+            f.stopAfterBytes = fault.mid(4).toInt();
+        QCOMPARE(pc.send(input), answer);
+        QCOMPARE(pc.board.baud(), 9600);
+    }
+
+    void replyDelayHoldsEveryByteBack()
+    {
+        Pc pc;
+        pc.board.faults().replyDelay = 1100ms;
+        pc.board.receive('t', 9600, 5ms);
+        const auto out = pc.board.takeOutput();
+        QCOMPARE(out.size(), 1u);
+        QCOMPARE(out[0].notBefore, Micros(1105ms));
+    }
+
+    void waveforms_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<double>("phase");
+        QTest::addColumn<double>("volts");
+        const int sine = int(Input::Shape::Sine), tri = int(Input::Shape::Triangle),
+                  sq = int(Input::Shape::Square);
+        QTest::newRow("sine at 0") << sine << 0.0 << 2.5;
+        QTest::newRow("sine at 1/4") << sine << 0.25 << 4.5;
+        QTest::newRow("sine at 3/4") << sine << 0.75 << 0.5;
+        QTest::newRow("triangle at 0") << tri << 0.0 << 0.5;
+        QTest::newRow("triangle at 1/4") << tri << 0.25 << 2.5;
+        QTest::newRow("triangle at 1/2") << tri << 0.5 << 4.5;
+        QTest::newRow("triangle one period on") << tri << 1.25 << 2.5;
+        QTest::newRow("square first half") << sq << 0.25 << 4.5;
+        QTest::newRow("square second half") << sq << 0.75 << 0.5;
+    }
+    void waveforms()
+    {
+        QFETCH(int, shape);
+        QFETCH(double, phase);
+        QFETCH(double, volts);
+        const Input in{Input::Shape(shape), 2.5, 2.0, 4.0};
+        const auto t = Micros(std::llround(phase * 4e6));
+        QVERIFY2(std::abs(in.at(t) - volts) < 1e-9, qPrintable(QString::number(in.at(t))));
+    }
+
+    void copiesDoNotShareTheBoard()
+    {
+        BoardEngine a;
+        BoardEngine b = a;
+        b.eeprom()[0] = 0x12;
+        b.faults().silent = true;
+        QCOMPARE(a.eeprom()[0], quint8(0xFF));
+        QVERIFY(!a.faults().silent);
+    }
+
+    void invalidOptionsAreRefused()
+    {
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.eepromBytes = 1000}));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.startBaud = 38400}));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.timeFactor = 0}));
+    }
+
+    // ---- logging ----------------------------------------------------------------------
+
+    void logsInChannelOrderFrom17()
+    {
+        Pc pc({.timeFactor = 10});
+        pc.program({.configuration = 0xCC, .intervalUnits = 20000, .lastAddress = 0x1FFF});
+        pc.board.powerCycle(0us);
+        QVERIFY(pc.board.isLogging());
+        pc.board.advance(350ms); // samples at 0, 100, 200 and 300 ms
+        const auto &e = pc.board.eeprom();
+        // CH2 (2.0 V) before CH1 (1.0 V) in every sample
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(e[std::size_t(17 + 2 * i)], quint8(102));
+            QCOMPARE(e[std::size_t(18 + 2 * i)], quint8(51));
+        }
+        QCOMPARE(e[25], quint8(0xFF));
+        QCOMPARE(pc.board.lastLoggedAddress(), 24);
+        QCOMPARE(e[12] | e[13] << 8, 24);
+        QCOMPARE(*pc.board.nextEventTime(), Micros(400ms));
+    }
+
+    void logStopsAtLastAddress_data()
+    {
+        QTest::addColumn<int>("lastAddress");
+        QTest::addColumn<int>("expectedLast");
+        QTest::newRow("mid-sample") << 21 << 21;
+        QTest::newRow("end of a 24C64") << 0x1FFF << 0x1FFF;
+        QTest::newRow("header claims a bigger chip") << 0x7FFF << 0x1FFF;
+        QTest::newRow("no room at all") << 16 << 16;
+    }
+    void logStopsAtLastAddress()
+    {
+        QFETCH(int, lastAddress);
+        QFETCH(int, expectedLast);
+        Pc pc({.timeFactor = 1000});
+        pc.program({.configuration = 0xF0, .intervalUnits = 20, .lastAddress = lastAddress});
+        pc.board.powerCycle(0us);
+        pc.board.advance(100s);
+        QVERIFY(!pc.board.isLogging());
+        QCOMPARE(pc.board.lastLoggedAddress(), expectedLast);
+        const auto &e = pc.board.eeprom();
+        QCOMPARE(e[0], quint8(0x41)); // the header survives a full log
+        QCOMPARE(e[16], quint8(0xFF));
+        if (expectedLast < 0x1FFF)
+            QCOMPARE(e[std::size_t(expectedLast + 1)], quint8(0xFF));
+    }
+
+    void logAgainstCh4_data()
+    {
+        QTest::addColumn<double>("ch1");
+        QTest::addColumn<double>("ch4");
+        QTest::addColumn<int>("raw");
+        QTest::newRow("a quarter of CH4") << 1.0 << 4.0 << 64;
+        QTest::newRow("equal to CH4 clamps") << 3.0 << 3.0 << 255;
+        QTest::newRow("CH4 at 0 V") << 1.0 << 0.0 << 255;
+        QTest::newRow("CH1 at 0 V") << 0.0 << 2.0 << 0;
+    }
+    void logAgainstCh4()
+    {
+        QFETCH(double, ch1);
+        QFETCH(double, ch4);
+        QFETCH(int, raw);
+        Pc pc;
+        pc.board.setInput(0, Input::constant(ch1));
+        pc.board.setInput(3, Input::constant(ch4));
+        pc.program({.configuration = 0x8D, .intervalUnits = 20000, .lastAddress = 0x1FFF});
+        pc.board.powerCycle(0us);
+        QCOMPARE(pc.board.eeprom()[17], quint8(raw));
+    }
+
+    // With a time factor the log must look as if it ran in real time.
+    void logTakesInputsAtBoardTime()
+    {
+        Pc pc({.timeFactor = 100});
+        pc.board.setInput(0, {Input::Shape::Square, 2.5, 2.5, 2.0});
+        pc.program({.configuration = 0x8C, .intervalUnits = 20000, .lastAddress = 0x1FFF});
+        pc.board.powerCycle(0us);
+        pc.board.advance(35ms); // four samples, one board second apart
+        const auto &e = pc.board.eeprom();
+        QCOMPARE(QList<int>({e[17], e[18], e[19], e[20]}), QList<int>({255, 0, 255, 0}));
+    }
+
+    void powerCycle()
+    {
+        Pc pc;
+        pc.send("s" + kSpeedBlock);
+        pc.board.receive('t', 19200, pc.t);
+        pc.board.powerCycle(pc.t);
+        QVERIFY(!pc.board.hasOutput()); // the pending echo died with the power
+        QCOMPARE(pc.board.baud(), 9600);
+        QVERIFY(!pc.board.isLogging()); // erased EEPROM: nothing to log
+        QCOMPARE(pc.board.lastLoggedAddress(), 16);
+
+        // A header written over the line starts a log at the next power-up.
+        const auto header = LogSettings{0x8C, 20000, 0x1FFF}.headerBytes();
+        QCOMPARE(pc.send("w" + transferBlock(0, 15)), QByteArray("wW"));
+        for (auto b : header)
+            pc.send(QByteArray(1, char(b)));
+        pc.board.powerCycle(pc.t);
+        QVERIFY(pc.board.isLogging());
+        QCOMPARE(pc.board.lastLoggedAddress(), 17); // the first sample comes at once
+    }
+
+    void logAtPowerUp()
+    {
+        BoardEngine board({.eepromBytes = 16384, .timeFactor = 1e6, .logAtPowerUp = true});
+        board.advance(1s);
+        QCOMPARE(board.eeprom()[3], quint8(0xFC));
+        QCOMPARE(board.lastLoggedAddress(), 16383);
+        // CH2, CH3, CH4, CH1 at their default 2, 3, 4 and 1 V
+        QCOMPARE(QList<int>({board.eeprom()[17], board.eeprom()[18], board.eeprom()[19],
+                             board.eeprom()[20]}),
+                 QList<int>({102, 154, 205, 51}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoardEngine)
+#include "tst_board_engine.moc"
