@@ -1,0 +1,232 @@
+#include "app/app_controller.h"
+
+#include "app/frm_about.h"
+#include "app/startup.h"
+#include "app/texts.h"
+#include "app/vemtra.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
+
+// ==== connection and port dialog: includes ====
+// ==== end connection and port dialog ====
+
+// ==== voltmeter: includes ====
+// ==== end voltmeter ====
+
+// ==== log plan and programming: includes ====
+// ==== end log plan and programming ====
+
+// ==== read-out: includes ====
+// ==== end read-out ====
+
+namespace vemtra::app {
+
+namespace {
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+} // namespace
+
+bool parsePortSettings(const QString &text, PortSettings *out)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool okBaud = false, okData = false, okStop = false;
+    PortSettings s;
+    s.baud = parts[0].trimmed().toInt(&okBaud);
+    const QString parity = parts[1].trimmed().toLower();
+    s.dataBits = parts[2].trimmed().toInt(&okData);
+    s.stopBits = parts[3].trimmed().toInt(&okStop);
+    if (!okBaud || s.baud <= 0 || parity.size() != 1 || !QStringLiteral("neoms").contains(parity))
+        return false;
+    if (!okData || s.dataBits < 5 || s.dataBits > 8 || !okStop || s.stopBits < 1 ||
+        s.stopBits > 2)
+        return false;
+    s.parity = parity.at(0).toLatin1();
+    if (out)
+        *out = s;
+    return true;
+}
+
+AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject *parent)
+    : QObject(parent), worker_(std::move(worker)),
+      session_(std::make_unique<serial::BoardSession>()), window_(std::make_unique<vemtra>()),
+      quit_([] { QCoreApplication::quit(); })
+{
+    attachShell();
+    attachConnection();
+    attachVoltmeter();
+    attachDataLog();
+    attachReadout();
+}
+
+AppController::~AppController() = default;
+
+void AppController::attachShell()
+{
+    connect(window_->vemtra_exit, &QAction::triggered, this, &AppController::vemtra_exit_Click);
+    connect(window_->nmuHelpFile, &QAction::triggered, this, &AppController::nmuHelpFile_Click);
+    connect(window_->nmuVer, &QAction::triggered, this, &AppController::nmuVer_Click);
+    connect(window_.get(), &vemtra::unloading, this, &AppController::Form_Unload);
+    connect(session_.get(), &serial::BoardSession::busyChanged, this,
+            &AppController::onSessionBusy);
+}
+
+void AppController::onSessionBusy(bool busy)
+{
+    // While one long operation owns the line, nothing else may start on it.
+    for (QWidget *w : {static_cast<QWidget *>(window_->Command2),
+                       static_cast<QWidget *>(window_->Command5),
+                       static_cast<QWidget *>(window_->Check1)})
+        w->setEnabled(!busy);
+    window_->vemtra_init->setEnabled(!busy);
+    window_->nmuCOM->setEnabled(!busy);
+}
+
+void AppController::start()
+{
+    set_about_info();
+    app_path = get_app_path();
+    about()->lblDisclaimer->setText(supportLine());
+    title_text = makeTitleText(about()->lblVersion->text());
+    Form_Load();
+    window_->setWindowTitle(title_text);
+    window_->show();
+    configurePort();
+}
+
+void AppController::set_about_info()
+{
+    frmAbout *box = about();
+    box->lblVersion->setText(versionText());
+    box->lblTitle->setText(u(texts::appTitle));
+    box->lblDescription->setText(u(texts::fileDescription));
+    box->lblDisclaimer->setText(u(texts::commentText));
+}
+
+void AppController::configurePort()
+{
+    // The port is only configured here; choosing it in the port dialog opens it.
+    parsePortSettings(u(texts::portSettings), &portSettings);
+}
+
+void AppController::Form_Load()
+{
+    window_->Timer1->stop();
+    loadDataLog();
+}
+
+void AppController::finishStartup()
+{
+    startConnection();
+}
+
+frmAbout *AppController::about()
+{
+    if (about_.isNull())
+        about_ = new frmAbout(window_.get());
+    return about_;
+}
+
+void AppController::vemtra_exit_Click()
+{
+    worker_->close();
+    window_->close();
+}
+
+void AppController::Form_Unload()
+{
+    // Whatever else is open or waiting goes with the main window.
+    worker_->cancelCurrent();
+    worker_->close();
+    if (about_)
+        about_->deleteLater();
+    if (help_)
+        help_->close();
+    quit_();
+}
+
+void AppController::nmuVer_Click()
+{
+    about()->exec();
+}
+
+QTextBrowser *AppController::helpWindow() const
+{
+    return help_;
+}
+
+void AppController::nmuHelpFile_Click()
+{
+    // Always from the program folder: the current directory may have changed.
+    const QString path = app_path + u(texts::helpFileName);
+    if (help_.isNull()) {
+        help_ = new QTextBrowser(window_.get());
+        help_->setObjectName(QStringLiteral("HelpWindow"));
+        help_->setWindowFlag(Qt::Window);
+        help_->setAttribute(Qt::WA_QuitOnClose, false);
+        help_->setOpenExternalLinks(true);
+        help_->setWindowTitle(u(texts::helpWindowTitle));
+        help_->resize(640, 560);
+    }
+    if (QFileInfo::exists(path)) {
+        help_->setSource(QUrl::fromLocalFile(path));
+    } else {
+        help_->setHtml(QStringLiteral("<p>%1%2</p>")
+                           .arg(u(texts::helpMissing), path.toHtmlEscaped()));
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+// ==== connection and port dialog ====
+// The port dialog frmOption, comm_connect, the menu items nmuCOM and vemtra_init.
+void AppController::attachConnection()
+{
+}
+
+// Start-up steps 9 and 10: show frmOption modally, then run comm_connect.
+void AppController::startConnection()
+{
+}
+// ==== end connection and port dialog ====
+
+// ==== voltmeter ====
+// Check1, Timer1, read_chx and the graph GP1.
+void AppController::attachVoltmeter()
+{
+}
+// ==== end voltmeter ====
+
+// ==== log plan and programming ====
+// The EEPROM type, channel and interval handlers, log_time_calc, Command5.
+void AppController::attachDataLog()
+{
+}
+
+// Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in
+// this order, so the plan follows the option selected at creation.
+void AppController::loadDataLog()
+{
+}
+// ==== end log plan and programming ====
+
+// ==== read-out ====
+// Command2 (read-out into app_path + "QEL_ADC.txt") and Command4 (the viewer LIST).
+void AppController::attachReadout()
+{
+}
+// ==== end read-out ====
+
+} // namespace vemtra::app

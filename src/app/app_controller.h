@@ -1,0 +1,124 @@
+#pragma once
+
+#include "serial/board_session.h"
+#include "serial/link_worker.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QTextBrowser;
+
+namespace vemtra::serial {}
+namespace vemtra::voltmeter {}
+namespace vemtra::datalog {}
+namespace vemtra::readout {}
+
+namespace vemtra::app {
+
+// Inside this namespace `vemtra` names the main window; reach the subsystems
+// through these short names instead.
+namespace serial = ::vemtra::serial;
+namespace voltmeter = ::vemtra::voltmeter;
+namespace datalog = ::vemtra::datalog;
+namespace readout = ::vemtra::readout;
+
+class vemtra;
+class frmAbout;
+
+// Serial settings in the "9600,n,8,1" form the port is configured with.
+struct PortSettings {
+    int baud = 9600;
+    char parity = 'n';
+    int dataBits = 8;
+    int stopBits = 1;
+};
+// False for anything that is not speed, parity letter, data bits and stop bits.
+bool parsePortSettings(const QString &text, PortSettings *out);
+
+// Puts the program together: the main window, the one link worker that owns the
+// serial line, the board session, and each subsystem's controller. The window
+// stays a plain view; each subsystem attaches its controller in its own marked
+// section of app_controller.cpp (and of this header for its members).
+class AppController : public QObject {
+    Q_OBJECT
+public:
+    // The worker is the program's only way to the serial line.
+    explicit AppController(std::unique_ptr<serial::LinkWorker> worker, QObject *parent = nullptr);
+    ~AppController() override;
+
+    vemtra *window() const { return window_.get(); }
+    serial::LinkWorker *worker() const { return worker_.get(); }
+    serial::BoardSession *session() const { return session_.get(); }
+
+    // Start-up after the single-instance check, in the design's order: prepare the
+    // About box, make the program folder current (app_path), the About box's note
+    // line, the caption, load and show the window, configure the port (not opened).
+    void start();
+    // The rest of start-up, once the event loop runs: the port dialog and the
+    // connection. Main queues it so that closing the window always ends the loop.
+    void finishStartup();
+
+    // The About box as it is loaded now; loads it (its load texts) if it is not.
+    frmAbout *about();
+    bool aboutLoaded() const { return !about_.isNull(); }
+
+    // The help window, once opened.
+    QTextBrowser *helpWindow() const;
+
+    // Menu items of the shell.
+    void vemtra_exit_Click();
+    void nmuHelpFile_Click();
+    // Shows the About box modally; returns when it is closed.
+    void nmuVer_Click();
+
+    // What ends the program; QCoreApplication::quit unless a test replaces it.
+    void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+    // The program folder followed by "/", set once by start().
+    QString app_path;
+    // The main window's caption, set once by start().
+    QString title_text;
+    // The serial settings the port is configured with at start-up.
+    PortSettings portSettings;
+
+private:
+    void set_about_info();
+    void Form_Load();
+    void Form_Unload();
+    void configurePort();
+    void attachShell();
+    void onSessionBusy(bool busy);
+
+    // Sections of the subsystems (bodies in app_controller.cpp).
+    void attachConnection();
+    void startConnection();
+    void attachVoltmeter();
+    void attachDataLog();
+    void loadDataLog();
+    void attachReadout();
+
+    std::unique_ptr<serial::LinkWorker> worker_;
+    std::unique_ptr<serial::BoardSession> session_;
+    std::unique_ptr<vemtra> window_;
+    QPointer<frmAbout> about_;
+    QPointer<QTextBrowser> help_;
+    std::function<void()> quit_;
+
+    // ==== connection and port dialog: members ====
+    // ==== end connection and port dialog ====
+
+    // ==== voltmeter: members ====
+    // ==== end voltmeter ====
+
+    // ==== log plan and programming: members ====
+    // ==== end log plan and programming ====
+
+    // ==== read-out: members ====
+    // ==== end read-out ====
+};
+
+} // namespace vemtra::app

@@ -1,0 +1,96 @@
+#include "app/design_look.h"
+
+#include "app/texts.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <cmath>
+
+namespace vemtra::app {
+
+namespace {
+int px(int t)
+{
+    return static_cast<int>(std::lround(t / 15.0));
+}
+} // namespace
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QString installedFamily(const QString &designFamily)
+{
+    const QStringList families = QFontDatabase::families();
+    if (families.contains(designFamily))
+        return designFamily;
+    const bool fixedPitch = designFamily == QString::fromUtf8(texts::fontGothic);
+    const QStringList candidates =
+        fixedPitch ? QStringList{"Noto Sans Mono CJK JP", "Noto Sans CJK JP", "IPAGothic"}
+                   : QStringList{"Noto Sans CJK JP", "IPAPGothic", "Noto Sans Mono CJK JP"};
+    for (const QString &c : candidates)
+        if (families.contains(c))
+            return c;
+    return designFamily; // leave the choice to Qt's own fallback
+}
+
+QFont designFont(const QString &family, int points, bool bold)
+{
+    QFont f(installedFamily(family));
+    f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    f.setBold(bold);
+    return f;
+}
+
+DesignLine::DesignLine(const QColor &colour, QWidget *parent) : QWidget(parent), colour_(colour)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void DesignLine::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), colour_);
+}
+
+RoundedFrame::RoundedFrame(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void RoundedFrame::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = std::min(r.width(), r.height()) / 12.0;
+    p.drawRoundedRect(r, radius, radius);
+}
+
+void WrapButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButton, option);
+
+    // Small buttons leave little room inside the style's contents rectangle; the
+    // caption uses the whole face inside the bevel, as the design draws it.
+    QRect area = rect().adjusted(2, 1, -2, -1);
+    if (option.state & (QStyle::State_Sunken | QStyle::State_On))
+        area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                       style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                             QPalette::ButtonText));
+    p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+}
+
+} // namespace vemtra::app

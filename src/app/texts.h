@@ -1,0 +1,88 @@
+#pragma once
+
+// Every text the application shell shows, in one place so it can be checked
+// against the design. UTF-8; half-width katakana and full-width blanks are
+// part of the texts.
+
+namespace vemtra::app::texts {
+
+// Program identity, the version block and the About box's load-time texts.
+inline constexpr char appTitle[] = "QEL-Vemtra";
+inline constexpr char versionPrefix[] = "Version ";
+inline constexpr char fileDescription[] = "VEMTRAコントロールソフトウエア。";
+inline constexpr char commentText[] = "VEMTRAコントロールソフトウエア。";
+inline constexpr char aboutCaptionSuffix[] = "のﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr char aboutVersionPrefix[] = "ﾊﾞｰｼﾞｮﾝ ";
+inline constexpr char supportPrefix[] = "ｻﾎﾟｰﾄﾍﾟｰｼﾞ : ";
+
+// Serial settings the port gets at start-up, before any port is chosen.
+inline constexpr char portSettings[] = "9600,n,8,1";
+
+// frmAbout design-time texts (replaced at load).
+inline constexpr char aboutDesignCaption[] = "ﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr char lblTitleDesign[] = "ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ";
+inline constexpr char lblVersionDesign[] = "ﾊﾞｰｼﾞｮﾝ";
+inline constexpr char lblDescriptionDesign[] = "ｱﾌﾟﾘｹｰｼｮﾝの説明";
+inline constexpr char lblDisclaimerDesign[] = "警告: ...";
+inline constexpr char cmdOK[] = "閉じる";
+inline constexpr char Command1[] = "サポートホームページへジャンプ";
+
+// Main window design-time texts.
+inline constexpr char Check1[] = "電圧計 モード";
+inline constexpr char Check1Tip[] = "開始/停止";
+inline constexpr char CH1[] = "CH1";
+inline constexpr char CH2[] = "CH2";
+inline constexpr char CH3[] = "CH3";
+inline constexpr char CH4[] = "CH4";
+inline constexpr char readingPlaceholder[] = "-";
+inline constexpr char Label16[] = "データログモード";
+inline constexpr char Label1[] = "1.EEPROM設定";
+inline constexpr char Option_64k[] = "24C64";
+inline constexpr char Option_128k[] = "24C128";
+inline constexpr char Option_256k[] = "24C256";
+inline constexpr char Label3[] = "ﾘｰﾄﾞ開始ｱﾄﾞﾚｽ";
+inline constexpr char Text3_0[] = "16";
+inline constexpr char Label4[] = "ﾃﾞｰﾀ数(byte)";
+inline constexpr char Text3_1[] = "8176";
+inline constexpr char Label17[] = "2.ﾁｬﾝﾈﾙ選択";
+inline constexpr char Label6[] = "Vref:VDD";
+inline constexpr char Label7[] = "Vref:CH4";
+inline constexpr char Label11[] = "3.ﾛｸﾞ間隔設定";
+inline constexpr char Label8[] = "ログ間隔(秒)";
+inline constexpr char Text5[] = "1";
+inline constexpr char Text5Tip[] = "最小設定値：１";
+inline constexpr char Label13[] = "測定時間(分)";
+inline constexpr char Label21[] = "4.実行とﾘｰﾄﾞ";
+inline constexpr char Command5[] = "ログ設定";
+inline constexpr char arrow[] = "↓";
+inline constexpr char Label15[] = "電源再投入で　ログスタート";
+inline constexpr char Command2[] = "ログデータ　読み出し";
+inline constexpr char Command4[] = "Show LOG";
+
+// Menus; the ampersand marks the access key.
+inline constexpr char nmuFile[] = "ファイル(&F)";
+inline constexpr char vemtra_exit[] = "終了(&E)";
+inline constexpr char nmuOption[] = "オプション(&O)";
+inline constexpr char nmuCOM[] = "Comポート選択(&C)";
+inline constexpr char vemtra_init[] = "VEMTRA初期化(&I)";
+inline constexpr char nmuHelp[] = "ヘルプ(&H)";
+inline constexpr char nmuHelpFile[] = "ヘルプ(&H)";
+inline constexpr char nmuVer[] = "バージョン情報(&I)";
+
+// Fonts of the form design.
+inline constexpr char fontUiGothic[] = "MS UI Gothic";
+inline constexpr char fontGothic[] = "ＭＳ ゴシック";
+inline constexpr char fontPGothic[] = "ＭＳ Ｐゴシック";
+
+// progress_bar modes; compared exactly, case-sensitive.
+inline constexpr char progressOn[] = "ON";
+inline constexpr char progressOff[] = "OFF";
+
+// Chosen by this program: the support page, the About box notice, the help file.
+inline constexpr char supportUrl[] = "https://qel-vemtra.example.org/support/";
+inline constexpr char aboutNotice[] = "本ソフトウエアはVEMTRAボード専用です。";
+inline constexpr char helpFileName[] = "vemtra-help.html";
+inline constexpr char helpWindowTitle[] = "QEL-Vemtra ヘルプ";
+inline constexpr char helpMissing[] = "ヘルプファイルが見つかりません: ";
+
+} // namespace vemtra::app::texts
