@@ -1,0 +1,271 @@
+#include "simulated_line.h"
+
+#include <algorithm>
+
+namespace vemtra::testing {
+
+namespace {
+
+// A byte sent at one speed and received at another arrives as something else;
+// the exact bit pattern does not matter, only that it is never the byte sent.
+std::uint8_t garbled(std::uint8_t byte)
+{
+    return static_cast<std::uint8_t>(~byte);
+}
+
+constexpr Micros never = Micros::max();
+
+} // namespace
+
+SimulatedLine::SimulatedLine(board::BoardEngine::Options options, int speed)
+    : engine_(options), speed_(speed)
+{
+}
+
+Micros SimulatedLine::byteTime(int baud)
+{
+    return Micros((10'000'000 + baud - 1) / baud);
+}
+
+void SimulatedLine::discardInput()
+{
+    waiting_.clear();
+}
+
+bool SimulatedLine::send(const QByteArray &bytes)
+{
+    if (lost_)
+        return false;
+    for (char c : bytes) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        const Micros start = std::max(now_, pcTxFreeAt_);
+        pcTxFreeAt_ = start + byteTime(speed_);
+        toBoard_.push_back({byte, pcTxFreeAt_, speed_});
+        transcript_.push_back({Direction::ToBoard, byte, speed_, start});
+    }
+    return true;
+}
+
+QByteArray SimulatedLine::readAll()
+{
+    QByteArray bytes;
+    bytes.swap(waiting_);
+    return bytes;
+}
+
+bool SimulatedLine::waitForBytes(int n, Micros deadline)
+{
+    for (;;) {
+        if (waiting_.size() >= n)
+            return true;
+        if (lost_ || isCancelled() || now_ >= deadline)
+            return false;
+        advanceTo(std::min({deadline, nextEventTime(), now_ + maxStep_}));
+    }
+}
+
+void SimulatedLine::pause(std::chrono::milliseconds duration)
+{
+    if (isCancelled())
+        return;
+    advanceTo(now_ + duration);
+}
+
+bool SimulatedLine::setSpeed(int baud)
+{
+    if (lost_ || baud <= 0)
+        return false;
+    speed_ = baud;
+    return true;
+}
+
+Micros SimulatedLine::nextEventTime() const
+{
+    Micros next = never;
+    if (!toBoard_.empty())
+        next = std::min(next, toBoard_.front().arrive);
+    if (!fromBoard_.empty())
+        next = std::min(next, fromBoard_.front().arrive);
+    if (!noise_.empty())
+        next = std::min(next, noise_.begin()->first);
+    return next;
+}
+
+void SimulatedLine::advanceTo(Micros t)
+{
+    while (now_ < t) {
+        const Micros step = std::min({t, nextEventTime(), now_ + maxStep_});
+        processEventsAt(std::max(step, now_));
+    }
+    processEventsAt(now_);
+}
+
+void SimulatedLine::processEventsAt(Micros t)
+{
+    now_ = t;
+    engine_.advance(now_);
+    collectBoardOutput();
+    // Bytes in both directions due by now, oldest first; the board may answer
+    // a byte at once, so its output is collected after each one it takes in.
+    for (;;) {
+        const Micros next = nextEventTime();
+        if (next > now_)
+            break;
+        if (!toBoard_.empty() && toBoard_.front().arrive == next) {
+            const InFlight b = toBoard_.front();
+            toBoard_.pop_front();
+            if (!lost_)
+                engine_.receive(b.byte, b.speed, b.arrive);
+            collectBoardOutput();
+        } else if (!fromBoard_.empty() && fromBoard_.front().arrive == next) {
+            const InFlight b = fromBoard_.front();
+            fromBoard_.pop_front();
+            arrive(b.speed == speed_ ? b.byte : garbled(b.byte), b.speed, false);
+        } else {
+            const std::uint8_t byte = noise_.begin()->second;
+            noise_.erase(noise_.begin());
+            arrive(byte, speed_, true);
+        }
+    }
+}
+
+void SimulatedLine::collectBoardOutput()
+{
+    for (const board::OutByte &out : engine_.takeOutput()) {
+        const Micros start = std::max({out.notBefore, boardTxFreeAt_, now_});
+        boardTxFreeAt_ = start + byteTime(out.baud);
+        fromBoard_.push_back({out.value, boardTxFreeAt_, out.baud});
+    }
+}
+
+void SimulatedLine::arrive(std::uint8_t byte, int speed, bool injected)
+{
+    if (lost_)
+        return;
+    waiting_.append(static_cast<char>(byte));
+    transcript_.push_back({Direction::FromBoard, byte, speed, now_, injected});
+}
+
+void SimulatedLine::inject(const QByteArray &bytes, Micros at)
+{
+    for (char c : bytes)
+        noise_.emplace(at, static_cast<std::uint8_t>(c));
+    if (at <= now_)
+        processEventsAt(now_);
+}
+
+void SimulatedLine::unplug(const QString &reason)
+{
+    lost_ = true;
+    failure_ = reason;
+    waiting_.clear();
+}
+
+QByteArray SimulatedLine::sentBytes() const
+{
+    QByteArray bytes;
+    for (const Entry &e : transcript_)
+        if (e.direction == Direction::ToBoard)
+            bytes.append(static_cast<char>(e.byte));
+    return bytes;
+}
+
+std::vector<SimulatedLine::SentByte> SimulatedLine::sentWithSpeed() const
+{
+    std::vector<SentByte> sent;
+    for (const Entry &e : transcript_)
+        if (e.direction == Direction::ToBoard)
+            sent.push_back({e.byte, e.speed});
+    return sent;
+}
+
+std::vector<SimulatedLine::Entry> SimulatedLine::sentEntries() const
+{
+    std::vector<Entry> sent;
+    std::copy_if(transcript_.begin(), transcript_.end(), std::back_inserter(sent),
+                 [](const Entry &e) { return e.direction == Direction::ToBoard; });
+    return sent;
+}
+
+QByteArray SimulatedLine::receivedBytes() const
+{
+    QByteArray bytes;
+    for (const Entry &e : transcript_)
+        if (e.direction == Direction::FromBoard)
+            bytes.append(static_cast<char>(e.byte));
+    return bytes;
+}
+
+QString SimulatedLine::sentTrace() const
+{
+    QString trace;
+    int speed = 0;
+    for (const SentByte &b : sentWithSpeed()) {
+        if (b.speed != speed) {
+            if (speed != 0)
+                trace += QStringLiteral(" | ");
+            trace += QStringLiteral("%1:").arg(b.speed);
+            speed = b.speed;
+        }
+        trace += QStringLiteral(" %1").arg(b.byte, 2, 16, QLatin1Char('0'));
+    }
+    return trace;
+}
+
+namespace {
+
+// What a LinkWorker owns: a thin handle on the test's line, with its own cancel
+// flag passed on before every wait.
+class SharedLine final : public serial::Line {
+public:
+    explicit SharedLine(std::shared_ptr<SimulatedLine> line) : line_(std::move(line)) {}
+
+    Micros now() const override { return line_->now(); }
+    bool isOpen() const override { return line_->isOpen(); }
+    QString failure() const override { return line_->failure(); }
+    void discardInput() override { line_->discardInput(); }
+    bool send(const QByteArray &bytes) override { return line_->send(bytes); }
+    int bytesWaiting() override { return line_->bytesWaiting(); }
+    QByteArray readAll() override { return line_->readAll(); }
+    bool waitForBytes(int n, Micros deadline) override
+    {
+        passOnCancel();
+        return line_->waitForBytes(n, deadline);
+    }
+    void pause(std::chrono::milliseconds duration) override
+    {
+        passOnCancel();
+        line_->pause(duration);
+    }
+    bool setSpeed(int baud) override { return line_->setSpeed(baud); }
+    int speed() const override { return line_->speed(); }
+
+private:
+    void passOnCancel()
+    {
+        if (isCancelled())
+            line_->cancel();
+        else
+            line_->clearCancel();
+    }
+
+    std::shared_ptr<SimulatedLine> line_;
+};
+
+} // namespace
+
+serial::LineOpener openerFor(std::shared_ptr<SimulatedLine> line, QString device)
+{
+    return [line, device](const QString &requested, int baud,
+                          QString *error) -> std::unique_ptr<serial::Line> {
+        if ((!device.isEmpty() && requested != device) || !line->isOpen()) {
+            if (error)
+                *error = QStringLiteral("%1: No such file or directory").arg(requested);
+            return nullptr;
+        }
+        line->setSpeed(baud);
+        return std::make_unique<SharedLine>(line);
+    };
+}
+
+} // namespace vemtra::testing

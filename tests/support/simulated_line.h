@@ -1,0 +1,136 @@
+#pragma once
+
+// A Line joined to the in-process board engine on a virtual clock. Bytes take
+// ten bit-times each way at the speed they were sent with, the board's replies
+// come back paced the same way, and waits and pauses only move the virtual
+// clock: a 1-second time-out costs no real time and every run is the same.
+
+#include "board/board_engine.h"
+#include "serial/line.h"
+#include "serial/link_worker.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace vemtra::testing {
+
+using serial::Micros;
+
+class SimulatedLine : public serial::Line {
+public:
+    enum class Direction { ToBoard, FromBoard };
+
+    // One byte on the wire. `at` is when a byte to the board went on the wire,
+    // and when a byte from the board had fully arrived. `speed` is the speed it
+    // travelled at (injected noise: the line's speed).
+    struct Entry {
+        Direction direction;
+        std::uint8_t byte;
+        int speed;
+        Micros at;
+        bool injected = false;
+    };
+
+    // A byte sent to the board with the speed it was sent at.
+    struct SentByte {
+        std::uint8_t byte;
+        int speed;
+        friend bool operator==(const SentByte &, const SentByte &) = default;
+    };
+
+    explicit SimulatedLine(board::BoardEngine::Options options = {}, int speed = 9600);
+
+    board::BoardEngine &engine() { return engine_; }
+    const board::BoardEngine &engine() const { return engine_; }
+
+    // Ten bit-times, rounded up to whole microseconds.
+    static Micros byteTime(int baud);
+
+    // --- Line ---
+    Micros now() const override { return now_; }
+    bool isOpen() const override { return !lost_; }
+    QString failure() const override { return failure_; }
+    void discardInput() override;
+    bool send(const QByteArray &bytes) override;
+    int bytesWaiting() override { return static_cast<int>(waiting_.size()); }
+    QByteArray readAll() override;
+    bool waitForBytes(int n, Micros deadline) override;
+    void pause(std::chrono::milliseconds duration) override;
+    bool setSpeed(int baud) override;
+    int speed() const override { return speed_; }
+
+    // --- controls for tests ---
+
+    // Lets virtual time pass to `t`: bytes arrive, the engine advances.
+    void advanceTo(Micros t);
+    void advanceBy(Micros d) { advanceTo(now_ + d); }
+
+    // Bytes that arrive from nowhere (line noise) at virtual time `at`, all at
+    // once; at or before now() they are waiting at once.
+    void inject(const QByteArray &bytes, Micros at);
+
+    // The device goes away: the line reports isOpen() false with `reason`, and
+    // every operation fails from now on.
+    void unplug(const QString &reason = QStringLiteral("device unplugged"));
+
+    // Longest step of virtual time between two looks at the engine (1 ms), so
+    // output the engine makes on its own is picked up close to its time. Tests
+    // that let hours pass may take longer steps.
+    void setMaxStep(Micros step) { maxStep_ = std::max(step, Micros(1)); }
+
+    // --- transcript ---
+    const std::vector<Entry> &transcript() const { return transcript_; }
+    void clearTranscript() { transcript_.clear(); }
+    // Every byte sent to the board, in order.
+    QByteArray sentBytes() const;
+    std::vector<SentByte> sentWithSpeed() const;
+    // Entries of bytes sent to the board only.
+    std::vector<Entry> sentEntries() const;
+    // Every byte that arrived from the board (and injected noise), in order.
+    QByteArray receivedBytes() const;
+    // The bytes sent, grouped by speed, for readable comparisons:
+    // "9600: 74 74 | 19200: 74 | 9600: 73 27 55 2a 55 55 55 5b".
+    QString sentTrace() const;
+
+private:
+    struct InFlight {
+        std::uint8_t byte;
+        Micros arrive;
+        int speed;
+    };
+
+    Micros nextEventTime() const;
+    void processEventsAt(Micros t);
+    void collectBoardOutput();
+    void arrive(std::uint8_t byte, int speed, bool injected);
+
+    board::BoardEngine engine_;
+    Micros now_{0};
+    int speed_;
+    bool lost_ = false;
+    QString failure_;
+    Micros maxStep_{1000};
+
+    QByteArray waiting_;
+    Micros pcTxFreeAt_{0};
+    Micros boardTxFreeAt_{0};
+    std::deque<InFlight> toBoard_;
+    std::deque<InFlight> fromBoard_;
+    std::multimap<Micros, std::uint8_t> noise_;
+
+    std::vector<Entry> transcript_;
+};
+
+// A LineOpener that lets a LinkWorker use `line`, which the test keeps and may
+// look at between jobs. Opening sets the line's speed; when `device` is given,
+// only that device opens and any other fails like a missing port.
+serial::LineOpener openerFor(std::shared_ptr<SimulatedLine> line, QString device = {});
+
+} // namespace vemtra::testing
