@@ -42,8 +42,6 @@ LogPlanController::LogPlanController(const LogPlanView &view, QObject *parent)
     for (int i = 0; i < 2; ++i)
         connect(v_.Text3[i], &QLineEdit::textChanged, this, [this, i] { Text3_Change(i); });
     connect(v_.Text5, &QLineEdit::textChanged, this, [this] { Text5_Change(); });
-
-    applySelectedType();
 }
 
 void LogPlanController::applyType(QRadioButton *button, EepromKind kind)

@@ -36,8 +36,7 @@ struct LogPlanView {
 class LogPlanController : public QObject {
     Q_OBJECT
 public:
-    // Connects the widgets and applies the selected EEPROM type, as the window
-    // does when it loads.
+    // Connects the widgets. The window's load then calls applySelectedType().
     explicit LogPlanController(const LogPlanView &view, QObject *parent = nullptr);
 
     // Each applies its EEPROM type when its own button is the selected one.

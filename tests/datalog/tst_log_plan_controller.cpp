@@ -36,6 +36,7 @@ struct Panel {
         view.Text5 = new QLineEdit(QStringLiteral("1"), &root);
         view.Label12 = new QLabel(&root);
         plan = std::make_unique<LogPlanController>(view);
+        plan->applySelectedType();
     }
 
     // Ticks exactly the given boxes by clicking, the way a user would.

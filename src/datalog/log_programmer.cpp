@@ -1,0 +1,152 @@
+#include "datalog/log_programmer.h"
+
+#include "datalog/datalog_texts.h"
+#include "datalog/log_plan_controller.h"
+#include "serial/board_session.h"
+#include "serial/link_worker.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstring>
+#include <memory>
+
+namespace vemtra::datalog {
+
+namespace {
+
+const QString kOperation = QStringLiteral("log programming");
+
+// The header travels in a buffer of the size the read-out also uses.
+constexpr int kBufferSize = 129;
+
+} // namespace
+
+LogProgrammer::LogProgrammer(LogPlanController &plan, serial::LinkWorker &worker,
+                             serial::BoardSession &session, CommConnect comm_connect,
+                             const LogProgrammerView &view, ProgressBar progress_bar,
+                             QObject *parent)
+    : QObject(parent), plan_(plan), worker_(worker), session_(session),
+      comm_connect_(std::move(comm_connect)), view_(view), progress_bar_(std::move(progress_bar))
+{
+    connect(view_.Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+}
+
+void LogProgrammer::Command5_Click()
+{
+    // The voltmeter, the read-out and vemtra_init would share the line with the
+    // write; the claim keeps them from starting until the end.
+    if (running_ || !session_.begin(kOperation))
+        return;
+    running_ = true;
+    view_.Command5->setEnabled(false);
+
+    // The header must carry the end address of the type selected now.
+    plan_.Option_64k_Click();
+    plan_.Option_128k_Click();
+    plan_.Option_256k_Click();
+    setLabel9(texts::kInitialising);
+
+    QPointer<LogProgrammer> self = this;
+    Log_mode_start([self] {
+        if (!self)
+            return;
+        const bool written = !self->refused_ && self->session_.comm_error == 0;
+        if (written) {
+            self->setLabel9(texts::kLogStartsAfterPowerCycle);
+            self->showNotice(texts::kLogStartsNotice);
+        } else if (!self->refused_) {
+            self->setLabel9(texts::kProgramAgain);
+        }
+        if (!self)
+            return;
+        self->running_ = false;
+        self->session_.end();
+        self->view_.Command5->setEnabled(true);
+        emit self->finished(written);
+    });
+}
+
+void LogProgrammer::Log_mode_start(std::function<void()> then)
+{
+    refused_ = false;
+    // Checked before anything is sent, so a bad interval leaves the board as it was.
+    const auto header = plan_.composeHeader();
+    if (!header) {
+        refused_ = true;
+        setLabel9(texts::kIntervalRefused);
+        if (then)
+            then();
+        return;
+    }
+    eeprom_buffer = QByteArray(kBufferSize, '\0');
+    std::memcpy(eeprom_buffer.data(), header->data(), header->size());
+    const double progressMax = plan_.progressMaximum();
+
+    QPointer<LogProgrammer> self = this;
+    comm_connect_([self, header = *header, progressMax, then] {
+        if (!self) {
+            if (then)
+                then();
+            return;
+        }
+        auto result = std::make_shared<LogWriteResult>();
+        ProgressBar progress = self->progress_bar_;
+        // The worker outlives this controller, so the job posts its news through
+        // the worker's facade and each piece checks that the controller is still there.
+        serial::LinkWorker *facade = &self->worker_;
+        facade->post(
+            [self, facade, progress, progressMax, header, result](serial::Line &line) {
+                LogWriteObserver observer;
+                observer.acknowledged = [self, facade] {
+                    serial::onThreadOf(facade, [self] {
+                        if (self)
+                            self->session_.comm_error = 0;
+                    });
+                };
+                observer.headerByteEchoed = [self, facade, progress, progressMax](int nn) {
+                    serial::onThreadOf(facade, [self, progress, progressMax, nn] {
+                        if (self)
+                            progress(QStringLiteral("ON"), 0, progressMax, nn);
+                    });
+                };
+                observer.headerLoopEnded = [self, facade, progress] {
+                    serial::onThreadOf(facade, [self, progress] {
+                        if (self)
+                            progress(QStringLiteral("OFF"), 0, 0, 0);
+                    });
+                };
+                *result = writeLogHeader(line, header, observer);
+            },
+            [self, result, then] {
+                if (self) {
+                    self->last_ = *result;
+                    if (!result->ok()) {
+                        self->setLabel9(result->message);
+                        self->session_.comm_error = 1;
+                    }
+                }
+                if (then)
+                    then();
+            });
+    });
+}
+
+void LogProgrammer::setLabel9(const QString &text)
+{
+    if (view_.Label9)
+        view_.Label9->setText(text);
+}
+
+void LogProgrammer::showNotice(const QString &text)
+{
+    if (notice_) {
+        notice_(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, view_.window);
+    box.exec();
+}
+
+} // namespace vemtra::datalog

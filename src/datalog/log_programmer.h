@@ -1,0 +1,96 @@
+#pragma once
+
+// Command5 "ログ設定": turns the log plan into the 16-byte header and writes it
+// into the board's EEPROM on the link worker. The board starts logging with it
+// when its power is next switched on.
+
+#include "datalog/log_header.h"
+#include "datalog/log_write.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace vemtra::serial {
+class BoardSession;
+class LinkWorker;
+} // namespace vemtra::serial
+
+namespace vemtra::datalog {
+
+class LogPlanController;
+
+// The main window's widgets the programming drives.
+struct LogProgrammerView {
+    QPushButton *Command5 = nullptr;
+    QLabel *Label9 = nullptr;
+    QWidget *window = nullptr; // parent of the message box
+};
+
+// The window's progress display: ("ON", min, max, pos) shows it, ("OFF", 0, 0, 0)
+// hides it.
+using ProgressBar =
+    std::function<void(const QString &pmode, double pmin, double pmax, double ppos)>;
+// comm_connect: runs the connection, then `then` on the window's thread.
+using CommConnect = std::function<void(std::function<void()> then)>;
+// Shows a text in a modal box and returns when the user has closed it.
+using Notice = std::function<void(const QString &text)>;
+
+class LogProgrammer : public QObject {
+    Q_OBJECT
+public:
+    LogProgrammer(LogPlanController &plan, serial::LinkWorker &worker,
+                  serial::BoardSession &session, CommConnect comm_connect,
+                  const LogProgrammerView &view, ProgressBar progress_bar,
+                  QObject *parent = nullptr);
+
+    // Replaces the plain OK box that tells the user logging starts after a power
+    // cycle (tests answer it without a window).
+    void setNotice(Notice notice) { notice_ = std::move(notice); }
+
+    // Command5 stays disabled, and the line claimed, until the end, box included.
+    void Command5_Click();
+
+    // Composes the header, runs comm_connect and the "w" exchange; `then` runs on
+    // the window's thread when it is over. The outcome is comm_error (in the
+    // session) and the text left in Label9. An interval that cannot be converted
+    // is refused before anything is sent, and comm_error is left as it was.
+    void Log_mode_start(std::function<void()> then);
+
+    bool isRunning() const { return running_; }
+
+    // The header last composed, in a 129-byte buffer (bytes 16.. are 0).
+    QByteArray eeprom_buffer;
+
+    // How the last programming ended; `refused` when it never reached the board.
+    const LogWriteResult &lastResult() const { return last_; }
+    bool lastRefused() const { return refused_; }
+
+signals:
+    // Command5_Click is over: written, refused or failed.
+    void finished(bool written);
+
+private:
+    void showNotice(const QString &text);
+    void setLabel9(const QString &text);
+
+    LogPlanController &plan_;
+    serial::LinkWorker &worker_;
+    serial::BoardSession &session_;
+    CommConnect comm_connect_;
+    LogProgrammerView view_;
+    ProgressBar progress_bar_;
+    Notice notice_;
+    bool running_ = false;
+    bool refused_ = false;
+    LogWriteResult last_;
+};
+
+} // namespace vemtra::datalog
