@@ -46,8 +46,9 @@ LogExtent decodeLogHeader(const HeaderReadBack &readBack)
 
 std::array<std::uint8_t, 4> readRequest(int startAddress, int count)
 {
-    return {static_cast<std::uint8_t>(startAddress % 256), static_cast<std::uint8_t>(startAddress / 256),
-            static_cast<std::uint8_t>(count % 256), static_cast<std::uint8_t>(count / 256)};
+    return {static_cast<std::uint8_t>(startAddress % 256),
+            static_cast<std::uint8_t>(startAddress / 256), static_cast<std::uint8_t>(count % 256),
+            static_cast<std::uint8_t>(count / 256)};
 }
 
 } // namespace vemtra::readout

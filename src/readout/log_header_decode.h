@@ -26,9 +26,9 @@ inline constexpr int kMaxLogLength = 32768;
 
 // The logged channels in the order their bytes arrive: ch2, ch3, ch4, ch1.
 struct ChannelSet {
-    std::uint8_t mask = 0;  // configuration byte with bits 3..0 cleared
-    int count = 0;          // values per record, 0..4
-    QByteArray names;       // each logged name followed by a TAB, e.g. "ch2\tch1\t"
+    std::uint8_t mask = 0; // configuration byte with bits 3..0 cleared
+    int count = 0;         // values per record, 0..4
+    QByteArray names;      // each logged name followed by a TAB, e.g. "ch2\tch1\t"
 };
 
 ChannelSet decodeChannels(std::uint8_t configuration);
@@ -43,8 +43,8 @@ enum class HeaderFault {
 
 struct LogExtent {
     ChannelSet channels;
-    int endAddress = 16;  // address of the last logged byte; 16 means no data
-    int logLength = 1;    // end address - 15: the count of the data request
+    int endAddress = 16; // address of the last logged byte; 16 means no data
+    int logLength = 1;   // end address - 15: the count of the data request
     HeaderFault fault = HeaderFault::None;
 
     // Bytes taken after the one that comes with "R": EEPROM bytes 17..end.

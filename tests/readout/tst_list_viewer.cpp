@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTest>
 #include <QTimer>
 
 #include <vector>
@@ -64,7 +64,8 @@ void TestListViewer::showsFileAsPlainText_data()
                                   << QStringLiteral("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n");
     QTest::newRow("header line alone") << QByteArray("ch3\t\r\n") << QStringLiteral("ch3\t\n");
     // Rich-text markup in the file must show as typed, not be interpreted.
-    QTest::newRow("markup stays text") << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
+    QTest::newRow("markup stays text")
+        << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
 }
 
 void TestListViewer::showsFileAsPlainText()
@@ -88,7 +89,8 @@ void TestListViewer::opensModallyOverParent()
     bool sawModalList = false;
     QTimer::singleShot(0, this, [&] {
         QWidget *modal = QApplication::activeModalWidget();
-        sawModalList = modal && modal->objectName() == QLatin1String("LIST") && modal->parentWidget() == &mainWindow;
+        sawModalList = modal && modal->objectName() == QLatin1String("LIST") &&
+                       modal->parentWidget() == &mainWindow;
         if (modal)
             modal->close();
     });

@@ -83,9 +83,12 @@ void TestLogFormat::headerLimits_data()
     QTest::newRow("full 24C64") << 0x8C << 0x1FFF << HeaderFault::None << 8176 << 8175;
     QTest::newRow("full 24C256") << 0xFC << 0x7FFF << HeaderFault::None << 32752 << 32751;
     QTest::newRow("longest log") << 0x8C << 32783 << HeaderFault::None << 32768 << 32767;
-    QTest::newRow("one byte too long") << 0x8C << 32784 << HeaderFault::LogTooLong << 32769 << 32768;
-    QTest::newRow("high byte 144") << 0x8C << 144 * 256 << HeaderFault::LogTooLong << 36849 << 36848;
-    QTest::newRow("high byte 145") << 0x8C << 145 * 256 << HeaderFault::EndAddressTooHigh << 37105 << 37104;
+    QTest::newRow("one byte too long")
+        << 0x8C << 32784 << HeaderFault::LogTooLong << 32769 << 32768;
+    QTest::newRow("high byte 144")
+        << 0x8C << 144 * 256 << HeaderFault::LogTooLong << 36849 << 36848;
+    QTest::newRow("high byte 145")
+        << 0x8C << 145 * 256 << HeaderFault::EndAddressTooHigh << 37105 << 37104;
     QTest::newRow("no channel, no data") << 0x0C << 16 << HeaderFault::None << 1 << 0;
     QTest::newRow("no channel, data") << 0x0C << 17 << HeaderFault::NoChannels << 2 << 1;
 }
@@ -98,7 +101,8 @@ void TestLogFormat::headerLimits()
     QFETCH(int, logLength);
     QFETCH(int, dataBytes);
 
-    const LogExtent extent = decodeLogHeader(readBack(static_cast<std::uint8_t>(configuration), endAddress));
+    const LogExtent extent =
+        decodeLogHeader(readBack(static_cast<std::uint8_t>(configuration), endAddress));
     QCOMPARE(extent.fault, fault);
     QCOMPARE(extent.endAddress, endAddress);
     QCOMPARE(extent.logLength, logLength);
@@ -135,14 +139,16 @@ void TestLogFormat::dataFile_data()
     QTest::addColumn<QByteArray>("file");
 
     QTest::newRow("CH1 and CH2 example")
-        << 0xCC << QByteArray::fromHex("0cc80dc9") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n");
+        << 0xCC << QByteArray::fromHex("0cc80dc9")
+        << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n");
     QTest::newRow("CH3 alone") << 0x2C << QByteArray::fromHex("00ff07")
                                << QByteArray("ch3\t\r\n0\t:0\r\n255\t:1\r\n7\t:2\r\n");
     QTest::newRow("all four")
         << 0xFC << QByteArray::fromHex("0102030405060708")
         << QByteArray("ch2\tch3\tch4\tch1\t\r\n1\t2\t3\t4\t:0\r\n5\t6\t7\t8\t:1\r\n");
     QTest::newRow("five bytes, two channels")
-        << 0x6C << QByteArray::fromHex("0a141e2832") << QByteArray("ch2\tch3\t\r\n10\t20\t:0\r\n30\t40\t:1\r\n");
+        << 0x6C << QByteArray::fromHex("0a141e2832")
+        << QByteArray("ch2\tch3\t\r\n10\t20\t:0\r\n30\t40\t:1\r\n");
     QTest::newRow("empty log") << 0xCC << QByteArray() << QByteArray("ch2\tch1\t\r\n");
 }
 
@@ -153,7 +159,8 @@ void TestLogFormat::dataFile()
     QFETCH(QByteArray, file);
 
     const auto values = bytesOf(data);
-    QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values), file);
+    QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values),
+             file);
 }
 
 void TestLogFormat::writerReportsAFailedWrite()

@@ -1,0 +1,180 @@
+#include "readout/readout_controller.h"
+
+#include "readout/readout_texts.h"
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+namespace vemtra::readout {
+
+bool askOkCancel(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+ReadoutController::ReadoutController(ReadoutView view, serial::Connection &connection,
+                                     serial::LinkWorker &worker, serial::BoardSession &session,
+                                     std::function<QString()> appPath, QObject *parent)
+    : QObject(parent), view_(std::move(view)), connection_(connection), worker_(worker),
+      session_(&session), appPath_(std::move(appPath))
+{
+    if (view_.Command2)
+        connect(view_.Command2, &QPushButton::clicked, this, &ReadoutController::Command2_Click);
+    if (view_.Command4)
+        connect(view_.Command4, &QPushButton::clicked, this, &ReadoutController::Command4_Click);
+}
+
+ReadoutController::~ReadoutController()
+{
+    if (running_ && session_)
+        session_->end();
+}
+
+QString ReadoutController::dataFilePath() const
+{
+    return QDir(appPath_ ? appPath_() : QString())
+        .filePath(QString::fromUtf8(texts::kDataFileName));
+}
+
+void ReadoutController::Command2_Click()
+{
+    // One read-out at a time, and none while another operation holds the line.
+    if (running_ || !session_ || !session_->begin(QStringLiteral("readout")))
+        return;
+    running_ = true;
+    QPointer<ReadoutController> self = this;
+    connection_.comm_connect([self] {
+        if (self)
+            self->afterConnect();
+    });
+}
+
+void ReadoutController::afterConnect()
+{
+    if (!session_) {
+        running_ = false;
+        return;
+    }
+    serial::SessionGuard guard(*session_);
+    if (session_->comm_error == 1) {
+        running_ = false;
+        setLabel9(QString::fromUtf8(texts::kCommError));
+        return;
+    }
+
+    QPointer<ReadoutController> self = this;
+    const bool go = confirm_(view_.window, QString::fromUtf8(texts::kConfirmStore));
+    if (!self)
+        return;
+    if (!go) {
+        running_ = false;
+        return;
+    }
+
+    setLabel9(QString::fromUtf8(texts::kReading));
+    if (view_.Command2)
+        view_.Command2->setEnabled(false);
+    guard.release();
+    startTransfer();
+}
+
+void ReadoutController::startTransfer()
+{
+    QPointer<ReadoutController> self = this;
+    const QString path = dataFilePath();
+    auto result = std::make_shared<ReadoutResult>();
+
+    worker_.post(
+        [self, path, result](serial::Line &line) {
+            ReadoutObserver observer;
+            observer.logLength = [self](int logLength) {
+                if (self)
+                    serial::onThreadOf(self.data(), [self, logLength] {
+                        if (self)
+                            self->showLogLength(logLength);
+                    });
+            };
+            observer.progress = [self](int position, int maximum) {
+                if (self)
+                    serial::onThreadOf(self.data(), [self, position, maximum] {
+                        if (self)
+                            self->showProgress(position, maximum);
+                    });
+            };
+            *result = readOutLog(line, path, observer);
+        },
+        [self, result] {
+            if (self)
+                self->finishTransfer(*result);
+        });
+}
+
+void ReadoutController::finishTransfer(const ReadoutResult &result)
+{
+    running_ = false;
+    if (session_) {
+        serial::SessionGuard guard(*session_);
+        if (result.echoed)
+            session_->comm_error = 0;
+    }
+    // The bar goes away however the transfer ended, so a failure leaves no
+    // half-filled bar behind.
+    if (view_.progress_bar)
+        view_.progress_bar(QStringLiteral("OFF"), 0, 0, 0);
+    enable(view_.Command2);
+
+    if (!result.ok) {
+        setLabel9(result.message);
+        emit finished(false, result.message);
+        return;
+    }
+    enable(view_.Command4);
+    const QString done = QString::fromUtf8(texts::kReadFinished);
+    setLabel9(done);
+    emit finished(true, done);
+    // Queued, so the link worker has finished with this job before the modal
+    // viewer holds the window.
+    QMetaObject::invokeMethod(this, &ReadoutController::Command4_Click, Qt::QueuedConnection);
+}
+
+void ReadoutController::Command4_Click()
+{
+    showDataFile(view_.window, dataFilePath(), present_);
+}
+
+void ReadoutController::showLogLength(int logLength)
+{
+    if (view_.Text3[1])
+        view_.Text3[1]->setText(QString::number(logLength));
+}
+
+void ReadoutController::showProgress(int position, int maximum)
+{
+    if (view_.progress_bar)
+        view_.progress_bar(QStringLiteral("ON"), 1, maximum, position);
+}
+
+void ReadoutController::setLabel9(const QString &text)
+{
+    if (view_.Label9)
+        view_.Label9->setText(text);
+}
+
+void ReadoutController::enable(QPushButton *button)
+{
+    if (button)
+        button->setEnabled(true);
+}
+
+} // namespace vemtra::readout

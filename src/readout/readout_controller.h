@@ -1,0 +1,91 @@
+#pragma once
+
+// The read-out button Command2 and the "Show LOG" button Command4 of the main
+// window. The read-out runs as: comm_connect, then on the window's thread the
+// comm_error check and the confirmation, then the transfer as one job on the
+// link worker; its texts and progress come back to the window as they happen.
+
+#include "readout/list_viewer.h"
+#include "readout/readout_exchange.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace vemtra::serial {
+class BoardSession;
+class Connection;
+class LinkWorker;
+} // namespace vemtra::serial
+
+namespace vemtra::readout {
+
+// The widgets of the main window the read-out drives.
+struct ReadoutView {
+    QWidget *window = nullptr;          // parent of the confirmation and the viewer
+    QPushButton *Command2 = nullptr;    // read-out
+    QPushButton *Command4 = nullptr;    // "Show LOG"
+    std::array<QLineEdit *, 2> Text3{}; // Text3(1) receives the log length
+    QLabel *Label9 = nullptr;
+    std::function<void(const QString &pmode, double pmin, double pmax, double ppos)> progress_bar;
+};
+
+// Asks the user to go on; true for OK.
+using ConfirmPrompt = std::function<bool(QWidget *parent, const QString &text)>;
+
+// The OK/Cancel box with an empty title and no icon.
+bool askOkCancel(QWidget *parent, const QString &text);
+
+class ReadoutController : public QObject {
+    Q_OBJECT
+public:
+    // `appPath` gives the program folder, where the data file lives; it is
+    // asked at each use because start-up settles the folder after wiring.
+    ReadoutController(ReadoutView view, serial::Connection &connection, serial::LinkWorker &worker,
+                      serial::BoardSession &session, std::function<QString()> appPath,
+                      QObject *parent = nullptr);
+    ~ReadoutController() override;
+
+    void Command2_Click();
+    // Opens the viewer on the data file and returns when the user closes it.
+    void Command4_Click();
+
+    QString dataFilePath() const;
+    bool isRunning() const { return running_; }
+
+    void setConfirmPrompt(ConfirmPrompt prompt) { confirm_ = std::move(prompt); }
+    void setViewerPresenter(ViewerPresenter present) { present_ = std::move(present); }
+
+signals:
+    // The read-out has ended; on success the viewer opens right after.
+    // `message` is Label9's text.
+    void finished(bool ok, const QString &message);
+
+private:
+    void afterConnect();
+    void startTransfer();
+    void finishTransfer(const ReadoutResult &result);
+    void showLogLength(int logLength);
+    void showProgress(int position, int maximum);
+    void setLabel9(const QString &text);
+    void enable(QPushButton *button);
+
+    ReadoutView view_;
+    serial::Connection &connection_;
+    serial::LinkWorker &worker_;
+    QPointer<serial::BoardSession> session_;
+    std::function<QString()> appPath_;
+    ConfirmPrompt confirm_ = askOkCancel;
+    ViewerPresenter present_;
+    bool running_ = false;
+};
+
+} // namespace vemtra::readout

@@ -1,0 +1,52 @@
+#pragma once
+
+// The read-out as one straight run over the line, free of widgets so the
+// window and a command-line tool share it: "r" for the 16 header bytes, the
+// checks on what they say, "r" for the logged bytes, each record written to the
+// data file as soon as it is complete.
+
+#include "readout/log_header_decode.h"
+#include "serial/line.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QIODevice;
+
+namespace vemtra::readout {
+
+// Called on the line's thread while the read-out runs.
+struct ReadoutObserver {
+    // The log length, once the header has passed its checks (for Text3(1)).
+    std::function<void(int logLength)> logLength;
+    // Data byte `position` of `maximum` has been taken; the first byte after
+    // "R" is position 1, the maximum is the log length - 1. Called only when
+    // the whole percentage changes and for the last byte, so a long log does
+    // not flood the window.
+    std::function<void(int position, int maximum)> progress;
+};
+
+struct ReadoutResult {
+    bool ok = false;
+    // The Label9 text of a failure; empty on success.
+    QString message;
+    // The board echoed "r" at least once, which clears comm_error.
+    bool echoed = false;
+    // Set once the header has passed its checks, also when a later step fails.
+    std::optional<int> logLength;
+    HeaderReadBack header{};
+    int records = 0;
+};
+
+// Reads the log into the data file at `filePath`. The file is replaced only
+// when the new one is complete; on any failure an earlier file stays as it was.
+ReadoutResult readOutLog(serial::Line &line, const QString &filePath,
+                         const ReadoutObserver &observer = {});
+
+// Reads the log into `out`, which must be open for writing. A failure leaves
+// whatever was already written.
+ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserver &observer = {});
+
+} // namespace vemtra::readout

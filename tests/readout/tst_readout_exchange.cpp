@@ -1,0 +1,282 @@
+#include "log_image.h"
+#include "readout/data_file.h"
+#include "readout/readout_exchange.h"
+#include "readout/readout_texts.h"
+#include "simulated_line.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace vemtra;
+using namespace vemtra::readout;
+using readout_test::loadLog;
+using readout_test::pattern;
+using testing::SimulatedLine;
+
+using Setup = std::function<void(SimulatedLine &)>;
+Q_DECLARE_METATYPE(Setup)
+
+namespace {
+
+std::unique_ptr<SimulatedLine> boardAt19200(int eepromBytes = 8192)
+{
+    board::BoardEngine::Options options;
+    options.eepromBytes = eepromBytes;
+    options.startBaud = 19200;
+    return std::make_unique<SimulatedLine>(options, 19200);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString u(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// The bytes after the n-th "r" sent to the board: its five request bytes.
+QByteArray requestAfter(const QByteArray &sent, int nth)
+{
+    int from = -1;
+    for (int i = 0; i < nth; ++i)
+        from = sent.indexOf('r', from + 1);
+    return from < 0 ? QByteArray() : sent.mid(from + 1, 5);
+}
+
+} // namespace
+
+class TestReadoutExchange : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void writesTheLog_data();
+    void writesTheLog();
+    void requestsTheLogLength_data();
+    void requestsTheLogLength();
+    void failureLeavesEarlierFile_data();
+    void failureLeavesEarlierFile();
+    void unwritableFileIsReported();
+    void reportsProgressWithinRange();
+    void writesToAnOpenDevice();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString path_;
+};
+
+void TestReadoutExchange::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    path_ = dir_->filePath(u(texts::kDataFileName));
+}
+
+void TestReadoutExchange::writesTheLog_data()
+{
+    QTest::addColumn<int>("configuration");
+    QTest::addColumn<int>("endAddress");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("CH1 and CH2, four bytes")
+        << 0xCC << 20 << QByteArray("ch2\tch1\t\r\n3\t10\t:0\r\n17\t24\t:1\r\n");
+    QTest::newRow("CH3 alone") << 0x2C << 19
+                               << QByteArray("ch3\t\r\n3\t:0\r\n10\t:1\r\n17\t:2\r\n");
+    QTest::newRow("all four") << 0xFC << 24
+                              << QByteArray("ch2\tch3\tch4\tch1\t\r\n3\t10\t17\t24\t:0\r\n"
+                                            "31\t38\t45\t52\t:1\r\n");
+    QTest::newRow("five bytes, two channels")
+        << 0x6D << 21 << QByteArray("ch2\tch3\t\r\n3\t10\t:0\r\n17\t24\t:1\r\n");
+    QTest::newRow("empty log") << 0xCC << 16 << QByteArray("ch2\tch1\t\r\n");
+    QTest::newRow("end address 15") << 0x8C << 15 << QByteArray("ch1\t\r\n");
+    QTest::newRow("no channel, no data") << 0x0C << 16 << QByteArray("\r\n");
+}
+
+void TestReadoutExchange::writesTheLog()
+{
+    QFETCH(int, configuration);
+    QFETCH(int, endAddress);
+    QFETCH(QByteArray, expected);
+
+    auto line = boardAt19200();
+    loadLog(line->engine(), std::uint8_t(configuration), endAddress, pattern(64));
+    int shownLength = -1;
+    ReadoutObserver observer;
+    observer.logLength = [&](int length) { shownLength = length; };
+
+    const ReadoutResult result = readOutLog(*line, path_, observer);
+
+    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY(result.message.isEmpty());
+    QVERIFY(result.echoed);
+    QCOMPARE(readFile(path_), expected);
+    QCOMPARE(shownLength, endAddress - 15);
+    QCOMPARE(result.logLength.value_or(-1), endAddress - 15);
+    QCOMPARE(result.header[2], std::uint8_t(configuration));
+    // Every byte taken was echoed, and the one the board offers past the end was not.
+    QCOMPARE(line->sentBytes().count('r'), 2);
+    QVERIFY(!line->engine().isLogging());
+}
+
+void TestReadoutExchange::requestsTheLogLength_data()
+{
+    QTest::addColumn<int>("endAddress");
+    QTest::addColumn<QByteArray>("request");
+
+    QTest::newRow("8176") << 8176 + 15 << QByteArray::fromHex("1000f01fe1");
+    QTest::newRow("8191") << 8191 + 15 << QByteArray::fromHex("1000ff1fd2");
+    QTest::newRow("empty log") << 16 << QByteArray::fromHex("10000100ef");
+}
+
+void TestReadoutExchange::requestsTheLogLength()
+{
+    QFETCH(int, endAddress);
+    QFETCH(QByteArray, request);
+
+    auto line = boardAt19200(16384);
+    loadLog(line->engine(), 0x8C, endAddress, pattern(endAddress));
+
+    const ReadoutResult result = readOutLog(*line, path_);
+
+    QVERIFY2(result.ok, qPrintable(result.message));
+    const QByteArray sent = line->sentBytes();
+    QCOMPARE(requestAfter(sent, 1), QByteArray::fromHex("00001000f0"));
+    QCOMPARE(requestAfter(sent, 2), request);
+    // One record per data byte with one channel.
+    QCOMPARE(result.records, endAddress - 16);
+}
+
+void TestReadoutExchange::failureLeavesEarlierFile_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("echoed");
+    QTest::addColumn<int>("logLength"); // -1: not decoded
+
+    const QString commError = u(texts::kEndAddressError);
+    const auto fault = [](std::function<void(board::Faults &)> set) {
+        return Setup([set](SimulatedLine &line) { set(line.engine().faults()); });
+    };
+    const auto header = [](int configuration, int endAddress) {
+        return Setup([=](SimulatedLine &line) {
+            loadLog(line.engine(), std::uint8_t(configuration), endAddress);
+        });
+    };
+
+    QTest::newRow("silent board") << fault([](board::Faults &f) { f.silent = true; })
+                                  << u(texts::kEchoTimeout) << false << -1;
+    QTest::newRow("wrong echo") << fault([](board::Faults &f) { f.echoOverride = 'x'; })
+                                << u(texts::kEchoNg) + "120" << false << -1;
+    QTest::newRow("noise before the echo")
+        << fault([](board::Faults &f) { f.noiseBeforeReply = {0x3F}; }) << u(texts::kEchoNg) + "63"
+        << false << -1;
+    // The answer wait needs two bytes, so a stray byte follows the wrong answer.
+    QTest::newRow("wrong answer") << Setup([](SimulatedLine &line) {
+        line.engine().faults().ackOverride = 'Q';
+        line.inject(QByteArray(1, 0x01), std::chrono::milliseconds(800));
+    }) << u(texts::kAnswerNg) + "81"
+                                  << true << -1;
+    QTest::newRow("R alone") << fault([](board::Faults &f) { f.stopAfterBytes = 0; })
+                             << u(texts::kAnswerTimeout) << true << -1;
+    QTest::newRow("stops in the header") << fault([](board::Faults &f) { f.stopAfterBytes = 5; })
+                                         << u(texts::kByteTimeout) << true << -1;
+    QTest::newRow("stops in the data") << fault([](board::Faults &f) { f.stopAfterBytes = 30; })
+                                       << u(texts::kByteTimeout) << true << 49;
+    QTest::newRow("end address high byte 145")
+        << header(0x8C, 145 * 256) << commError << true << -1;
+    QTest::newRow("high byte 144: longer than any EEPROM")
+        << header(0x8C, 144 * 256) << commError << true << -1;
+    QTest::newRow("end address below 15") << header(0x8C, 14) << commError << true << -1;
+    QTest::newRow("data but no channel") << header(0x0C, 40) << commError << true << -1;
+}
+
+void TestReadoutExchange::failureLeavesEarlierFile()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, message);
+    QFETCH(bool, echoed);
+    QFETCH(int, logLength);
+
+    const QByteArray earlier("ch1\t\r\n1\t:0\r\n");
+    {
+        QFile file(path_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, 64, pattern(64));
+    setup(*line);
+
+    const ReadoutResult result = readOutLog(*line, path_);
+
+    QVERIFY(!result.ok);
+    QCOMPARE(result.message, message);
+    QCOMPARE(result.echoed, echoed);
+    QCOMPARE(result.logLength.value_or(-1), logLength);
+    QCOMPARE(readFile(path_), earlier);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+}
+
+void TestReadoutExchange::unwritableFileIsReported()
+{
+    const QString path =
+        dir_->filePath(QStringLiteral("missing-folder/") + u(texts::kDataFileName));
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, 40, pattern(64));
+
+    const ReadoutResult result = readOutLog(*line, path);
+
+    QVERIFY(!result.ok);
+    QVERIFY(result.message.startsWith(u(texts::kFileWriteError)));
+    QVERIFY(result.message.endsWith(QDir::toNativeSeparators(path)));
+    QCOMPARE(result.logLength.value_or(-1), 25);
+}
+
+void TestReadoutExchange::reportsProgressWithinRange()
+{
+    auto line = boardAt19200();
+    const int endAddress = 8191;
+    loadLog(line->engine(), 0x8C, endAddress, pattern(endAddress));
+    std::vector<std::pair<int, int>> calls;
+    ReadoutObserver observer;
+    observer.progress = [&](int position, int maximum) { calls.emplace_back(position, maximum); };
+
+    QVERIFY(readOutLog(*line, path_, observer).ok);
+
+    const int maximum = endAddress - 16;
+    QVERIFY(!calls.empty());
+    // Throttled to whole percent steps, yet the bar still ends full.
+    QVERIFY(calls.size() <= 102);
+    QCOMPARE(calls.back(), std::make_pair(maximum, maximum));
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        QCOMPARE(calls[i].second, maximum);
+        QVERIFY(calls[i].first >= 1 && calls[i].first <= maximum);
+        if (i > 0)
+            QVERIFY(calls[i].first > calls[i - 1].first);
+    }
+}
+
+void TestReadoutExchange::writesToAnOpenDevice()
+{
+    auto line = boardAt19200();
+    const QByteArray data = pattern(64);
+    loadLog(line->engine(), 0xFC, 16 + 9, data);
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+
+    QVERIFY(readOutLog(*line, buffer).ok);
+
+    const std::vector<std::uint8_t> values(data.begin(), data.begin() + 9);
+    QCOMPARE(text, formatDataFile(decodeChannels(0xFC), values));
+}
+
+QTEST_GUILESS_MAIN(TestReadoutExchange)
+#include "tst_readout_exchange.moc"
