@@ -1,0 +1,307 @@
+// The link worker: jobs off the window's thread, one at a time and in order,
+// results back on the window's thread, and no way for a job to take the window
+// down with it (closed port, lost line, exception, endless wait).
+
+#include "serial/exchange.h"
+#include "serial/link_worker.h"
+#include "simulated_line.h"
+
+#include <QMutex>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <stdexcept>
+
+using namespace std::chrono_literals;
+using namespace vemtra::serial;
+using vemtra::testing::openerFor;
+using vemtra::testing::SimulatedLine;
+
+namespace {
+
+constexpr int generousMs = 10000;
+
+// Waits, with the window's event loop running, until the worker is idle.
+bool settle(LinkWorker &worker)
+{
+    if (!worker.isBusy())
+        return true;
+    QSignalSpy idle(&worker, &LinkWorker::busyChanged);
+    return idle.wait(generousMs) && !worker.isBusy();
+}
+
+} // namespace
+
+class TestLinkWorker : public QObject {
+    Q_OBJECT
+private slots:
+    void jobsRunInOrderOffTheWindowsThread();
+    void busyFromFirstJobToEmptyQueue();
+    void openAndClose_data();
+    void openAndClose();
+    void jobOnClosedPortFailsCleanly();
+    void exceptionInJobDoesNotEscape_data();
+    void exceptionInJobDoesNotEscape();
+    void lostLineIsReportedAndClosed();
+    void cancelEndsOnlyTheRunningJob();
+    void destructionDuringEndlessWaitReturns();
+};
+
+void TestLinkWorker::jobsRunInOrderOffTheWindowsThread()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    LinkWorker worker(openerFor(line));
+    worker.open(QStringLiteral("COM1"), 9600);
+
+    QMutex mutex;
+    QList<int> jobOrder;
+    QList<QThread *> jobThreads;
+    QList<int> doneOrder;
+    QList<QThread *> doneThreads;
+    for (int i = 0; i < 5; ++i) {
+        worker.post(
+            [&, i](Line &l) {
+                // Each job spends virtual time, so overlapping jobs would show
+                // up as interleaved bytes.
+                sendLetter(l, char('a' + i));
+                pace(l);
+                QMutexLocker lock(&mutex);
+                jobOrder << i;
+                jobThreads << QThread::currentThread();
+            },
+            [&, i] {
+                doneOrder << i;
+                doneThreads << QThread::currentThread();
+            });
+    }
+    QVERIFY(settle(worker));
+
+    const QList<int> inOrder{0, 1, 2, 3, 4};
+    QCOMPARE(jobOrder, inOrder);
+    QCOMPARE(doneOrder, inOrder);
+    QCOMPARE(line->sentBytes(), QByteArray("abcde"));
+    for (QThread *t : jobThreads) {
+        QVERIFY(t != QThread::currentThread());
+        QCOMPARE(t, jobThreads.first());
+    }
+    for (QThread *t : doneThreads)
+        QCOMPARE(t, QThread::currentThread());
+}
+
+void TestLinkWorker::busyFromFirstJobToEmptyQueue()
+{
+    LinkWorker worker(openerFor(std::make_shared<SimulatedLine>()));
+    QSignalSpy busy(&worker, &LinkWorker::busyChanged);
+    QVERIFY(!worker.isBusy());
+
+    bool busyInDone = false;
+    worker.post([](Line &l) { pace(l); });
+    worker.post([](Line &l) { pace(l); }, [&] { busyInDone = worker.isBusy(); });
+    QVERIFY(worker.isBusy());
+    QVERIFY(settle(worker));
+
+    // One rise and one fall for the whole batch; still busy while the last
+    // job's own completion runs, so a follow-up posted there keeps it busy.
+    QCOMPARE(busy.count(), 2);
+    QCOMPARE(busy.at(0).at(0).toBool(), true);
+    QCOMPARE(busy.at(1).at(0).toBool(), false);
+    QVERIFY(busyInDone);
+}
+
+void TestLinkWorker::openAndClose_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("the board's port") << QStringLiteral("/dev/board") << true;
+    QTest::newRow("a missing port") << QStringLiteral("/dev/missing") << false;
+}
+
+void TestLinkWorker::openAndClose()
+{
+    QFETCH(QString, device);
+    QFETCH(bool, opens);
+
+    auto line = std::make_shared<SimulatedLine>();
+    LinkWorker worker(openerFor(line, QStringLiteral("/dev/board")));
+    QSignalSpy openChanged(&worker, &LinkWorker::openChanged);
+
+    bool reported = false;
+    bool ok = !opens;
+    QString error;
+    worker.open(device, 19200, [&](bool o, QString e) {
+        reported = true;
+        ok = o;
+        error = e;
+    });
+    QVERIFY(settle(worker));
+    QVERIFY(reported);
+    QCOMPARE(ok, opens);
+    QCOMPARE(worker.isOpen(), opens);
+    QCOMPARE(error.isEmpty(), opens);
+    QCOMPARE(openChanged.count(), opens ? 1 : 0);
+    if (opens)
+        QCOMPARE(line->speed(), 19200);
+
+    bool closed = false;
+    worker.close([&] { closed = true; });
+    QVERIFY(settle(worker));
+    QVERIFY(closed);
+    QVERIFY(!worker.isOpen());
+    QCOMPARE(openChanged.count(), opens ? 2 : 0);
+}
+
+void TestLinkWorker::jobOnClosedPortFailsCleanly()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    LinkWorker worker(openerFor(line));
+
+    bool wasOpen = true;
+    bool sent = true;
+    bool replied = true;
+    Micros waited{-1};
+    worker.post([&](Line &l) {
+        wasOpen = l.isOpen();
+        flush(l);
+        sent = sendLetter(l, 'w');
+        sendParamBlock(l, {0, 0, 0x0F, 0});
+        const Micros before = l.now();
+        replied = waitReply(l).has_value();
+        waited = l.now() - before;
+    });
+    QVERIFY(settle(worker));
+
+    QVERIFY(!wasOpen);
+    QVERIFY(!sent);
+    QVERIFY(!replied);
+    // Failed at once rather than sitting out the time-out.
+    QVERIFY(waited < Micros(replyTimeout));
+    QCOMPARE(line->sentBytes(), QByteArray());
+}
+
+void TestLinkWorker::exceptionInJobDoesNotEscape_data()
+{
+    QTest::addColumn<bool>("standard");
+    QTest::newRow("std::exception") << true;
+    QTest::newRow("anything else") << false;
+}
+
+void TestLinkWorker::exceptionInJobDoesNotEscape()
+{
+    QFETCH(bool, standard);
+
+    LinkWorker worker(openerFor(std::make_shared<SimulatedLine>()));
+    worker.open(QStringLiteral("COM1"), 9600);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("A job on the serial line failed.*"));
+
+    bool firstDone = false;
+    bool secondRan = false;
+    worker.post(
+        [standard](Line &) {
+            if (standard)
+                throw std::runtime_error("board on fire");
+            throw 42;
+        },
+        [&] { firstDone = true; });
+    worker.post([&](Line &l) { secondRan = l.isOpen(); });
+    QVERIFY(settle(worker));
+
+    // The failed job still completes (its button comes back), the line stays.
+    QVERIFY(firstDone);
+    QVERIFY(secondRan);
+    QVERIFY(worker.isOpen());
+}
+
+void TestLinkWorker::lostLineIsReportedAndClosed()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    LinkWorker worker(openerFor(line));
+    worker.open(QStringLiteral("COM1"), 9600);
+    QVERIFY(settle(worker));
+    QVERIFY(worker.isOpen());
+
+    QSignalSpy lost(&worker, &LinkWorker::linkLost);
+    QSignalSpy openChanged(&worker, &LinkWorker::openChanged);
+    bool lostBeforeDone = false;
+    worker.post([line](Line &l) {
+        sendLetter(l, 't');
+        line->unplug(QStringLiteral("/dev/board: Input/output error"));
+        waitReply(l);
+    }, [&] { lostBeforeDone = lost.count() == 1; });
+
+    bool nextSawOpen = true;
+    worker.post([&](Line &l) { nextSawOpen = l.isOpen() || l.send("t"); });
+    QVERIFY(settle(worker));
+
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(lost.at(0).at(0).toString(), QStringLiteral("/dev/board: Input/output error"));
+    QVERIFY(lostBeforeDone);
+    QCOMPARE(openChanged.count(), 1);
+    QVERIFY(!worker.isOpen());
+    QVERIFY(!nextSawOpen);
+}
+
+void TestLinkWorker::cancelEndsOnlyTheRunningJob()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    line->engine().faults().silent = true;
+    LinkWorker worker(openerFor(line));
+    worker.open(QStringLiteral("COM1"), 9600);
+
+    QSemaphore started;
+    int timeOuts = 0;
+    worker.post([&](Line &l) {
+        started.release();
+        while (!l.isCancelled()) {
+            waitReply(l);
+            ++timeOuts;
+        }
+    });
+    bool nextCancelled = true;
+    bool nextWaited = false;
+    worker.post([&](Line &l) {
+        nextCancelled = l.isCancelled();
+        const Micros before = l.now();
+        waitReply(l);
+        nextWaited = l.now() - before == Micros(replyTimeout);
+    });
+
+    QVERIFY(started.tryAcquire(1, generousMs));
+    worker.cancelCurrent();
+    QVERIFY(settle(worker));
+    QVERIFY(!nextCancelled);
+    QVERIFY(nextWaited);
+}
+
+void TestLinkWorker::destructionDuringEndlessWaitReturns()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    line->engine().faults().silent = true;
+    auto worker = std::make_unique<LinkWorker>(openerFor(line));
+    worker->open(QStringLiteral("COM1"), 9600);
+
+    QSemaphore started;
+    std::atomic<bool> laterJobRan = false;
+    bool doneCalled = false;
+    // A job that would wait for the board for ever without the cancel.
+    worker->post(
+        [&](Line &l) {
+            started.release();
+            while (!l.isCancelled())
+                waitReply(l);
+        },
+        [&] { doneCalled = true; });
+    worker->post([&](Line &) { laterJobRan = true; });
+    QVERIFY(started.tryAcquire(1, generousMs));
+
+    worker.reset();
+    QVERIFY(!laterJobRan);
+    // The window is going away: nothing comes back to it any more.
+    QCoreApplication::processEvents();
+    QVERIFY(!doneCalled);
+}
+
+QTEST_GUILESS_MAIN(TestLinkWorker)
+#include "tst_link_worker.moc"
