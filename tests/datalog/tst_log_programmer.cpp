@@ -1,0 +1,262 @@
+#include "datalog/datalog_texts.h"
+#include "datalog/log_plan_controller.h"
+#include "datalog/log_programmer.h"
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+
+#include "simulated_line.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+using namespace vemtra;
+using namespace vemtra::datalog;
+using testing::SimulatedLine;
+
+namespace {
+
+struct ProgressCall {
+    QString mode;
+    double min, max, pos;
+    bool operator==(const ProgressCall &o) const
+    {
+        return mode == o.mode && min == o.min && max == o.max && pos == o.pos;
+    }
+};
+
+// The main window's parts that programming touches, joined to a simulated board
+// through the real link worker and the real connection.
+struct Bench {
+    QWidget root;
+    QCheckBox *Check1 = new QCheckBox(&root);
+    QTimer *Timer1 = new QTimer(&root);
+    QLabel *Label5 = new QLabel(&root);
+    QLabel *Label9 = new QLabel(&root);
+    QPushButton *Command5 = new QPushButton(&root);
+    LogPlanView planView;
+    std::shared_ptr<SimulatedLine> line = std::make_shared<SimulatedLine>();
+    serial::LinkWorker worker{testing::openerFor(line)};
+    serial::BoardSession session;
+    std::unique_ptr<serial::Connection> connection;
+    std::unique_ptr<LogPlanController> plan;
+    std::unique_ptr<LogProgrammer> programmer;
+    QList<ProgressCall> progress;
+    QStringList notices;
+    bool command5EnabledDuringNotice = true;
+    bool sessionBusyDuringNotice = false;
+
+    Bench()
+    {
+        planView.Option_64k = new QRadioButton(&root);
+        planView.Option_128k = new QRadioButton(&root);
+        planView.Option_256k = new QRadioButton(&root);
+        planView.Option_64k->setChecked(true);
+        for (int i = 0; i < 4; ++i) {
+            planView.Check2[i] = new QCheckBox(&root);
+            planView.Check3[i] = new QCheckBox(&root);
+        }
+        planView.Check2[0]->setChecked(true);
+        planView.Text3[0] = new QLineEdit(QStringLiteral("16"), &root);
+        planView.Text3[1] = new QLineEdit(QStringLiteral("8176"), &root);
+        planView.Text5 = new QLineEdit(QStringLiteral("1"), &root);
+        planView.Label12 = new QLabel(&root);
+        plan = std::make_unique<LogPlanController>(planView);
+        plan->applySelectedType();
+
+        connection = std::make_unique<serial::Connection>(
+            serial::ConnectionView{Check1, Timer1, Label5, Label9}, worker, session);
+        auto *conn = connection.get();
+        programmer = std::make_unique<LogProgrammer>(
+            *plan, worker, session, [conn](std::function<void()> then) { conn->comm_connect(then); },
+            LogProgrammerView{Command5, Label9, &root},
+            [this](const QString &mode, double min, double max, double pos) {
+                progress << ProgressCall{mode, min, max, pos};
+            });
+        programmer->setNotice([this](const QString &text) {
+            notices << text;
+            command5EnabledDuringNotice = Command5->isEnabled();
+            sessionBusyDuringNotice = session.isBusy();
+        });
+    }
+
+    bool open()
+    {
+        QSignalSpy opened(&worker, &serial::LinkWorker::openChanged);
+        worker.open(QStringLiteral("SIM"), 9600);
+        return opened.wait(5000) && worker.isOpen();
+    }
+
+    // Clicks Command5 and lets the programming run to its end.
+    bool program()
+    {
+        QSignalSpy done(programmer.get(), &LogProgrammer::finished);
+        Command5->click();
+        if (Command5->isEnabled() && !programmer->lastRefused())
+            return false;
+        return done.count() == 1 || done.wait(20000);
+    }
+
+    QByteArray eepromHeader() const
+    {
+        const auto &rom = line->engine().eeprom();
+        return QByteArray(reinterpret_cast<const char *>(rom.data()), 16);
+    }
+};
+
+QList<ProgressCall> progressUpTo(int last, double max)
+{
+    QList<ProgressCall> calls;
+    for (int nn = 0; nn <= last; ++nn)
+        calls << ProgressCall{QStringLiteral("ON"), 0, max, double(nn)};
+    calls << ProgressCall{QStringLiteral("OFF"), 0, 0, 0};
+    return calls;
+}
+
+enum class Board { Healthy, Silent, WrongHeaderEcho5 };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Board)
+
+class TestLogProgrammer : public QObject {
+    Q_OBJECT
+private slots:
+    void programming_data();
+    void programming();
+    void selectedTypeIsAppliedAgain();
+    void badIntervalIsRefusedBeforeAnythingIsSent_data();
+    void badIntervalIsRefusedBeforeAnythingIsSent();
+    void lineIsClaimedWhileProgramming();
+};
+
+void TestLogProgrammer::programming_data()
+{
+    QTest::addColumn<Board>("board");
+    QTest::addColumn<int>("commErrorBefore");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("label9");
+    QTest::addColumn<int>("lastProgress"); // -1: no progress shown at all
+    QTest::addColumn<int>("headerBytesSent");
+
+    const QString ok = texts::kLogStartsAfterPowerCycle;
+    const QString again = texts::kProgramAgain;
+    QTest::newRow("healthy board") << Board::Healthy << 0 << true << ok << 15 << 16;
+    QTest::newRow("healthy board clears an earlier failure")
+        << Board::Healthy << 1 << true << ok << 15 << 16;
+    QTest::newRow("silent board") << Board::Silent << 0 << false << again << -1 << 0;
+    QTest::newRow("wrong echo at header index 5")
+        << Board::WrongHeaderEcho5 << 0 << false << again << 4 << 6;
+}
+
+void TestLogProgrammer::programming()
+{
+    QFETCH(Board, board);
+    QFETCH(int, commErrorBefore);
+    QFETCH(bool, written);
+    QFETCH(QString, label9);
+    QFETCH(int, lastProgress);
+    QFETCH(int, headerBytesSent);
+
+    Bench b;
+    if (board == Board::Silent)
+        b.line->engine().faults().silent = true;
+    if (board == Board::WrongHeaderEcho5)
+        b.line->engine().faults().wrongEchoAfter = 5;
+    b.session.comm_error = commErrorBefore;
+    QVERIFY(b.open());
+
+    QVERIFY(b.program());
+
+    QCOMPARE(b.Label9->text(), label9);
+    QCOMPARE(b.session.comm_error, written ? 0 : 1);
+    QCOMPARE(b.programmer->lastResult().headerBytesSent, headerBytesSent);
+    QCOMPARE(b.progress, lastProgress < 0 ? QList<ProgressCall>{} : progressUpTo(lastProgress, 8192));
+    QVERIFY(b.Command5->isEnabled());
+    QVERIFY(!b.session.isBusy());
+    const QByteArray header = QByteArray::fromHex("4144808c204e00001000ff1f1000ffff");
+    QCOMPARE(QByteArray(b.programmer->eeprom_buffer.left(16)).toHex(' '), header.toHex(' '));
+    QCOMPARE(b.programmer->eeprom_buffer.size(), 129);
+    if (written) {
+        QCOMPARE(b.notices, QStringList{texts::kLogStartsNotice});
+        QVERIFY(!b.command5EnabledDuringNotice);
+        QVERIFY(b.sessionBusyDuringNotice);
+        QCOMPARE(b.eepromHeader().toHex(' '), header.toHex(' '));
+        QVERIFY(b.line->sentBytes().endsWith(QByteArray::fromHex("7700000f00f1") + header));
+    } else {
+        QVERIFY(b.notices.isEmpty());
+    }
+}
+
+void TestLogProgrammer::selectedTypeIsAppliedAgain()
+{
+    Bench b;
+    b.planView.Option_256k->setChecked(true);
+    // A read-out left its log length in the data-byte count.
+    b.planView.Text3[1]->setText(QStringLiteral("240"));
+    QVERIFY(b.open());
+    QVERIFY(b.program());
+    QCOMPARE(b.planView.Text3[1]->text(), QStringLiteral("32752"));
+    QCOMPARE(b.progress.first().max, 32768.0);
+    QCOMPARE(quint8(b.eepromHeader().at(10)), quint8(0xFF));
+    QCOMPARE(quint8(b.eepromHeader().at(11)), quint8(0x7F));
+}
+
+void TestLogProgrammer::badIntervalIsRefusedBeforeAnythingIsSent_data()
+{
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<int>("commError");
+    QTest::newRow("not a number") << "abc" << 0;
+    QTest::newRow("negative") << "-2" << 1;
+    QTest::newRow("above 107374.18 s") << "107375" << 0;
+}
+
+void TestLogProgrammer::badIntervalIsRefusedBeforeAnythingIsSent()
+{
+    QFETCH(QString, interval);
+    QFETCH(int, commError);
+    Bench b;
+    b.session.comm_error = commError;
+    b.Check1->setChecked(true);
+    QVERIFY(b.open());
+    b.planView.Text5->setText(interval);
+
+    QVERIFY(b.program());
+
+    QCOMPARE(b.Label9->text(), texts::kIntervalRefused);
+    QVERIFY(b.line->sentBytes().isEmpty());
+    QCOMPARE(b.session.comm_error, commError);
+    QVERIFY(b.notices.isEmpty());
+    QVERIFY(b.Command5->isEnabled());
+    QVERIFY(!b.session.isBusy());
+    QVERIFY(b.Check1->isChecked());
+}
+
+void TestLogProgrammer::lineIsClaimedWhileProgramming()
+{
+    Bench b;
+    QVERIFY(b.open());
+    QSignalSpy done(b.programmer.get(), &LogProgrammer::finished);
+    b.Command5->click();
+    QVERIFY(b.session.isBusy());
+    QVERIFY(!b.Command5->isEnabled());
+    QVERIFY(!b.connection->vemtra_init());
+    // A second start while the first runs does nothing.
+    b.programmer->Command5_Click();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(b.line->sentBytes().count('w'), 1);
+    QVERIFY(!b.session.isBusy());
+}
+
+QTEST_MAIN(TestLogProgrammer)
+#include "tst_log_programmer.moc"
