@@ -1,0 +1,283 @@
+#include "log_image.h"
+#include "readout/data_file.h"
+#include "readout/readout_controller.h"
+#include "readout/readout_texts.h"
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+#include "simulated_line.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+using namespace vemtra;
+using namespace vemtra::readout;
+using readout_test::loadLog;
+using readout_test::pattern;
+using testing::SimulatedLine;
+
+namespace {
+
+QString u(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+struct ProgressCall {
+    QString mode;
+    double min, max, pos;
+};
+
+// The read-out as the window has it: the widgets it drives, the link worker on
+// a simulated board at 19200 bps, the connection and the session.
+struct Rig {
+    explicit Rig(const QString &appPath)
+    {
+        board::BoardEngine::Options options;
+        options.startBaud = 19200;
+        line = std::make_shared<SimulatedLine>(options, 9600);
+        worker = std::make_unique<serial::LinkWorker>(testing::openerFor(line));
+        bool opened = false;
+        worker->open(QStringLiteral("COM1"), 9600, [&](bool ok, QString) { opened = ok; });
+        ready = QTest::qWaitFor([&] { return opened; }, 10000);
+
+        connection = std::make_unique<serial::Connection>(
+            serial::ConnectionView{&check1, &timer1, &label5, &label9}, *worker, session);
+
+        ReadoutView view;
+        view.window = &window;
+        view.Command2 = &command2;
+        view.Command4 = &command4;
+        view.Text3 = {&text3_0, &text3_1};
+        view.Label9 = &label9;
+        view.progress_bar = [this](const QString &mode, double min, double max, double pos) {
+            progress.push_back({mode, min, max, pos});
+        };
+        controller = std::make_unique<ReadoutController>(view, *connection, *worker, session,
+                                                         [appPath] { return appPath; });
+        controller->setConfirmPrompt([this](QWidget *, const QString &text) {
+            asked.push_back(text);
+            labelWhenAsked = label9.text();
+            return answer;
+        });
+        controller->setViewerPresenter([this](LIST &list) {
+            viewerTexts.push_back(list.RText1->toPlainText());
+            labelWhenViewed = label9.text();
+        });
+        text3_1.setText(QStringLiteral("8176"));
+    }
+
+    // Waits until the read-out, with its connection, has let go of the line.
+    bool idle() const
+    {
+        return QTest::qWaitFor(
+            [this] { return !controller->isRunning() && !session.isBusy() && !worker->isBusy(); },
+            10000);
+    }
+
+    QByteArray sentAfterConnection() const
+    {
+        const QByteArray sent = line->sentBytes();
+        const int r = sent.indexOf('r');
+        return r < 0 ? QByteArray() : sent.mid(r);
+    }
+
+    bool ready = false;
+    std::shared_ptr<SimulatedLine> line;
+    std::unique_ptr<serial::LinkWorker> worker;
+    serial::BoardSession session;
+    std::unique_ptr<serial::Connection> connection;
+    std::unique_ptr<ReadoutController> controller;
+
+    QWidget window;
+    QCheckBox check1;
+    QTimer timer1;
+    QLabel label5, label9;
+    QPushButton command2, command4;
+    QLineEdit text3_0{QStringLiteral("16")}, text3_1;
+
+    bool answer = true;
+    QStringList asked;
+    QString labelWhenAsked, labelWhenViewed;
+    QStringList viewerTexts;
+    std::vector<ProgressCall> progress;
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestReadoutController : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void readsOutAndShowsTheFile();
+    void refusesWithoutReading_data();
+    void refusesWithoutReading();
+    void failureKeepsFileAndButton();
+    void secondClickWhileRunningIsIgnored();
+    void showLogOpensTheViewer();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString file_;
+};
+
+void TestReadoutController::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    file_ = dir_->filePath(u(texts::kDataFileName));
+}
+
+void TestReadoutController::readsOutAndShowsTheFile()
+{
+    Rig rig(dir_->path());
+    QVERIFY(rig.ready);
+    const QByteArray data = pattern(40);
+    loadLog(rig.line->engine(), 0xCC, 16 + 40, data);
+    rig.session.comm_error = 0;
+    QSignalSpy finished(rig.controller.get(), &ReadoutController::finished);
+
+    rig.command2.click();
+    QVERIFY(rig.idle());
+    QTRY_COMPARE(rig.viewerTexts.size(), 1);
+
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    QCOMPARE(rig.asked, QStringList{u(texts::kConfirmStore)});
+    const std::vector<std::uint8_t> values(data.begin(), data.end());
+    const QByteArray expected = formatDataFile(decodeChannels(0xCC), values);
+    QCOMPARE(readFile(rig.controller->dataFilePath()), expected);
+    QCOMPARE(rig.controller->dataFilePath(), file_);
+    // The viewer opens on the new file with the end already reported.
+    QCOMPARE(rig.viewerTexts.first(), QString::fromLatin1(expected).replace("\r\n", "\n"));
+    QCOMPARE(rig.labelWhenViewed, u(texts::kReadFinished));
+    QCOMPARE(rig.text3_1.text(), QStringLiteral("41"));
+    QVERIFY(rig.command2.isEnabled());
+    QVERIFY(rig.command4.isEnabled());
+
+    QVERIFY(rig.progress.size() >= 2);
+    const ProgressCall &last = rig.progress.back();
+    QCOMPARE(last.mode, QStringLiteral("OFF"));
+    const ProgressCall &full = rig.progress[rig.progress.size() - 2];
+    QCOMPARE(full.mode, QStringLiteral("ON"));
+    QCOMPARE(full.min, 1.0);
+    QCOMPARE(full.max, 40.0);
+    QCOMPARE(full.pos, 40.0);
+}
+
+void TestReadoutController::refusesWithoutReading_data()
+{
+    QTest::addColumn<int>("commError");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QString>("label9");
+
+    QTest::newRow("after a failed programming") << 1 << true << 0 << u(texts::kCommError);
+    QTest::newRow("cancelled") << 0 << false << 1 << QString();
+}
+
+void TestReadoutController::refusesWithoutReading()
+{
+    QFETCH(int, commError);
+    QFETCH(bool, answer);
+    QFETCH(int, questions);
+    QFETCH(QString, label9);
+
+    Rig rig(dir_->path());
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), 0xCC, 40, pattern(30));
+    rig.session.comm_error = commError;
+    rig.answer = answer;
+
+    rig.controller->Command2_Click();
+    QVERIFY(rig.idle());
+
+    QCOMPARE(rig.asked.size(), questions);
+    QCOMPARE(rig.label9.text(), label9);
+    // The connection probed the board; nothing was asked of its EEPROM.
+    QVERIFY(rig.line->sentBytes().contains('t'));
+    QCOMPARE(rig.sentAfterConnection(), QByteArray());
+    QVERIFY(!QFile::exists(file_));
+    QCOMPARE(rig.text3_1.text(), QStringLiteral("8176"));
+    QVERIFY(rig.viewerTexts.isEmpty());
+    QCOMPARE(rig.session.comm_error, commError);
+}
+
+void TestReadoutController::failureKeepsFileAndButton()
+{
+    const QByteArray earlier("ch1\t\r\n9\t:0\r\n");
+    {
+        QFile file(file_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    Rig rig(dir_->path());
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), 0x8C, 16 + 300, pattern(300));
+    // Header (17 bytes) passes, the data stops half-way.
+    rig.line->engine().faults().stopAfterBytes = 150;
+    QSignalSpy finished(rig.controller.get(), &ReadoutController::finished);
+
+    rig.command2.click();
+    QVERIFY(rig.idle());
+
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QCOMPARE(rig.label9.text(), u(texts::kByteTimeout));
+    QCOMPARE(readFile(file_), earlier);
+    QCOMPARE(rig.text3_1.text(), QStringLiteral("301"));
+    QVERIFY(rig.command2.isEnabled());
+    QVERIFY(!rig.progress.empty());
+    QCOMPARE(rig.progress.back().mode, QStringLiteral("OFF"));
+    QVERIFY(rig.viewerTexts.isEmpty());
+}
+
+void TestReadoutController::secondClickWhileRunningIsIgnored()
+{
+    Rig rig(dir_->path());
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), 0x8C, 16 + 20, pattern(20));
+
+    rig.controller->Command2_Click();
+    rig.controller->Command2_Click();
+    QVERIFY(rig.idle());
+
+    QCOMPARE(rig.asked.size(), 1);
+    QCOMPARE(rig.sentAfterConnection().count('r'), 2);
+}
+
+void TestReadoutController::showLogOpensTheViewer()
+{
+    Rig rig(dir_->path());
+    QVERIFY(rig.ready);
+
+    rig.command4.click();
+    {
+        QFile file(file_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("ch3\t\r\n");
+    }
+    rig.command4.click();
+
+    QCOMPARE(rig.viewerTexts, (QStringList{u(texts::kNoDataFile), QStringLiteral("ch3\t\n")}));
+}
+
+QTEST_MAIN(TestReadoutController)
+#include "tst_readout_controller.moc"
