@@ -9,7 +9,8 @@ namespace vemtra::datalog::texts {
 // Label9 while the header is being written
 inline const QString kInitialising = QStringLiteral("EEPROMの初期化中です。");
 // Label9 after a good programming
-inline const QString kLogStartsAfterPowerCycle = QStringLiteral("電源再投入後にﾛｸﾞが開始されます。");
+inline const QString kLogStartsAfterPowerCycle =
+    QStringLiteral("電源再投入後にﾛｸﾞが開始されます。");
 // the message box after a good programming
 inline const QString kLogStartsNotice = QStringLiteral("電源再投入後に、ﾛｸﾞが開始されます。");
 // Label9 after a failed programming

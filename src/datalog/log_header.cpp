@@ -1,6 +1,5 @@
 #include "datalog/log_header.h"
 
-
 namespace vemtra::datalog {
 
 std::uint8_t configurationByte(const ChannelTicks &vdd, const ChannelTicks &ch4)
@@ -40,8 +39,9 @@ std::optional<std::uint32_t> intervalCount(const QString &text)
     // fifth adds one more step when the rest is at least half a 10^-4 s.
     std::uint64_t tenThousandths = 0;
     for (int i = 0; i < 4; ++i)
-        tenThousandths = tenThousandths * 10 +
-                         (i < fraction.size() ? static_cast<std::uint64_t>(fraction[i].digitValue()) : 0);
+        tenThousandths =
+            tenThousandths * 10 +
+            (i < fraction.size() ? static_cast<std::uint64_t>(fraction[i].digitValue()) : 0);
     const bool halfStep = fraction.size() > 4 && fraction[4].digitValue() >= 5;
     const std::uint64_t count = seconds * 20000 + tenThousandths * 2 + (halfStep ? 1 : 0);
     if (count > kMaxIntervalCount)

@@ -69,8 +69,7 @@ std::optional<double> parseDataBytes(const QString &text)
 
 double leadingNumber(const QString &text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*([+-]?(\\d+(\\.\\d*)?|\\.\\d+))"));
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([+-]?(\\d+(\\.\\d*)?|\\.\\d+))"));
     const auto match = pattern.match(text);
     if (!match.hasMatch())
         return 0.0;

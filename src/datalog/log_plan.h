@@ -16,8 +16,8 @@ enum class EepromKind { C64, C128, C256 };
 // One EEPROM type as the data-log panel offers it.
 struct EepromType {
     EepromKind kind;
-    const char *caption;  // the option button's text
-    int capacity;         // bytes
+    const char *caption;   // the option button's text
+    int capacity;          // bytes
     std::uint8_t endAdrHi; // last address, high byte
     std::uint8_t endAdrLo; // last address, low byte
 };

@@ -23,8 +23,7 @@ QString withByte(const QString &message, std::uint8_t byte)
     return message + QString::number(byte);
 }
 
-template <class F, class... Args>
-void notify(const F &f, Args... args)
+template <class F, class... Args> void notify(const F &f, Args... args)
 {
     if (f)
         f(args...);

@@ -34,7 +34,7 @@ struct LogWriteResult {
         WrongHeaderEcho, // "3.Write NG " + byte
     };
     Outcome outcome = Outcome::NoEcho;
-    QString message;      // the Label9 text of a failure; empty when written
+    QString message; // the Label9 text of a failure; empty when written
     int headerBytesSent = 0;
 
     bool ok() const { return outcome == Outcome::Written; }

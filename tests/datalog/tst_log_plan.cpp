@@ -23,9 +23,12 @@ void TestLogPlan::eepromTypes_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("dataBytes");
     QTest::addColumn<int>("lastAddress");
-    QTest::newRow("24C64") << int(EepromKind::C64) << "24C64" << "8176" << 0x1FFF;
-    QTest::newRow("24C128") << int(EepromKind::C128) << "24C128" << "16368" << 0x3FFF;
-    QTest::newRow("24C256") << int(EepromKind::C256) << "24C256" << "32752" << 0x7FFF;
+    QTest::newRow("24C64") << int(EepromKind::C64) << "24C64"
+                           << "8176" << 0x1FFF;
+    QTest::newRow("24C128") << int(EepromKind::C128) << "24C128"
+                            << "16368" << 0x3FFF;
+    QTest::newRow("24C256") << int(EepromKind::C256) << "24C256"
+                            << "32752" << 0x7FFF;
 }
 
 void TestLogPlan::eepromTypes()
@@ -95,15 +98,16 @@ void TestLogPlan::unusableInput_data()
 
     using S = PlanTime::Status;
     QTest::newRow("no channel") << "8176" << 0 << "1" << int(S::NoChannels);
-    QTest::newRow("no channel wins over a bad interval") << "8176" << 0 << "x" << int(S::NoChannels);
+    QTest::newRow("no channel wins over a bad interval")
+        << "8176" << 0 << "x" << int(S::NoChannels);
     QTest::newRow("letters") << "8176" << 1 << "abc" << int(S::BadInterval);
     QTest::newRow("number then letters") << "8176" << 1 << "1s" << int(S::BadInterval);
     QTest::newRow("negative") << "8176" << 1 << "-1" << int(S::BadInterval);
     QTest::newRow("comma as point") << "8176" << 1 << "0,5" << int(S::BadInterval);
     QTest::newRow("exponent") << "8176" << 1 << "1e3" << int(S::BadInterval);
     QTest::newRow("two points") << "8176" << 1 << "1.2.3" << int(S::BadInterval);
-    QTest::newRow("too many digits") << "8176" << 1 << QString(400, QLatin1Char('9'))
-                                     << int(S::BadInterval);
+    QTest::newRow("too many digits")
+        << "8176" << 1 << QString(400, QLatin1Char('9')) << int(S::BadInterval);
     QTest::newRow("minutes past 32 bits") << "32752" << 1 << "4000000" << int(S::Overflow);
     QTest::newRow("data bytes not a number") << "" << 1 << "1" << int(S::BadDataBytes);
     QTest::newRow("data bytes negative") << "-5" << 1 << "1" << int(S::BadDataBytes);

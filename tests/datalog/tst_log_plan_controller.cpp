@@ -104,8 +104,8 @@ void TestLogPlanController::eepromTypes_data()
     QTest::addColumn<double>("capacity");
     QTest::newRow("24C128") << QStringList{"24C128"} << "16368" << 0x3FFF << 16384.0;
     QTest::newRow("24C256") << QStringList{"24C256"} << "32752" << 0x7FFF << 32768.0;
-    QTest::newRow("24C128 then 24C64 again") << QStringList{"24C128", "24C64"} << "8176" << 0x1FFF
-                                             << 8192.0;
+    QTest::newRow("24C128 then 24C64 again")
+        << QStringList{"24C128", "24C64"} << "8176" << 0x1FFF << 8192.0;
 }
 
 void TestLogPlanController::eepromTypes()
@@ -130,12 +130,31 @@ void TestLogPlanController::examples_data()
     QTest::addColumn<QString>("ch4");
     QTest::addColumn<QString>("interval");
     QTest::addColumn<QString>("time");
-    QTest::newRow("24C256 CH1..CH4 VDD 10 s") << "24C256" << "1111" << "000" << "10" << "22:44";
-    QTest::newRow("24C128 CH1..CH3 Vref:CH4 2 s") << "24C128" << "0000" << "111" << "2" << "03:01";
-    QTest::newRow("24C64 one channel 0.5 s") << "24C64" << "1000" << "000" << "0.5" << "01:08";
-    QTest::newRow("24C256 one channel 3600 s") << "24C256" << "0100" << "000" << "3600"
+    QTest::newRow("24C256 CH1..CH4 VDD 10 s") << "24C256"
+                                              << "1111"
+                                              << "000"
+                                              << "10"
+                                              << "22:44";
+    QTest::newRow("24C128 CH1..CH3 Vref:CH4 2 s") << "24C128"
+                                                  << "0000"
+                                                  << "111"
+                                                  << "2"
+                                                  << "03:01";
+    QTest::newRow("24C64 one channel 0.5 s") << "24C64"
+                                             << "1000"
+                                             << "000"
+                                             << "0.5"
+                                             << "01:08";
+    QTest::newRow("24C256 one channel 3600 s") << "24C256"
+                                               << "0100"
+                                               << "000"
+                                               << "3600"
                                                << "32752:00";
-    QTest::newRow("24C64 one channel 1 s") << "24C64" << "0000" << "010" << "1" << "02:16";
+    QTest::newRow("24C64 one channel 1 s") << "24C64"
+                                           << "0000"
+                                           << "010"
+                                           << "1"
+                                           << "02:16";
 }
 
 void TestLogPlanController::examples()
@@ -154,8 +173,8 @@ void TestLogPlanController::examples()
 
 void TestLogPlanController::columnsUntickEachOther_data()
 {
-    QTest::addColumn<QString>("before");  // ticks as "vdd/ch4"
-    QTest::addColumn<bool>("clickVdd");   // the click goes to the "Vref:VDD" column
+    QTest::addColumn<QString>("before"); // ticks as "vdd/ch4"
+    QTest::addColumn<bool>("clickVdd");  // the click goes to the "Vref:VDD" column
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("time");
@@ -164,7 +183,8 @@ void TestLogPlanController::columnsUntickEachOther_data()
     QTest::newRow("CH2 of Vref:VDD clears Vref:CH4") << "0000/110" << true << 1 << "0100/000"
                                                      << "02:16";
     QTest::newRow("unticking in Vref:VDD still clears Vref:CH4")
-        << "1100/000" << true << 0 << "0100/000" << "02:16";
+        << "1100/000" << true << 0 << "0100/000"
+        << "02:16";
     QTest::newRow("second box in the same column") << "1000/000" << true << 2 << "1010/000"
                                                    << "01:08";
 }
@@ -224,10 +244,18 @@ void TestLogPlanController::unusableInterval_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("interval");
     QTest::addColumn<QString>("time");
-    QTest::newRow("letters") << "24C64" << "abc" << "04:32";
-    QTest::newRow("negative") << "24C64" << "-1" << "04:32";
-    QTest::newRow("too long for the board") << "24C64" << "107375" << "243860:33";
-    QTest::newRow("minutes overflow") << "24C256" << "4000000" << "18:11";
+    QTest::newRow("letters") << "24C64"
+                             << "abc"
+                             << "04:32";
+    QTest::newRow("negative") << "24C64"
+                              << "-1"
+                              << "04:32";
+    QTest::newRow("too long for the board") << "24C64"
+                                            << "107375"
+                                            << "243860:33";
+    QTest::newRow("minutes overflow") << "24C256"
+                                      << "4000000"
+                                      << "18:11";
 }
 
 void TestLogPlanController::unusableInterval()

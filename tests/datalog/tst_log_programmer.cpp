@@ -77,7 +77,8 @@ struct Bench {
             serial::ConnectionView{Check1, Timer1, Label5, Label9}, worker, session);
         auto *conn = connection.get();
         programmer = std::make_unique<LogProgrammer>(
-            *plan, worker, session, [conn](std::function<void()> then) { conn->comm_connect(then); },
+            *plan, worker, session,
+            [conn](std::function<void()> then) { conn->comm_connect(then); },
             LogProgrammerView{Command5, Label9, &root},
             [this](const QString &mode, double min, double max, double pos) {
                 progress << ProgressCall{mode, min, max, pos};
@@ -180,7 +181,8 @@ void TestLogProgrammer::programming()
     QCOMPARE(b.Label9->text(), label9);
     QCOMPARE(b.session.comm_error, written ? 0 : 1);
     QCOMPARE(b.programmer->lastResult().headerBytesSent, headerBytesSent);
-    QCOMPARE(b.progress, lastProgress < 0 ? QList<ProgressCall>{} : progressUpTo(lastProgress, 8192));
+    QCOMPARE(b.progress,
+             lastProgress < 0 ? QList<ProgressCall>{} : progressUpTo(lastProgress, 8192));
     QVERIFY(b.Command5->isEnabled());
     QVERIFY(!b.session.isBusy());
     const QByteArray header = QByteArray::fromHex("4144808c204e00001000ff1f1000ffff");

@@ -53,14 +53,21 @@ void prepare(HookedLine &line, Board board)
 {
     board::Faults &f = line.engine().faults();
     switch (board) {
-    case Board::Healthy: break;
-    case Board::StaleBytesWaiting: line.inject("zz", 0us); break;
-    case Board::Silent: f.silent = true; break;
+    case Board::Healthy:
+        break;
+    case Board::StaleBytesWaiting:
+        line.inject("zz", 0us);
+        break;
+    case Board::Silent:
+        f.silent = true;
+        break;
     case Board::WrongEchoOfW:
         f.echoOverride = '?';
         f.echoOverrideCommands = "w";
         break;
-    case Board::NoiseBeforeEcho: f.noiseBeforeReply = {0x00}; break;
+    case Board::NoiseBeforeEcho:
+        f.noiseBeforeReply = {0x00};
+        break;
     case Board::SilentAfterEcho:
         // Answers "w", then nothing more: goes quiet before the parameter block.
         line.beforeSend = [](SimulatedLine &l, int sent) {
@@ -72,8 +79,12 @@ void prepare(HookedLine &line, Board board)
         f.ackOverride = '?';
         f.ackOverrideCommands = "w";
         break;
-    case Board::WrongHeaderEcho5: f.wrongEchoAfter = 5; break;
-    case Board::StopsAfter3: f.stopAfterBytes = 3; break;
+    case Board::WrongHeaderEcho5:
+        f.wrongEchoAfter = 5;
+        break;
+    case Board::StopsAfter3:
+        f.stopAfterBytes = 3;
+        break;
     }
 }
 
@@ -107,9 +118,9 @@ void TestLogWrite::exchange_data()
 
     QTest::newRow("healthy board") << Board::Healthy << int(O::Written) << QString()
                                    << request + bytes(h) << 16 << true << true;
-    QTest::newRow("stale bytes are flushed first") << Board::StaleBytesWaiting << int(O::Written)
-                                                   << QString() << request + bytes(h) << 16
-                                                   << true << true;
+    QTest::newRow("stale bytes are flushed first")
+        << Board::StaleBytesWaiting << int(O::Written) << QString() << request + bytes(h) << 16
+        << true << true;
     QTest::newRow("silent board") << Board::Silent << int(O::NoEcho) << "1.Write Timeout NG"
                                   << QByteArray("w") << 0 << false << false;
     QTest::newRow("wrong echo of w") << Board::WrongEchoOfW << int(O::WrongEcho) << "1.Write NG 63"
