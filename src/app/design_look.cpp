@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <QTextLayout>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -44,6 +45,64 @@ QFont designFont(const QString &family, int points, bool bold)
     f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     f.setBold(bold);
     return f;
+}
+
+DesignLabel::DesignLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setWordWrap(true);
+}
+
+void DesignLabel::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    drawFrame(&p);
+    const QRect area = contentsRect();
+    if (text().isEmpty() || area.isEmpty())
+        return;
+
+    const QFont f = font();
+    const qreal step = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
+    const qreal ascent = std::round(step * 0.9);
+    const int fitting = std::max(1, static_cast<int>(area.height() / step));
+
+    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                  : QTextOption::NoWrap);
+    QTextLayout layout(text(), f, this);
+    layout.setTextOption(option);
+    QList<QTextLine> lines;
+    // The stand-in fonts set kana full width where the design's fonts set them
+    // narrower; a text that would need more lines than the label shows is
+    // narrowed, at most to 80 %, until it fits.
+    qreal squeeze = 1.0;
+    for (;;) {
+        lines.clear();
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(area.width() / squeeze);
+            lines.append(line);
+        }
+        layout.endLayout();
+        if (lines.size() <= fitting || squeeze <= 0.8)
+            break;
+        squeeze -= 0.02;
+    }
+
+    qreal top = area.top();
+    if (alignment() & Qt::AlignVCenter)
+        top = area.top() + (area.height() - step * lines.size()) / 2;
+    else if (alignment() & Qt::AlignBottom)
+        top = area.bottom() + 1 - step * lines.size();
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                             QPalette::WindowText));
+    p.translate(area.left(), 0);
+    p.scale(squeeze, 1.0);
+    for (int i = 0; i < lines.size(); ++i) {
+        const qreal baseline = top + ascent + i * step;
+        lines[i].draw(&p, QPointF(0, baseline - lines[i].ascent()));
+    }
 }
 
 DesignLine::DesignLine(const QColor &colour, QWidget *parent) : QWidget(parent), colour_(colour)

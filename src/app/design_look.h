@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QRect>
 #include <QPushButton>
 #include <QWidget>
@@ -20,6 +21,20 @@ QFont designFont(const QString &family, int points, bool bold = false);
 
 // The family designFont would pick for a design family.
 QString installedFamily(const QString &designFamily);
+
+// A label that sets its text as the design's fonts do: lines as tall as the font's
+// size with the baseline near the top. The CJK fonts that stand in for the design's
+// fonts have much taller lines, which would cut texts off in the design's small
+// label heights. A single line that does not fit the width is narrowed to fit rather
+// than broken onto a line that cannot be seen. Plain text only.
+class DesignLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit DesignLabel(const QString &text, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 // A straight separator line of the design: a one-pixel band in one colour.
 class DesignLine : public QWidget {

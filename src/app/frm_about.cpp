@@ -17,7 +17,7 @@ QString u(const char *utf8)
 
 QLabel *label(QWidget *parent, const char *name, const char *text, const QRect &geometry)
 {
-    auto *l = new QLabel(u(text), parent);
+    auto *l = new DesignLabel(u(text), parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -59,7 +59,7 @@ W *place(W *w, const QString &name, const QRect &geometry)
 
 QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
-    auto *l = place(new QLabel(text, parent), name, geometry);
+    auto *l = place(new DesignLabel(text, parent), name, geometry);
     // Labels of the design start their text at the top left and break long texts.
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     l->setWordWrap(true);
