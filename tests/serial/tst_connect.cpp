@@ -1,0 +1,228 @@
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+
+#include "simulated_line.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace vemtra::serial;
+using vemtra::testing::SimulatedLine;
+using vemtra::testing::openerFor;
+
+namespace {
+
+enum class Board { At9600, At19200, Absent, EchoQuestionMark, NoAck, WrongAck, PortClosed };
+
+void prepare(SimulatedLine &line, Board board)
+{
+    auto &faults = line.engine().faults();
+    switch (board) {
+    case Board::Absent:
+        faults.silent = true;
+        break;
+    case Board::EchoQuestionMark:
+        faults.echoOverride = '?';
+        faults.echoOverrideCommands = "s";
+        break;
+    case Board::NoAck:
+        faults.refuseSpeedChange = true;
+        break;
+    case Board::WrongAck:
+        faults.ackOverride = 0x21;
+        faults.ackOverrideCommands = "s";
+        break;
+    case Board::PortClosed:
+        line.unplug();
+        break;
+    default:
+        break;
+    }
+}
+
+int startBaud(Board board)
+{
+    return board == Board::At19200 ? 19200 : 9600;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Board)
+Q_DECLARE_METATYPE(ConnectOutcome)
+
+class TestConnect : public QObject {
+    Q_OBJECT
+private slots:
+    void scenarios_data();
+    void scenarios();
+    void staleBytesAreNotTakenForTheEcho();
+    void controllerUnticksAndReportsOnTheWindow();
+    void controllerClaimsOnlyAFreeLine();
+};
+
+void TestConnect::scenarios_data()
+{
+    QTest::addColumn<Board>("board");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QStringList>("label5");
+    QTest::addColumn<QString>("label9");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<ConnectOutcome>("outcome");
+
+    const QString probes = "9600: 74 74 | 19200: 74";
+    const QString speedChange = probes + " | 9600: 73 27 55 2a 55 55 55 5b";
+    using namespace texts;
+
+    QTest::newRow("board at 9600 is switched")
+        << Board::At9600 << speedChange
+        << QStringList{checking9600, established9600, checking19200, checking19200, switched19200}
+        << "" << 19200 << 20 << ConnectOutcome::Switched;
+    QTest::newRow("board already at 19200")
+        << Board::At19200 << probes
+        << QStringList{checking9600, failed9600, checking19200, established19200} << ""
+        << 19200 << 20 << ConnectOutcome::Found19200;
+    QTest::newRow("no board")
+        << Board::Absent << probes
+        << QStringList{checking9600, failed9600, checking19200, failedBoth} << "" << 19200
+        << 50 << ConnectOutcome::NotFound;
+    QTest::newRow("s echoed as ?")
+        << Board::EchoQuestionMark << probes + " | 9600: 73"
+        << QStringList{checking9600, established9600, checking19200, checking19200}
+        << sEchoNg + "63" << 9600 << 50 << ConnectOutcome::Only9600;
+    QTest::newRow("no S after the block")
+        << Board::NoAck << speedChange
+        << QStringList{checking9600, established9600, checking19200, checking19200}
+        << sAckNg + "115" << 9600 << 50 << ConnectOutcome::Only9600;
+    QTest::newRow("wrong answer to the block")
+        << Board::WrongAck << speedChange
+        << QStringList{checking9600, established9600, checking19200, checking19200}
+        << sAckNg + "33" << 9600 << 50 << ConnectOutcome::Only9600;
+    QTest::newRow("port not open")
+        << Board::PortClosed << "" << QStringList{checking9600, failedBoth} << "" << 9600
+        << 50 << ConnectOutcome::PortClosed;
+}
+
+void TestConnect::scenarios()
+{
+    QFETCH(Board, board);
+    QFETCH(QString, sent);
+    QFETCH(QStringList, label5);
+    QFETCH(QString, label9);
+    QFETCH(int, baud);
+    QFETCH(int, interval);
+    QFETCH(ConnectOutcome, outcome);
+
+    vemtra::board::BoardEngine::Options options;
+    options.startBaud = startBaud(board);
+    SimulatedLine line(options, 9600);
+    prepare(line, board);
+
+    QStringList seen5;
+    QStringList seen9;
+    ConnectObserver observer;
+    observer.label5 = [&](const QString &t) { seen5 << t; };
+    observer.label9 = [&](const QString &t) { seen9 << t; };
+    const ConnectResult result = connectBoard(line, observer);
+
+    QCOMPARE(line.sentTrace(), sent);
+    QCOMPARE(seen5, label5);
+    // Label9 is cleared first, then holds at most one NG text.
+    QCOMPARE(seen9.value(0), QString());
+    QCOMPARE(result.label9, label9);
+    QCOMPARE(seen9.size(), label9.isEmpty() ? 1 : 2);
+    QCOMPARE(result.label5, label5.last());
+    QCOMPARE(result.outcome, outcome);
+    QCOMPARE(result.timerInterval, interval);
+    if (outcome != ConnectOutcome::PortClosed) {
+        QCOMPARE(result.baud, baud);
+        QCOMPARE(line.speed(), baud);
+    }
+    if (outcome == ConnectOutcome::Switched)
+        QCOMPARE(line.engine().baud(), 19200);
+}
+
+void TestConnect::staleBytesAreNotTakenForTheEcho()
+{
+    // A "t" left over from earlier is flushed, so a silent board is not found.
+    SimulatedLine line;
+    line.engine().faults().silent = true;
+    line.inject("tttt", line.now());
+    ConnectObserver observer;
+    QCOMPARE(connectBoard(line, observer).outcome, ConnectOutcome::NotFound);
+}
+
+void TestConnect::controllerUnticksAndReportsOnTheWindow()
+{
+    auto line = std::make_shared<SimulatedLine>();
+    LinkWorker worker(openerFor(line));
+    QSignalSpy opened(&worker, &LinkWorker::openChanged);
+    worker.open("sim", 9600);
+    QTRY_VERIFY(worker.isOpen());
+
+    BoardSession session;
+    QCheckBox check1;
+    QTimer timer1;
+    timer1.setInterval(50);
+    QLabel label5;
+    QLabel label9("old message");
+    check1.setChecked(true);
+    QObject::connect(&check1, &QCheckBox::toggled, &timer1, [&](bool on) {
+        if (!on)
+            timer1.stop();
+    });
+    timer1.start();
+
+    Connection connection({&check1, &timer1, &label5, &label9}, worker, session);
+    QSignalSpy busy(&session, &BoardSession::busyChanged);
+    bool thenRan = false;
+    connection.comm_connect([&] { thenRan = true; });
+
+    // The voltmeter stops before anything goes on the line, and the line is claimed.
+    QVERIFY(!check1.isChecked());
+    QVERIFY(!timer1.isActive());
+    QVERIFY(session.isBusy());
+    QVERIFY(!connection.vemtra_init());
+
+    QTRY_VERIFY(thenRan);
+    QCOMPARE(label5.text(), texts::switched19200);
+    QCOMPARE(label9.text(), QString());
+    QCOMPARE(timer1.interval(), 20);
+    QCOMPARE(connection.portSpeed(), 19200);
+    QVERIFY(!session.isBusy());
+    QCOMPARE(busy.size(), 2);
+
+    // Again from the menu: the board now answers at 19200 at once.
+    QVERIFY(connection.vemtra_init());
+    QTRY_VERIFY(!connection.isConnecting());
+    QCOMPARE(label5.text(), texts::established19200);
+}
+
+void TestConnect::controllerClaimsOnlyAFreeLine()
+{
+    // Programming and read-out hold the claim when they call comm_connect; the
+    // connection runs under it and leaves it to them.
+    LinkWorker worker(openerFor(std::make_shared<SimulatedLine>()));
+    BoardSession session;
+    QCheckBox check1;
+    QTimer timer1;
+    QLabel label5, label9;
+    Connection connection({&check1, &timer1, &label5, &label9}, worker, session);
+
+    QVERIFY(session.begin("programming"));
+    bool thenRan = false;
+    connection.comm_connect([&] { thenRan = true; });
+    QTRY_VERIFY(thenRan);
+    QVERIFY(session.isBusy());
+    QCOMPARE(session.operation(), QString("programming"));
+    // No port was opened: the attempt ends with the failure text and nothing else.
+    QCOMPARE(label5.text(), texts::failedBoth);
+    QCOMPARE(connection.lastResult().outcome, ConnectOutcome::PortClosed);
+}
+
+QTEST_MAIN(TestConnect)
+#include "tst_connect.moc"
