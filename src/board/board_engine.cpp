@@ -200,7 +200,7 @@ struct BoardEngine::State {
         const Micros notBefore = now + faults.replyDelay;
         output.push_back({value, notBefore, atBaud});
         const Micros begin = std::max(notBefore, lineFreeAt);
-        lineFreeAt = begin + Micros(10'000'000 / atBaud);
+        lineFreeAt = begin + byteTime(atBaud);
     }
 
     void send(std::uint8_t value) { send(value, baud); }
@@ -579,6 +579,8 @@ BoardEngine &BoardEngine::operator=(const BoardEngine &other)
     return *this;
 }
 
+BoardEngine::BoardEngine(BoardEngine &&) noexcept = default;
+BoardEngine &BoardEngine::operator=(BoardEngine &&) noexcept = default;
 BoardEngine::~BoardEngine() = default;
 
 const BoardEngine::Options &BoardEngine::options() const { return d->options; }

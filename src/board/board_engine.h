@@ -31,6 +31,12 @@ struct OutByte {
     friend bool operator==(const OutByte &, const OutByte &) = default;
 };
 
+// How long one byte takes on the line: start bit, eight data bits, stop bit.
+inline Micros byteTime(int baud)
+{
+    return Micros((10'000'000 + baud / 2) / (baud > 0 ? baud : 1));
+}
+
 // Faults the board can be told to show. A default-constructed value is a healthy board.
 struct Faults {
     bool silent = false;            // answers nothing at all (logging goes on)
@@ -90,8 +96,8 @@ public:
     explicit BoardEngine(Options options);
     BoardEngine(const BoardEngine &other);
     BoardEngine &operator=(const BoardEngine &other);
-    BoardEngine(BoardEngine &&) noexcept = default;
-    BoardEngine &operator=(BoardEngine &&) noexcept = default;
+    BoardEngine(BoardEngine &&) noexcept;
+    BoardEngine &operator=(BoardEngine &&) noexcept;
     ~BoardEngine();
 
     const Options &options() const;
