@@ -85,6 +85,7 @@ std::unique_ptr<SerialPortLine> SerialPortLine::open(const QString &device, int 
     port.clear(QSerialPort::Input);
     port.readAll();
 
+    line->device_ = device;
     line->watchForLoss();
     qCDebug(lcLine).noquote() << "opened" << device << "at" << baud;
     return line;
@@ -94,10 +95,21 @@ void SerialPortLine::watchForLoss()
 {
     QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
                      [this](QSerialPort::SerialPortError error) {
-                         if (error == QSerialPort::ReadError ||
-                             error == QSerialPort::WriteError ||
-                             error == QSerialPort::ResourceError)
-                             markLost(port_->errorString());
+                         // The port's own error text is often a stale one from
+                         // an earlier call, so name what failed instead.
+                         switch (error) {
+                         case QSerialPort::ReadError:
+                             markLost(QStringLiteral("reading failed"));
+                             break;
+                         case QSerialPort::WriteError:
+                             markLost(QStringLiteral("writing failed"));
+                             break;
+                         case QSerialPort::ResourceError:
+                             markLost(QStringLiteral("the device is gone"));
+                             break;
+                         default:
+                             break;
+                         }
                      });
 }
 
@@ -106,7 +118,7 @@ void SerialPortLine::markLost(const QString &reason)
     if (lost_)
         return;
     lost_ = true;
-    failure_ = QStringLiteral("%1: %2").arg(port_->portName(), reason);
+    failure_ = QStringLiteral("%1: %2").arg(device_, reason);
     qCWarning(lcLine).noquote() << "line lost:" << failure_;
     // A gone device keeps the port readable with an error on every read, so an
     // open port would flood the worker's event loop; close it, but not from
@@ -151,9 +163,9 @@ void SerialPortLine::takeInWaiting()
 
 void SerialPortLine::discardInput()
 {
+    takeInWaiting();
     if (!isOpen())
         return;
-    takeInWaiting();
     port_->clear(QSerialPort::Input);
     port_->readAll();
     closeIfLost();

@@ -47,6 +47,7 @@ private:
     bool drainOutput();
 
     std::unique_ptr<QSerialPort> port_;
+    QString device_;
     bool lost_ = false;
     QString failure_;
 };

@@ -1,0 +1,162 @@
+// The real serial port code against the board simulator running as its own
+// process on a pseudo-terminal, exactly as the program meets a board.
+
+#include "board_process.h"
+#include "serial/exchange.h"
+#include "serial/link_worker.h"
+#include "serial/serial_port_line.h"
+#include "transfer_script.h"
+
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vemtra::serial;
+using vemtra::testing::BoardProcess;
+
+namespace {
+
+constexpr int generousMs = 10000;
+
+#define START_BOARD(board)                                                                       \
+    do {                                                                                         \
+        if (!BoardProcess::isBuilt())                                                            \
+            QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");                   \
+        QString startError;                                                                      \
+        QVERIFY2((board).start(&startError), qPrintable(startError));                           \
+    } while (false)
+
+std::unique_ptr<SerialPortLine> openLine(const BoardProcess &board, int speed)
+{
+    QString error;
+    auto line = SerialPortLine::open(board.device(), speed, &error);
+    if (!line)
+        qWarning("cannot open %s: %s", qPrintable(board.device()), qPrintable(error));
+    return line;
+}
+
+} // namespace
+
+class TestPtyLine : public QObject {
+    Q_OBJECT
+private slots:
+    void probeAtTheBoardsSpeedOnly_data();
+    void probeAtTheBoardsSpeedOnly();
+    void readBackWhatWasWritten();
+    void boardStoppingMidTransferTimesOut();
+    void missingDeviceDoesNotOpen();
+    void boardGoneIsALostLine();
+    void workerShutsDownDuringARealWait();
+};
+
+void TestPtyLine::probeAtTheBoardsSpeedOnly_data()
+{
+    QTest::addColumn<int>("boardSpeed");
+    QTest::addColumn<int>("lineSpeed");
+    QTest::addColumn<bool>("echoed");
+
+    QTest::newRow("9600 board at 9600") << 9600 << 9600 << true;
+    QTest::newRow("19200 board at 19200") << 19200 << 19200 << true;
+    QTest::newRow("9600 board at 19200") << 9600 << 19200 << false;
+    QTest::newRow("19200 board at 9600") << 19200 << 9600 << false;
+}
+
+void TestPtyLine::probeAtTheBoardsSpeedOnly()
+{
+    QFETCH(int, boardSpeed);
+    QFETCH(int, lineSpeed);
+    QFETCH(bool, echoed);
+
+    BoardProcess board({QStringLiteral("--baud"), QString::number(boardSpeed),
+                        QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto line = openLine(board, lineSpeed);
+    QVERIFY(line);
+    QCOMPARE(vemtra::testing::scriptedProbe(*line), echoed);
+
+    // Switching the open line to the board's speed finds it.
+    QVERIFY(line->setSpeed(boardSpeed));
+    QCOMPARE(line->speed(), boardSpeed);
+    QVERIFY(vemtra::testing::scriptedProbe(*line));
+}
+
+void TestPtyLine::readBackWhatWasWritten()
+{
+    BoardProcess board({QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto line = openLine(board, 9600);
+    QVERIFY(line);
+
+    const QByteArray header("\x41\x44\x80\xED\x40\x9C\x00\x00\x10\x00\xFF\x7F\x10\x00\xFF\xFF", 16);
+    QString why;
+    QVERIFY2(vemtra::testing::scriptedWrite(*line, 0, header, &why), qPrintable(why));
+    const auto back = vemtra::testing::scriptedRead(*line, 0, 16, &why);
+    QVERIFY2(back, qPrintable(why));
+    QCOMPARE(*back, header);
+}
+
+void TestPtyLine::boardStoppingMidTransferTimesOut()
+{
+    BoardProcess board({QStringLiteral("--stop-after"), QStringLiteral("5"),
+                        QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto line = openLine(board, 9600);
+    QVERIFY(line);
+
+    QString why;
+    QVERIFY(!vemtra::testing::scriptedRead(*line, 0, 16, &why));
+    QCOMPARE(why, QStringLiteral("no byte 5"));
+    QVERIFY(line->isOpen());
+}
+
+void TestPtyLine::missingDeviceDoesNotOpen()
+{
+    QString error;
+    QVERIFY(!SerialPortLine::open(QStringLiteral("/dev/vemtra-no-such-port"), 9600, &error));
+    QVERIFY(error.contains(QStringLiteral("/dev/vemtra-no-such-port")));
+}
+
+void TestPtyLine::boardGoneIsALostLine()
+{
+    BoardProcess board({QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto line = openLine(board, 9600);
+    QVERIFY(line);
+    QVERIFY(vemtra::testing::scriptedProbe(*line));
+
+    board.stop();
+    // However the loss shows itself (a write or a read error), the probe fails,
+    // the line says it is gone, and later waits do not wait.
+    QVERIFY(!vemtra::testing::scriptedProbe(*line));
+    QVERIFY(!line->isOpen());
+    QVERIFY(!line->failure().isEmpty());
+    const Micros before = line->now();
+    QVERIFY(!waitReply(*line));
+    QVERIFY(line->now() - before < Micros(replyTimeout));
+}
+
+void TestPtyLine::workerShutsDownDuringARealWait()
+{
+    BoardProcess board({QStringLiteral("--silent"), QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto worker = std::make_unique<LinkWorker>();
+    QSignalSpy opened(worker.get(), &LinkWorker::openChanged);
+    worker->open(board.device(), 9600);
+    QVERIFY(opened.wait(generousMs));
+    QVERIFY(worker->isOpen());
+
+    QSemaphore started;
+    worker->post([&](Line &l) {
+        started.release();
+        while (!l.isCancelled()) {
+            flush(l);
+            sendLetter(l, 't');
+            waitReply(l);
+        }
+    });
+    QVERIFY(started.tryAcquire(1, generousMs));
+    worker.reset();
+}
+
+QTEST_GUILESS_MAIN(TestPtyLine)
+#include "tst_pty_line.moc"
