@@ -24,7 +24,9 @@ ComSetting::ComSetting()
 {
 }
 
-ComSetting::ComSetting(QSettings *store) : store_(store) {}
+ComSetting::ComSetting(QSettings *store) : store_(store)
+{
+}
 
 ComSetting::~ComSetting() = default;
 

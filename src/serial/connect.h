@@ -39,19 +39,19 @@ inline constexpr int timerInterval9600 = 50;
 inline constexpr int timerInterval19200 = 20;
 
 enum class ConnectOutcome {
-    Found19200,  // the board already ran at 19200 bps
-    Switched,    // found at 9600 bps and switched to 19200 bps
-    Only9600,    // found at 9600 bps, but the speed change failed
-    NotFound,    // no answer at either speed
-    PortClosed,  // no port open: nothing was sent
+    Found19200, // the board already ran at 19200 bps
+    Switched,   // found at 9600 bps and switched to 19200 bps
+    Only9600,   // found at 9600 bps, but the speed change failed
+    NotFound,   // no answer at either speed
+    PortClosed, // no port open: nothing was sent
 };
 
 struct ConnectResult {
     ConnectOutcome outcome = ConnectOutcome::PortClosed;
-    int baud = 9600;          // the line's speed afterwards
+    int baud = 9600; // the line's speed afterwards
     int timerInterval = timerInterval9600;
-    QString label5;           // the status left in Label5
-    QString label9;           // the message left in Label9 (empty unless "s"/"S" failed)
+    QString label5; // the status left in Label5
+    QString label9; // the message left in Label9 (empty unless "s"/"S" failed)
 };
 
 // Told about each label change as it happens, so the user can follow the steps.

@@ -18,9 +18,9 @@ QString portOpenFailedText(int n)
 {
     // The two lines are shown one under the other; a lone carriage return would
     // not break the line in a Qt message box, so the break is a line feed.
-    return QStringLiteral("COM") + QString::number(n)
-           + QStringLiteral("のオープンに失敗しました。") + u'\n'
-           + QStringLiteral("もう一度、ポート番号を設定してください。");
+    return QStringLiteral("COM") + QString::number(n) +
+           QStringLiteral("のオープンに失敗しました。") + u'\n' +
+           QStringLiteral("もう一度、ポート番号を設定してください。");
 }
 
 QString portSelectedText(int n)

@@ -31,8 +31,7 @@ QString portSelectedText(int n);
 } // namespace texts
 
 // Shows the critical failure box (one OK button); tests put in their own.
-using CriticalBox =
-    std::function<void(QWidget *parent, const QString &title, const QString &text)>;
+using CriticalBox = std::function<void(QWidget *parent, const QString &title, const QString &text)>;
 
 class frmOption : public QDialog {
     Q_OBJECT

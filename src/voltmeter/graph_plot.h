@@ -13,8 +13,8 @@ inline constexpr int scaleReserve = 100; // height kept out of the vertical scal
 inline constexpr int fullScale = 255;    // counts of the converter
 inline constexpr int columnStep = 15;    // one column per tick: one pixel at 96 dpi
 
-inline const std::array<QColor, 4> channelColour{
-    QColor(192, 0, 0), QColor(0, 255, 0), QColor(0, 0, 192), QColor(255, 128, 0)};
+inline const std::array<QColor, 4> channelColour{QColor(192, 0, 0), QColor(0, 255, 0),
+                                                 QColor(0, 0, 192), QColor(255, 128, 0)};
 inline const QColor cursorColour(192, 192, 192);
 inline const QColor eraseColour(255, 255, 255);
 } // namespace graph
@@ -30,11 +30,11 @@ int plotY(int raw, int heightTwips, int scale);
 
 // Everything one tick draws, worked out from the sweep position and the readings.
 struct GraphColumn {
-    int x = 0;       // this tick's column: whitened, then the four points
-    int cursorX = 0; // grey cursor marking the next column
-    int height = 0;  // both vertical lines run from 0 to this
+    int x = 0;              // this tick's column: whitened, then the four points
+    int cursorX = 0;        // grey cursor marking the next column
+    int height = 0;         // both vertical lines run from 0 to this
     std::array<int, 4> y{}; // per channel, in the order CH1..CH4
-    int nextX = 0;   // the sweep position for the following tick
+    int nextX = 0;          // the sweep position for the following tick
 };
 
 // One column of the sweep at `x`. The sweep wraps to 0 once the next column would

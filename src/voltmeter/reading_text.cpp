@@ -8,8 +8,8 @@ namespace vemtra::voltmeter {
 QString rawReadingText(int raw)
 {
     const QString hex = QString::number(raw, 16).toUpper();
-    return QString::number(raw) + (hex.size() == 1 ? QStringLiteral("[0") : QStringLiteral("["))
-           + hex + QStringLiteral("]");
+    return QString::number(raw) + (hex.size() == 1 ? QStringLiteral("[0") : QStringLiteral("[")) +
+           hex + QStringLiteral("]");
 }
 
 QString voltageText(int raw)

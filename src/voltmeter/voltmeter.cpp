@@ -14,8 +14,8 @@
 
 namespace vemtra::voltmeter {
 
-Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker,
-                     serial::BoardSession *session, QObject *parent)
+Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::BoardSession *session,
+                     QObject *parent)
     : QObject(parent), view_(view), worker_(worker), session_(session)
 {
     // toggled also fires when the connection unticks the box, which is how the
@@ -78,8 +78,7 @@ void Voltmeter::showReading(int chx, std::uint8_t raw)
 void Voltmeter::plotColumn()
 {
     GraphView *gp1 = view_.GP1;
-    const GraphColumn c =
-        planColumn(GP1_count_, gp1->widthTwips(), gp1->heightTwips(), ch_dat_);
+    const GraphColumn c = planColumn(GP1_count_, gp1->widthTwips(), gp1->heightTwips(), ch_dat_);
     // Grey cursor on the next column first, then whiten this one (which removes
     // the previous cursor and the last sweep's points), then the points.
     gp1->drawLine(c.cursorX, 0, c.cursorX, c.height, graph::cursorColour);

@@ -11,8 +11,8 @@
 #include <QTimer>
 
 using namespace vemtra::serial;
-using vemtra::testing::SimulatedLine;
 using vemtra::testing::openerFor;
+using vemtra::testing::SimulatedLine;
 
 namespace {
 
@@ -84,12 +84,11 @@ void TestConnect::scenarios_data()
         << "" << 19200 << 20 << ConnectOutcome::Switched;
     QTest::newRow("board already at 19200")
         << Board::At19200 << probes
-        << QStringList{checking9600, failed9600, checking19200, established19200} << ""
-        << 19200 << 20 << ConnectOutcome::Found19200;
-    QTest::newRow("no board")
-        << Board::Absent << probes
-        << QStringList{checking9600, failed9600, checking19200, failedBoth} << "" << 19200
-        << 50 << ConnectOutcome::NotFound;
+        << QStringList{checking9600, failed9600, checking19200, established19200} << "" << 19200
+        << 20 << ConnectOutcome::Found19200;
+    QTest::newRow("no board") << Board::Absent << probes
+                              << QStringList{checking9600, failed9600, checking19200, failedBoth}
+                              << "" << 19200 << 50 << ConnectOutcome::NotFound;
     QTest::newRow("s echoed as ?")
         << Board::EchoQuestionMark << probes + " | 9600: 73"
         << QStringList{checking9600, established9600, checking19200, checking19200}
@@ -100,11 +99,11 @@ void TestConnect::scenarios_data()
         << sAckNg + "115" << 9600 << 50 << ConnectOutcome::Only9600;
     QTest::newRow("wrong answer to the block")
         << Board::WrongAck << speedChange
-        << QStringList{checking9600, established9600, checking19200, checking19200}
-        << sAckNg + "33" << 9600 << 50 << ConnectOutcome::Only9600;
+        << QStringList{checking9600, established9600, checking19200, checking19200} << sAckNg + "33"
+        << 9600 << 50 << ConnectOutcome::Only9600;
     QTest::newRow("port not open")
-        << Board::PortClosed << "" << QStringList{checking9600, failedBoth} << "" << 9600
-        << 50 << ConnectOutcome::PortClosed;
+        << Board::PortClosed << "" << QStringList{checking9600, failedBoth} << "" << 9600 << 50
+        << ConnectOutcome::PortClosed;
 }
 
 void TestConnect::scenarios()

@@ -35,7 +35,7 @@ struct Rig {
               requested << device;
               speeds << baud;
               return vemtra::testing::openerFor(line, QStringLiteral("sim-com2"))(device, baud,
-                                                                                   error);
+                                                                                  error);
           })
     {
     }
@@ -166,7 +166,9 @@ void TestFrmOption::okOpensStoresAndCloses()
     QLabel label5;
     frmOption dialog(rig.worker, *setting_, &label5, 19200);
     QList<BoxCall> boxes;
-    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) { boxes << BoxCall{t, m}; });
+    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) {
+        boxes << BoxCall{t, m};
+    });
 
     option(dialog, 2)->setChecked(true);
     dialog.findChild<QPushButton *>("Command_Ok")->click();
@@ -197,7 +199,9 @@ void TestFrmOption::okOnMissingDeviceStoresNothing()
 
     frmOption dialog(rig.worker, *setting_, &label5, 9600);
     QList<BoxCall> boxes;
-    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) { boxes << BoxCall{t, m}; });
+    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) {
+        boxes << BoxCall{t, m};
+    });
     option(dialog, 4)->setChecked(true);
     dialog.Command_Ok_Click();
     QTRY_COMPARE(boxes.size(), 1);
@@ -226,7 +230,9 @@ void TestFrmOption::okWithNothingTickedLeavesNoPortOpen()
     frmOption dialog(rig.worker, *setting_, &label5, 9600);
     QCOMPARE(tickedNumber(dialog), 0);
     QList<BoxCall> boxes;
-    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) { boxes << BoxCall{t, m}; });
+    dialog.setCriticalBox([&](QWidget *, const QString &t, const QString &m) {
+        boxes << BoxCall{t, m};
+    });
     dialog.Command_Ok_Click();
     QTRY_COMPARE(boxes.size(), 1);
 

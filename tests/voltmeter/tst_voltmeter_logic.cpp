@@ -24,19 +24,30 @@ void TestVoltmeterLogic::readingTexts_data()
     QTest::addColumn<int>("raw");
     QTest::addColumn<QString>("rawText");
     QTest::addColumn<QString>("volts");
-    QTest::newRow("0") << 0 << "0[00]" << "0.000V";
-    QTest::newRow("1") << 1 << "1[01]" << "0.020V";
-    QTest::newRow("5") << 5 << "5[05]" << "0.098V";
-    QTest::newRow("10") << 10 << "10[0A]" << "0.195V";
+    QTest::newRow("0") << 0 << "0[00]"
+                       << "0.000V";
+    QTest::newRow("1") << 1 << "1[01]"
+                       << "0.020V";
+    QTest::newRow("5") << 5 << "5[05]"
+                       << "0.098V";
+    QTest::newRow("10") << 10 << "10[0A]"
+                        << "0.195V";
     // 312.5 mV: a half, rounded away from zero.
-    QTest::newRow("16") << 16 << "16[10]" << "0.313V";
+    QTest::newRow("16") << 16 << "16[10]"
+                        << "0.313V";
     // 1562.5 mV: ties-to-even would give 1.562V.
-    QTest::newRow("80") << 80 << "80[50]" << "1.563V";
-    QTest::newRow("123") << 123 << "123[7B]" << "2.402V";
-    QTest::newRow("128") << 128 << "128[80]" << "2.500V";
-    QTest::newRow("200") << 200 << "200[C8]" << "3.906V";
-    QTest::newRow("208 half") << 208 << "208[D0]" << "4.063V";
-    QTest::newRow("255") << 255 << "255[FF]" << "4.980V";
+    QTest::newRow("80") << 80 << "80[50]"
+                        << "1.563V";
+    QTest::newRow("123") << 123 << "123[7B]"
+                         << "2.402V";
+    QTest::newRow("128") << 128 << "128[80]"
+                         << "2.500V";
+    QTest::newRow("200") << 200 << "200[C8]"
+                         << "3.906V";
+    QTest::newRow("208 half") << 208 << "208[D0]"
+                              << "4.063V";
+    QTest::newRow("255") << 255 << "255[FF]"
+                         << "4.980V";
 }
 
 void TestVoltmeterLogic::readingTexts()
