@@ -31,7 +31,7 @@ inline constexpr char kViewerFontFamily[] = "ＭＳ Ｐゴシック";
 // The data file, in the program folder.
 inline constexpr char kDataFileName[] = "QEL_ADC.txt";
 // A board that stops answering in the middle of a transfer.
-inline constexpr char kByteTimeout[] = "3.Read Timeout";
+inline constexpr char kByteTimeout[] = "3.Read Timeout NG";
 // The data file could not be created or written; its path follows.
 inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
 // The read-out was stopped (program closing).

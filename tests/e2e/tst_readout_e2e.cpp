@@ -1,0 +1,134 @@
+// The read-out against the board simulator as a process of its own, over the
+// real serial port code: program a short log, let the board record it, read it
+// out with the program's read-out, and hold the data file against the EEPROM
+// the simulator leaves behind.
+
+#include "board_process.h"
+#include "datalog/log_header.h"
+#include "datalog/log_write.h"
+#include "readout/data_file.h"
+#include "readout/readout_controller.h"
+#include "readout/readout_texts.h"
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+#include "serial/serial_port_line.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+using namespace vemtra;
+using testing::BoardProcess;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestReadoutE2e : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsWhatTheBoardLogged();
+};
+
+void TestReadoutE2e::readsWhatTheBoardLogged()
+{
+    if (!BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    QTemporaryDir dir;
+    const QString dump = dir.filePath(QStringLiteral("eeprom.bin"));
+    BoardProcess board(
+        {QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("--eeprom"),
+         QStringLiteral("24C64"), QStringLiteral("--inputs"), QStringLiteral("const"),
+         QStringLiteral("--time-factor"), QStringLiteral("1000"), QStringLiteral("--commands"),
+         QStringLiteral("--quiet"), QStringLiteral("--dump-eeprom"), dump});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    // CH1 and CH3 every 10 ms up to address 256, so the whole log is short.
+    const std::uint8_t configuration = 0x80 | 0x20 | 0x0C;
+    {
+        auto line = serial::SerialPortLine::open(board.device(), 19200, &error);
+        QVERIFY2(line, qPrintable(error));
+        const auto header = datalog::composeLogHeader(configuration, 200, 0x01, 0x00);
+        const auto written = datalog::writeLogHeader(*line, header);
+        QVERIFY2(written.ok(), qPrintable(written.message));
+    }
+    board.command("power");
+
+    serial::LinkWorker worker;
+    bool opened = false;
+    worker.open(board.device(), 19200, [&](bool ok, QString reason) {
+        opened = ok;
+        error = reason;
+    });
+    QTRY_VERIFY2_WITH_TIMEOUT(opened, qPrintable(error), 10000);
+
+    QWidget window;
+    QCheckBox check1;
+    QTimer timer1;
+    QLabel label5, label9;
+    QPushButton command2, command4;
+    QLineEdit text3_0(QStringLiteral("16")), text3_1(QStringLiteral("8176"));
+    serial::BoardSession session;
+    serial::Connection connection({&check1, &timer1, &label5, &label9}, worker, session);
+
+    readout::ReadoutView view;
+    view.window = &window;
+    view.Command2 = &command2;
+    view.Command4 = &command4;
+    view.Text3 = {&text3_0, &text3_1};
+    view.Label9 = &label9;
+    const QString appPath = dir.path();
+    readout::ReadoutController controller(view, connection, worker, session,
+                                          [appPath] { return appPath; });
+    controller.setConfirmPrompt([](QWidget *, const QString &) { return true; });
+    QString shown;
+    controller.setViewerPresenter([&](readout::LIST &list) { shown = list.RText1->toPlainText(); });
+    QSignalSpy finished(&controller, &readout::ReadoutController::finished);
+
+    command2.click();
+    QVERIFY(finished.wait(60000));
+    QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(finished.at(0).at(1).toString()));
+    QCOMPARE(label9.text(), QString::fromUtf8(readout::texts::kReadFinished));
+    QTRY_VERIFY(!shown.isEmpty());
+
+    worker.close();
+    QTRY_VERIFY(!worker.isBusy());
+    board.stop();
+
+    // The simulator's EEPROM at exit: the header it kept moving and every byte it logged.
+    const QByteArray eeprom = readFile(dump);
+    QCOMPARE(eeprom.size(), 8192);
+    QCOMPARE(std::uint8_t(eeprom[3]), configuration);
+    const int endAddress = std::uint8_t(eeprom[12]) | std::uint8_t(eeprom[13]) << 8;
+    QCOMPARE(endAddress, 256);
+    QCOMPARE(text3_1.text(), QString::number(endAddress - 15));
+
+    const std::vector<std::uint8_t> logged(eeprom.begin() + 17, eeprom.begin() + endAddress + 1);
+    const QByteArray expected =
+        readout::formatDataFile(readout::decodeChannels(configuration), logged);
+    const QByteArray file = readFile(controller.dataFilePath());
+    QCOMPARE(file, expected);
+    QCOMPARE(shown,
+             QString::fromLatin1(file).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+QTEST_MAIN(TestReadoutE2e)
+#include "tst_readout_e2e.moc"
