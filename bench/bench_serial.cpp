@@ -83,7 +83,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
 
-    BoardProcess board({QStringLiteral("--baud"), QString::number(speed), QStringLiteral("--quiet")});
+    BoardProcess board(
+        {QStringLiteral("--baud"), QString::number(speed), QStringLiteral("--quiet")});
     QString error;
     if (!board.start(&error)) {
         std::fprintf(stderr, "bench_serial: %s\n", qPrintable(error));
@@ -95,8 +96,8 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    std::printf("line: %s at %d bps, one byte = %.3f ms on the wire\n",
-                qPrintable(board.device()), speed, byteSeconds() * 1e3);
+    std::printf("line: %s at %d bps, one byte = %.3f ms on the wire\n", qPrintable(board.device()),
+                speed, byteSeconds() * 1e3);
 
     QElapsedTimer wall;
     wall.start();

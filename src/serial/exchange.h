@@ -84,8 +84,7 @@ bool sendParamBlock(Line &line, const std::vector<std::uint8_t> &block);
 // Timed wait: waits until at least `minBytes` are waiting, then reads everything
 // waiting. Empty when the time ran out first (or the line was cancelled or
 // lost); bytes that come later stay until the next flush.
-std::optional<Reply> waitReply(Line &line, int minBytes = 1,
-                               Micros timeout = replyTimeout);
+std::optional<Reply> waitReply(Line &line, int minBytes = 1, Micros timeout = replyTimeout);
 
 // Echo wait: like waitReply(line), but a read whose first byte is not `letter`
 // is dropped and the wait goes on, within the same time, for the echo.

@@ -43,8 +43,7 @@ std::unique_ptr<Line> openSerialPort(const QString &device, int baud, QString *e
 
 class LinkWorker::Impl {
 public:
-    Impl(LinkWorker *facade, LineOpener lineOpener)
-        : q(facade), opener(std::move(lineOpener))
+    Impl(LinkWorker *facade, LineOpener lineOpener) : q(facade), opener(std::move(lineOpener))
     {
         thread.setObjectName(QStringLiteral("vemtra-link"));
         worker = new QObject;
@@ -75,15 +74,13 @@ public:
     }
 
     // Runs `f` on the worker thread, after everything queued before it.
-    template <class F>
-    void onWorker(F &&f)
+    template <class F> void onWorker(F &&f)
     {
         QMetaObject::invokeMethod(worker, std::forward<F>(f), Qt::QueuedConnection);
     }
 
     // Runs `f` back on the window's thread; dropped when the facade is gone.
-    template <class F>
-    void onFacade(F &&f)
+    template <class F> void onFacade(F &&f)
     {
         QMetaObject::invokeMethod(q, std::forward<F>(f), Qt::QueuedConnection);
     }
@@ -135,7 +132,9 @@ public:
     bool open = false;
 };
 
-LinkWorker::LinkWorker(QObject *parent) : LinkWorker(openSerialPort, parent) {}
+LinkWorker::LinkWorker(QObject *parent) : LinkWorker(openSerialPort, parent)
+{
+}
 
 LinkWorker::LinkWorker(LineOpener opener, QObject *parent)
     : QObject(parent), d(std::make_unique<Impl>(this, std::move(opener)))

@@ -33,6 +33,9 @@ public:
     explicit LinkWorker(QObject *parent = nullptr);
     // Any line, for tests and the simulator.
     explicit LinkWorker(LineOpener opener, QObject *parent = nullptr);
+    // Cancels the running job, drops the queued ones, closes the line on its
+    // own thread and joins it. Returns as soon as the running job sees the
+    // cancel (its next wait or pause gives up).
     ~LinkWorker() override;
 
     // Closes whatever is open, then opens `device` at `baud`. `done(ok, error)`
@@ -42,7 +45,9 @@ public:
     // Whether a line is open, as last known on the window's thread.
     bool isOpen() const;
 
-    // Queues a job; `done` runs on the window's thread after it.
+    // Queues a job; `done` runs on the window's thread after it, also when the
+    // job threw (the exception is logged and goes no further) or found the
+    // port closed. Nothing comes back once the worker is destroyed.
     void post(Job job, std::function<void()> done = {});
 
     // True from the first queued job until the queue is empty again.
@@ -54,8 +59,9 @@ public:
 signals:
     void busyChanged(bool busy);
     void openChanged(bool open);
-    // The port failed under a job (device unplugged, read or write error); the
-    // line has been closed.
+    // The port failed (device unplugged, read or write error); the line has
+    // been closed. Reported after the job during which it showed, before that
+    // job's `done`.
     void linkLost(const QString &reason);
 
 private:
@@ -65,8 +71,7 @@ private:
 
 // Runs `f` on the thread of `context` (the window's), from any thread; dropped
 // when `context` is gone.
-template <class F>
-void onThreadOf(QObject *context, F &&f)
+template <class F> void onThreadOf(QObject *context, F &&f)
 {
     QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::QueuedConnection);
 }

@@ -44,7 +44,9 @@ void askForLowLatency([[maybe_unused]] int fd)
 
 } // namespace
 
-SerialPortLine::SerialPortLine() : port_(std::make_unique<QSerialPort>()) {}
+SerialPortLine::SerialPortLine() : port_(std::make_unique<QSerialPort>())
+{
+}
 
 SerialPortLine::~SerialPortLine()
 {
@@ -123,7 +125,8 @@ void SerialPortLine::markLost(const QString &reason)
     // A gone device keeps the port readable with an error on every read, so an
     // open port would flood the worker's event loop; close it, but not from
     // inside the port's own error report.
-    QMetaObject::invokeMethod(port_.get(), [this] { closeIfLost(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        port_.get(), [this] { closeIfLost(); }, Qt::QueuedConnection);
 }
 
 void SerialPortLine::closeIfLost()
@@ -134,8 +137,7 @@ void SerialPortLine::closeIfLost()
 
 Micros SerialPortLine::now() const
 {
-    return std::chrono::duration_cast<Micros>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
 bool SerialPortLine::isOpen() const
@@ -175,7 +177,8 @@ bool SerialPortLine::drainOutput()
 {
     const QDeadlineTimer bound(writeBoundMs);
     while (isOpen() && port_->bytesToWrite() > 0 && !bound.hasExpired()) {
-        if (!port_->waitForBytesWritten(static_cast<int>(std::max<qint64>(1, bound.remainingTime()))))
+        if (!port_->waitForBytesWritten(
+                static_cast<int>(std::max<qint64>(1, bound.remainingTime()))))
             break;
     }
     closeIfLost();
@@ -236,6 +239,9 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
 void SerialPortLine::pause(std::chrono::milliseconds duration)
 {
     drainOutput();
+    // A lost line has nothing to pace.
+    if (!isOpen())
+        return;
     const Micros end = now() + duration;
     while (!isCancelled()) {
         const Micros left = end - now();

@@ -20,8 +20,8 @@ void TestChecksum::blocks_data()
     QTest::addColumn<std::vector<std::uint8_t>>("block");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("speed change s") << std::vector<std::uint8_t>{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55}
-                                    << 0x5B;
+    QTest::newRow("speed change s")
+        << std::vector<std::uint8_t>{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55} << 0x5B;
     QTest::newRow("header write w") << std::vector<std::uint8_t>{0x00, 0x00, 0x0F, 0x00} << 0xF1;
     QTest::newRow("header read r") << std::vector<std::uint8_t>{0x00, 0x00, 0x10, 0x00} << 0xF0;
     QTest::newRow("data read r, 8176 bytes from 16")

@@ -28,8 +28,7 @@ void TestComPorts::device_data()
         << 1 << QStringList{"VEMTRA_COM1=/dev/ttyUSB0"} << "/dev/ttyUSB0";
     QTest::newRow("only its own number counts")
         << 2 << QStringList{"VEMTRA_COM1=/dev/pts/4"} << "/dev/ttyS1";
-    QTest::newRow("empty variable is not set")
-        << 3 << QStringList{"VEMTRA_COM3="} << "/dev/ttyS2";
+    QTest::newRow("empty variable is not set") << 3 << QStringList{"VEMTRA_COM3="} << "/dev/ttyS2";
 #endif
 }
 

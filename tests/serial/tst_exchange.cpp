@@ -181,9 +181,8 @@ void TestExchange::parameterBlockIsPaced_data()
     QTest::addColumn<std::vector<std::uint8_t>>("block");
     QTest::addColumn<QByteArray>("onTheWire");
 
-    QTest::newRow("speed change")
-        << std::vector<std::uint8_t>{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55}
-        << QByteArray("\x27\x55\x2A\x55\x55\x55\x5B");
+    QTest::newRow("speed change") << std::vector<std::uint8_t>{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55}
+                                  << QByteArray("\x27\x55\x2A\x55\x55\x55\x5B");
     QTest::newRow("header write") << std::vector<std::uint8_t>{0x00, 0x00, 0x0F, 0x00}
                                   << QByteArray("\x00\x00\x0F\x00\xF1", 5);
     QTest::newRow("header read") << std::vector<std::uint8_t>{0x00, 0x00, 0x10, 0x00}
@@ -241,8 +240,7 @@ void TestExchange::lockStepWriteThenRead()
     const QByteArray header("\x41\x44\x80\x8C\x20\x4E\x00\x00\x10\x00\xFF\x1F\x10\x00\xFF\xFF", 16);
     QString why;
     QVERIFY2(vemtra::testing::scriptedWrite(line, 0, header, &why), qPrintable(why));
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(line.engine().eeprom().data()), 16),
-             header);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(line.engine().eeprom().data()), 16), header);
 
     line.clearTranscript();
     const auto back = vemtra::testing::scriptedRead(line, 0, 16, &why);

@@ -225,11 +225,13 @@ void TestLinkWorker::lostLineIsReportedAndClosed()
     QSignalSpy lost(&worker, &LinkWorker::linkLost);
     QSignalSpy openChanged(&worker, &LinkWorker::openChanged);
     bool lostBeforeDone = false;
-    worker.post([line](Line &l) {
-        sendLetter(l, 't');
-        line->unplug(QStringLiteral("/dev/board: Input/output error"));
-        waitReply(l);
-    }, [&] { lostBeforeDone = lost.count() == 1; });
+    worker.post(
+        [line](Line &l) {
+            sendLetter(l, 't');
+            line->unplug(QStringLiteral("/dev/board: Input/output error"));
+            waitReply(l);
+        },
+        [&] { lostBeforeDone = lost.count() == 1; });
 
     bool nextSawOpen = true;
     worker.post([&](Line &l) { nextSawOpen = l.isOpen() || l.send("t"); });

@@ -18,12 +18,12 @@ namespace {
 
 constexpr int generousMs = 10000;
 
-#define START_BOARD(board)                                                                       \
-    do {                                                                                         \
-        if (!BoardProcess::isBuilt())                                                            \
-            QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");                   \
-        QString startError;                                                                      \
-        QVERIFY2((board).start(&startError), qPrintable(startError));                           \
+#define START_BOARD(board)                                                                         \
+    do {                                                                                           \
+        if (!BoardProcess::isBuilt())                                                              \
+            QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");                     \
+        QString startError;                                                                        \
+        QVERIFY2((board).start(&startError), qPrintable(startError));                              \
     } while (false)
 
 std::unique_ptr<SerialPortLine> openLine(const BoardProcess &board, int speed)
@@ -67,8 +67,8 @@ void TestPtyLine::probeAtTheBoardsSpeedOnly()
     QFETCH(int, lineSpeed);
     QFETCH(bool, echoed);
 
-    BoardProcess board({QStringLiteral("--baud"), QString::number(boardSpeed),
-                        QStringLiteral("--quiet")});
+    BoardProcess board(
+        {QStringLiteral("--baud"), QString::number(boardSpeed), QStringLiteral("--quiet")});
     START_BOARD(board);
     auto line = openLine(board, lineSpeed);
     QVERIFY(line);
@@ -97,8 +97,8 @@ void TestPtyLine::readBackWhatWasWritten()
 
 void TestPtyLine::boardStoppingMidTransferTimesOut()
 {
-    BoardProcess board({QStringLiteral("--stop-after"), QStringLiteral("5"),
-                        QStringLiteral("--quiet")});
+    BoardProcess board(
+        {QStringLiteral("--stop-after"), QStringLiteral("5"), QStringLiteral("--quiet")});
     START_BOARD(board);
     auto line = openLine(board, 9600);
     QVERIFY(line);

@@ -14,7 +14,9 @@ constexpr int stopBoundMs = 3000;
 
 } // namespace
 
-BoardProcess::BoardProcess(QStringList arguments) : arguments_(std::move(arguments)) {}
+BoardProcess::BoardProcess(QStringList arguments) : arguments_(std::move(arguments))
+{
+}
 
 BoardProcess::~BoardProcess()
 {
@@ -47,7 +49,8 @@ bool BoardProcess::start(QString *error)
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(executable(), arguments_);
     if (!process_.waitForStarted(startBoundMs))
-        return fail(QStringLiteral("%1 did not start: %2").arg(executable(), process_.errorString()));
+        return fail(
+            QStringLiteral("%1 did not start: %2").arg(executable(), process_.errorString()));
 
     const QDeadlineTimer bound(startBoundMs);
     while (!process_.canReadLine()) {
