@@ -244,6 +244,9 @@ const std::vector<FaultName> &faultNames()
 
 std::string applyFault(Faults &f, std::string_view name, std::string_view value)
 {
+    const auto &names = faultNames();
+    if (std::none_of(names.begin(), names.end(), [&](const FaultName &f) { return name == f.name; }))
+        return "no such fault: " + std::string(name);
     const auto needValue = [&]() -> std::string {
         return value.empty() ? "fault " + std::string(name) + " needs a value" : std::string();
     };
@@ -283,7 +286,7 @@ std::string applyFault(Faults &f, std::string_view name, std::string_view value)
         f.replyDelay = Micros(std::llround(*ms * 1000.0));
         return {};
     }
-    return "no such fault: " + std::string(name);
+    return {};
 }
 
 std::string describeFaults(const Faults &f)

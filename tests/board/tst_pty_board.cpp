@@ -1,0 +1,198 @@
+// The real vemtra-board on a pseudo-terminal, talked to through QSerialPort as the
+// program does: the speed the PC sets must reach the board, and its commands,
+// stdin commands and unplugging must work across processes.
+
+#include <QtTest>
+#include <QProcess>
+#include <QSerialPort>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 5000; // generous bound for a loaded machine; passing tests never wait it out
+
+// Starts vemtra-board with the given options and takes the device path it prints.
+class Simulator {
+public:
+    explicit Simulator(const QStringList &args)
+    {
+        const QString bin = qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board";
+        process.start(bin, args);
+        if (!process.waitForStarted(kWaitMs))
+            return;
+        device = readLine();
+        mapping = readLine();
+    }
+    ~Simulator()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(kWaitMs))
+                process.kill();
+            process.waitForFinished(kWaitMs);
+        }
+    }
+
+    QString readLine()
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        while (!process.canReadLine() && !deadline.hasExpired())
+            process.waitForReadyRead(int(deadline.remainingTime()));
+        return QString::fromUtf8(process.readLine()).trimmed();
+    }
+
+    bool waitForNote(const QByteArray &text)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        process.setReadChannel(QProcess::StandardError);
+        while (!notes.contains(text) && !deadline.hasExpired()) {
+            process.waitForReadyRead(int(deadline.remainingTime()));
+            notes += process.readAllStandardError();
+        }
+        process.setReadChannel(QProcess::StandardOutput);
+        return notes.contains(text);
+    }
+
+    QString command(const QString &line)
+    {
+        process.write((line + "\n").toUtf8());
+        return readLine();
+    }
+
+    QProcess process;
+    QString device;
+    QString mapping;
+    QByteArray notes; // what it wrote on stderr so far
+};
+
+// Reads until `marker` has arrived (or the bound passes) and returns all bytes read.
+QByteArray readUntil(QSerialPort &port, char marker)
+{
+    QByteArray got;
+    QDeadlineTimer deadline(kWaitMs);
+    while (!got.contains(marker) && !deadline.hasExpired()) {
+        if (port.waitForReadyRead(int(deadline.remainingTime())))
+            got += port.readAll();
+    }
+    return got;
+}
+
+bool openPort(QSerialPort &port, const QString &device, int baud)
+{
+    port.setPortName(device);
+    port.setBaudRate(baud);
+    return port.open(QIODevice::ReadWrite);
+}
+
+} // namespace
+
+class TestPtyBoard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        const QString bin = qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board";
+        QVERIFY2(QFileInfo(bin).isExecutable(), qPrintable(bin + " is missing (set VEMTRA_BIN_DIR)"));
+    }
+
+    void probe_data()
+    {
+        QTest::addColumn<int>("boardBaud");
+        QTest::addColumn<int>("pcBaud");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("both at 9600") << 9600 << 9600 << true;
+        QTest::newRow("PC at 19200, board at 9600") << 9600 << 19200 << false;
+        QTest::newRow("PC at 9600, board at 19200") << 19200 << 9600 << false;
+        QTest::newRow("both at 19200") << 19200 << 19200 << true;
+    }
+    // A "t" probe, then a "g" at the board's speed. Any answer to the probe comes
+    // before the "g" echo, so a missing answer shows without waiting for one.
+    void probe()
+    {
+        QFETCH(int, boardBaud);
+        QFETCH(int, pcBaud);
+        QFETCH(bool, answered);
+        Simulator board({"--verbose", "--inputs", "const", "--baud", QString::number(boardBaud)});
+        QVERIFY2(board.device.startsWith("/dev/"), qPrintable(board.device));
+        QCOMPARE(board.mapping, "VEMTRA_COM1=" + board.device);
+
+        QSerialPort port;
+        QVERIFY(openPort(port, board.device, pcBaud));
+        port.write("t");
+        QVERIFY(port.waitForBytesWritten(kWaitMs));
+        // The board judges a byte by the speed set when it takes the byte, so the
+        // speed may change only once it has: after the echo, or its note of a garbled byte.
+        if (answered)
+            QCOMPARE(readUntil(port, 't'), QByteArray("t"));
+        else
+            QVERIFY(board.waitForNote("garbled"));
+        QVERIFY(port.setBaudRate(boardBaud));
+        port.write("g");
+        QCOMPARE(readUntil(port, 'g'), QByteArray("g"));
+        port.write("\xC4"); // CH1 at 1 V
+        QCOMPARE(readUntil(port, '3'), QByteArray("3"));
+    }
+
+    void speedChangeAcrossTheLine()
+    {
+        Simulator board({"--quiet"});
+        QSerialPort port;
+        QVERIFY(openPort(port, board.device, 9600));
+        port.write("s");
+        QCOMPARE(readUntil(port, 's'), QByteArray("s"));
+        port.write(QByteArray("\x27\x55\x2A\x55\x55\x55\x5B", 7));
+        QCOMPARE(readUntil(port, 'S'), QByteArray("S")); // still at 9600
+        QVERIFY(port.setBaudRate(19200));
+        port.write("t");
+        QCOMPARE(readUntil(port, 't'), QByteArray("t"));
+    }
+
+    void stdinCommandsUnplugAndDump()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath("com1");
+        const QString dump = dir.filePath("eeprom.bin");
+        Simulator board({"--commands", "--quiet", "--log-at-power-up", "--time-factor", "1e9",
+                         "--link", link, "--dump-eeprom", dump});
+        QCOMPARE(QFileInfo(link).symLinkTarget(), board.device);
+        QVERIFY(board.command("status").startsWith("baud=9600 logging="));
+
+        const int fd = ::open(board.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        QCOMPARE(board.command("unplug"), QString("ok unplug"));
+        pollfd p{fd, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, kWaitMs), 1);
+        QVERIFY(p.revents & (POLLHUP | POLLERR)); // the PC's port sees the cable go
+        ::close(fd);
+        QVERIFY(!QFileInfo::exists(link));
+
+        // End of the command stream stops the simulator, which leaves its EEPROM behind.
+        board.process.closeWriteChannel();
+        QVERIFY(board.process.waitForFinished(kWaitMs));
+        QCOMPARE(board.process.exitCode(), 0);
+        QFile image(dump);
+        QVERIFY(image.open(QIODevice::ReadOnly));
+        const QByteArray e = image.readAll();
+        QCOMPARE(e.size(), 8192);
+        QCOMPARE(e.left(3), QByteArray("\x41\x44\x80"));
+        QCOMPARE(quint8(e[12]) | quint8(e[13]) << 8, 8191); // a full log at this pace
+    }
+
+    void badOptionsExitWithAnError()
+    {
+        QProcess process;
+        process.start(qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board", {"--baud", "300"});
+        QVERIFY(process.waitForFinished(kWaitMs));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+        QVERIFY(process.readAllStandardError().contains("--baud"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPtyBoard)
+#include "tst_pty_board.moc"

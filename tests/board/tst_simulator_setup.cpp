@@ -1,0 +1,237 @@
+// The simulator's command line, its stdin commands and the pacing of its bytes:
+// the parts of vemtra-board that run without a pseudo-terminal.
+
+#include "board/output_pacer.h"
+#include "board/simulator_commands.h"
+#include "board/simulator_options.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+using namespace vemtra::board;
+
+namespace {
+
+// One line that says everything the command line decides, for table comparisons.
+QString summary(const SimulatorConfig &c)
+{
+    QStringList inputs;
+    for (const auto &in : c.inputs)
+        inputs << QString::fromStdString(describeInput(in));
+    return QStringLiteral("eeprom=%1 baud=%2 tf=%3 log=%4 cmds=%5 v=%6 link=%7 faults=%8 in=%9")
+        .arg(c.engine.eepromBytes)
+        .arg(c.engine.startBaud)
+        .arg(c.engine.timeFactor)
+        .arg(int(c.engine.logAtPowerUp))
+        .arg(int(c.commands))
+        .arg(int(c.verbosity))
+        .arg(QString::fromStdString(c.linkPath))
+        .arg(QString::fromStdString(describeFaults(c.faults)))
+        .arg(inputs.join(','));
+}
+
+std::vector<std::string> toArgs(const QStringList &list)
+{
+    std::vector<std::string> args;
+    for (const auto &s : list)
+        args.push_back(s.toStdString());
+    return args;
+}
+
+const QString kDemo = "sine:2.5:2:4,triangle:2.5:2.5:6,square:2.5:1.5:2,3.3 V";
+
+} // namespace
+
+class TestSimulatorSetup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void arguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected"); // a summary, or "error" when refused
+        const QString healthy = "eeprom=8192 baud=9600 tf=1 log=0 cmds=0 v=1 link= faults=none in=";
+        QTest::newRow("defaults") << QStringList() << healthy + kDemo;
+        QTest::newRow("board settings")
+            << QStringList{"--eeprom", "24C256", "--baud=19200", "--time-factor", "60",
+                           "--powered-with-log", "--commands", "--verbose", "--link", "/tmp/com1"}
+            << "eeprom=32768 baud=19200 tf=60 log=1 cmds=1 v=2 link=/tmp/com1 faults=none in=" + kDemo;
+        QTest::newRow("const inputs, then one channel")
+            << QStringList{"--inputs", "const", "--ch3", "square:1:0.5:2"}
+            << healthy + "1 V,2 V,square:1:0.5:2,4 V";
+        QTest::newRow("every fault")
+            << QStringList{"--silent", "--wrong-echo", "?:s", "--wrong-ack", "0x00",
+                           "--wrong-echo-at", "5", "--noise", "0xAA,0x00", "--extra=x",
+                           "--reply-delay", "1100", "--stop-after", "0", "--refuse-speed-change",
+                           "--quiet"}
+            << "eeprom=8192 baud=9600 tf=1 log=0 cmds=0 v=0 link= faults=silent wrong-echo=?:s "
+               "wrong-ack=0x00 wrong-echo-at=5 noise=0xAA,0x00 extra=x reply-delay=1100 "
+               "stop-after=0 refuse-speed-change in=" + kDemo;
+        QTest::newRow("unknown option") << QStringList{"--fast"} << "error";
+        QTest::newRow("missing value") << QStringList{"--baud"} << "error";
+        QTest::newRow("speed the board lacks") << QStringList{"--baud", "38400"} << "error";
+        QTest::newRow("unknown EEPROM") << QStringList{"--eeprom", "24C512"} << "error";
+        QTest::newRow("zero time factor") << QStringList{"--time-factor", "0"} << "error";
+        QTest::newRow("value on a switch") << QStringList{"--silent=on"} << "error";
+        QTest::newRow("bad waveform") << QStringList{"--ch1", "sine:2.5:2"} << "error";
+        QTest::newRow("wrong-ack for t") << QStringList{"--wrong-ack", "?:t"} << "error";
+        QTest::newRow("byte out of range") << QStringList{"--noise", "256"} << "error";
+        QTest::newRow("stray argument") << QStringList{"24C64"} << "error";
+    }
+    void arguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        const auto parsed = parseArguments(toArgs(args));
+        if (expected == "error") {
+            QVERIFY(!parsed.error.empty());
+            return;
+        }
+        QVERIFY2(parsed.error.empty(), parsed.error.c_str());
+        QCOMPARE(summary(parsed.config), expected);
+    }
+
+    void bytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value"); // -1: refused
+        QTest::newRow("a character") << "?" << 63;
+        QTest::newRow("a digit is a character") << "5" << 53;
+        QTest::newRow("hex") << "0x3f" << 63;
+        QTest::newRow("decimal") << "200" << 200;
+        QTest::newRow("too big") << "0x100" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("words") << "ok" << -1;
+    }
+    void bytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        const auto b = parseByte(text.toStdString());
+        QCOMPARE(b ? int(*b) : -1, value);
+    }
+
+    // Every stdin command answers exactly one line, so a harness can wait for it.
+    void commands_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("lastReply");
+        QTest::addColumn<int>("action");
+        const int none = int(CommandOutcome::Action::None);
+        QTest::newRow("status") << QStringList{"status"}
+                                << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none" << none;
+        QTest::newRow("fault then status")
+            << QStringList{"fault wrong-echo ?:s", "fault stop-after 3", "status"}
+            << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=wrong-echo=?:s stop-after=3"
+            << none;
+        QTest::newRow("fault switched off") << QStringList{"fault silent", "fault silent off"}
+                                            << "ok fault none" << none;
+        QTest::newRow("clear-faults") << QStringList{"fault silent", "clear-faults", "status"}
+                                      << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none"
+                                      << none;
+        QTest::newRow("set an input") << QStringList{"set ch2 triangle:2:1:3"}
+                                      << "ok set ch2 triangle:2:1:3" << none;
+        QTest::newRow("power") << QStringList{"power"} << "ok power not logging"
+                               << int(CommandOutcome::Action::PowerCycled);
+        QTest::newRow("unplug") << QStringList{"unplug"} << "ok unplug"
+                                << int(CommandOutcome::Action::Unplug);
+        QTest::newRow("quit") << QStringList{"quit"} << "ok quit" << int(CommandOutcome::Action::Quit);
+        QTest::newRow("blank line") << QStringList{"  "} << "" << none;
+        QTest::newRow("bad channel") << QStringList{"set ch5 1"} << "error: usage: set chN SPEC" << none;
+        QTest::newRow("bad fault") << QStringList{"fault loud"} << "error: no such fault: loud" << none;
+        QTest::newRow("unknown") << QStringList{"reboot"} << "error: unknown command: reboot (see --help)"
+                                 << none;
+    }
+    void commands()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, lastReply);
+        QFETCH(int, action);
+        BoardEngine board;
+        CommandOutcome outcome;
+        for (const auto &line : lines)
+            outcome = runCommand(board, line.toStdString(), 0us);
+        QCOMPARE(QString::fromStdString(outcome.reply), lastReply);
+        QCOMPARE(int(outcome.action), action);
+    }
+
+    void powerStartsAProgrammedLog()
+    {
+        BoardEngine board;
+        const auto header = LogSettings{0x8C, 20000, 0x1FFF}.headerBytes();
+        std::copy(header.begin(), header.end(), board.eeprom().begin());
+        QCOMPARE(runCommand(board, "power", 5s).reply, std::string("ok power logging"));
+        QCOMPARE(runCommand(board, "status", 5s).reply,
+                 std::string("baud=9600 logging=on last-logged=17 eeprom=8192 faults=none"));
+    }
+
+    void dumpAndLoad()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::string image = dir.filePath("board.bin").toStdString();
+        BoardEngine a;
+        a.eeprom()[5] = 0x42;
+        QCOMPARE(runCommand(a, "dump " + image, 0us).reply, "ok dump " + image);
+
+        BoardEngine b;
+        QCOMPARE(runCommand(b, "load " + image, 0us).reply, "ok load " + image);
+        QCOMPARE(b.eeprom(), a.eeprom());
+        QCOMPARE(eepromSizeOfFile(image), 8192);
+
+        // An image of another chip is refused and leaves the EEPROM alone.
+        BoardEngine big({.eepromBytes = 32768});
+        QVERIFY(runCommand(big, "load " + image, 0us).reply.starts_with("error: "));
+        QCOMPARE(big.eeprom().size(), 32768u);
+        QCOMPARE(big.eeprom()[5], quint8(0xFF));
+        QVERIFY(runCommand(b, "load " + image + ".missing", 0us).reply.starts_with("error: "));
+    }
+
+    void pacing_data()
+    {
+        QTest::addColumn<QList<int>>("notBefore"); // microseconds, one per byte
+        QTest::addColumn<QList<int>>("baud");
+        QTest::addColumn<QList<int>>("due");       // when each byte has fully gone out
+        QTest::newRow("back to back at 9600") << QList<int>{0, 0, 0} << QList<int>{9600, 9600, 9600}
+                                              << QList<int>{1042, 2084, 3126};
+        QTest::newRow("at 19200") << QList<int>{0, 0} << QList<int>{19200, 19200}
+                                  << QList<int>{521, 1042};
+        QTest::newRow("held back") << QList<int>{5000, 0} << QList<int>{9600, 9600}
+                                   << QList<int>{6042, 7084};
+        QTest::newRow("idle line in between") << QList<int>{0, 10000} << QList<int>{9600, 9600}
+                                              << QList<int>{1042, 11042};
+        QTest::newRow("S at 9600, then 19200") << QList<int>{0, 0} << QList<int>{9600, 19200}
+                                               << QList<int>{1042, 1563};
+    }
+    void pacing()
+    {
+        QFETCH(QList<int>, notBefore);
+        QFETCH(QList<int>, baud);
+        QFETCH(QList<int>, due);
+        OutputPacer pacer;
+        std::vector<OutByte> bytes;
+        for (int i = 0; i < notBefore.size(); ++i)
+            bytes.push_back({quint8(i), Micros(notBefore[i]), baud[i]});
+        pacer.push(bytes);
+        for (int i = 0; i < due.size(); ++i) {
+            QCOMPARE(pacer.nextDue(), std::optional(Micros(due[i])));
+            QVERIFY(pacer.takeDue(Micros(due[i] - 1)).empty()); // not a microsecond early
+            const auto out = pacer.takeDue(Micros(due[i]));
+            QCOMPARE(out.size(), 1u);
+            QCOMPARE(out[0].value, quint8(i));
+        }
+        QVERIFY(!pacer.nextDue());
+    }
+
+    void pacingCatchesUpAfterALateLook()
+    {
+        OutputPacer pacer;
+        pacer.push({{1, 0us, 9600}, {2, 0us, 9600}, {3, 0us, 9600}});
+        QCOMPARE(pacer.takeDue(2500us).size(), 2u); // the third is still on the line
+        QCOMPARE(pacer.takeDue(3126us).size(), 1u);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimulatorSetup)
+#include "tst_simulator_setup.moc"
