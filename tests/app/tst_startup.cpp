@@ -1,0 +1,312 @@
+#include "app/app_controller.h"
+#include "app/frm_about.h"
+#include "app/startup.h"
+#include "app/vemtra.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <atomic>
+
+using vemtra::app::AppController;
+using vemtra::serial::LinkWorker;
+
+namespace {
+
+const QString expectedTitle = QString::fromUtf8("QEL-Vemtra Version 1.1.15    ");
+
+// A controller whose worker counts how often a port would be opened.
+std::unique_ptr<AppController> makeController(std::shared_ptr<std::atomic<int>> opens)
+{
+    auto opener = [opens](const QString &, int, QString *error) {
+        ++*opens;
+        *error = QStringLiteral("no port in this test");
+        return std::unique_ptr<vemtra::serial::Line>();
+    };
+    return std::make_unique<AppController>(std::make_unique<LinkWorker>(opener));
+}
+
+// Waits until the worker has run everything queued before now.
+bool drain(LinkWorker *worker)
+{
+    bool done = false;
+    worker->post([](vemtra::serial::Line &) {}, [&done] { done = true; });
+    return QTest::qWaitFor([&] { return done; });
+}
+
+QString binDir()
+{
+    return qEnvironmentVariable("VEMTRA_BIN_DIR");
+}
+
+// The program as a process with its own runtime and settings folders, so a copy
+// the developer has running does not count as the first copy.
+class Program {
+public:
+    explicit Program(const QString &runtimeDir, const QStringList &args = {},
+                     const QString &workDir = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", runtimeDir);
+        env.insert("XDG_CONFIG_HOME", runtimeDir + "/config");
+        env.insert("VEMTRA_REPORT_STARTUP", "1");
+        process.setProcessEnvironment(env);
+        if (!workDir.isEmpty())
+            process.setWorkingDirectory(workDir);
+        process.start(binDir() + "/qel-vemtra", args);
+    }
+    ~Program()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    // The start-up report as key=value pairs; empty if the program ended first.
+    QMap<QString, QString> report()
+    {
+        while (!output.contains("title=") && process.waitForReadyRead(30000))
+            output += process.readAllStandardOutput();
+        QMap<QString, QString> values;
+        for (const QByteArray &line : output.split('\n')) {
+            const int eq = line.indexOf('=');
+            if (eq > 0)
+                values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+        }
+        return values;
+    }
+    QProcess process;
+    QByteArray output;
+};
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void texts();
+    void portSettings_data();
+    void portSettings();
+    void instanceLock();
+    void startUpInOrder();
+    void exitByMenuWithPortNeverOpened();
+    void closeBoxEndsProgramWithAboutBoxLoaded();
+    void busyLineDisablesWhatWouldShareIt();
+    void helpFromProgramFolder();
+    void helpFileMissing();
+    void secondCopyEndsAtOnce();
+    void currentDirectoryAndArguments();
+};
+
+void TestStartup::texts()
+{
+    QCOMPARE(vemtra::app::versionText(), QString::fromUtf8("Version 1.1.15"));
+    QCOMPARE(vemtra::app::makeTitleText(vemtra::app::versionText()), expectedTitle);
+    QCOMPARE(vemtra::app::supportLine(),
+             QString::fromUtf8("ｻﾎﾟｰﾄﾍﾟｰｼﾞ : qel-vemtra.example.org/support/"));
+}
+
+void TestStartup::portSettings_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("baud");
+    QTest::newRow("design") << "9600,n,8,1" << true << 9600;
+    QTest::newRow("faster, even parity") << "19200,E,7,2" << true << 19200;
+    QTest::newRow("missing stop bits") << "9600,n,8" << false << 0;
+    QTest::newRow("unknown parity") << "9600,x,8,1" << false << 0;
+    QTest::newRow("speed not a number") << "fast,n,8,1" << false << 0;
+    QTest::newRow("nine data bits") << "9600,n,9,1" << false << 0;
+}
+
+void TestStartup::portSettings()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, baud);
+    vemtra::app::PortSettings s;
+    QCOMPARE(vemtra::app::parsePortSettings(text, &s), valid);
+    if (valid)
+        QCOMPARE(s.baud, baud);
+}
+
+void TestStartup::instanceLock()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("copy.lock");
+    {
+        vemtra::app::InstanceLock first(path);
+        QVERIFY(first.tryLock());
+        vemtra::app::InstanceLock second(path);
+        QVERIFY(!second.tryLock());
+    }
+    vemtra::app::InstanceLock again(path);
+    QVERIFY(again.tryLock());
+}
+
+void TestStartup::startUpInOrder()
+{
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    auto opens = std::make_shared<std::atomic<int>>(0);
+    auto c = makeController(opens);
+    c->window()->Timer1->start();
+    c->start();
+
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QCOMPARE(QDir::currentPath(), appDir);
+    QCOMPARE(c->app_path, appDir + "/");
+    QCOMPARE(c->title_text, expectedTitle);
+    QCOMPARE(c->window()->windowTitle(), expectedTitle);
+    QVERIFY(c->window()->isVisible());
+    QVERIFY(!c->window()->Timer1->isActive());
+    QCOMPARE(c->portSettings.baud, 9600);
+
+    // The About box is loaded but not shown.
+    QVERIFY(c->aboutLoaded());
+    QVERIFY(!c->about()->isVisible());
+
+    // Configured, not opened.
+    QVERIFY(drain(c->worker()));
+    QCOMPARE(opens->load(), 0);
+    QVERIFY(!c->worker()->isOpen());
+}
+
+void TestStartup::exitByMenuWithPortNeverOpened()
+{
+    auto opens = std::make_shared<std::atomic<int>>(0);
+    auto c = makeController(opens);
+    int quits = 0;
+    c->setQuit([&] { ++quits; });
+    c->start();
+    c->window()->vemtra_exit->trigger();
+    QCOMPARE(quits, 1);
+    QVERIFY(!c->window()->isVisible());
+    QVERIFY(drain(c->worker()));
+    QVERIFY(!c->worker()->isOpen());
+    QCOMPARE(opens->load(), 0);
+}
+
+void TestStartup::closeBoxEndsProgramWithAboutBoxLoaded()
+{
+    auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    int quits = 0;
+    c->setQuit([&] { ++quits; });
+    c->start();
+    QVERIFY(c->aboutLoaded());
+    QVERIFY(c->window()->close());
+    QCOMPARE(quits, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!c->aboutLoaded());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+}
+
+void TestStartup::busyLineDisablesWhatWouldShareIt()
+{
+    auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    auto *w = c->window();
+    QVERIFY(c->session()->begin(QStringLiteral("test")));
+    for (QWidget *control : {static_cast<QWidget *>(w->Command2),
+                             static_cast<QWidget *>(w->Command5),
+                             static_cast<QWidget *>(w->Check1)})
+        QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+    QVERIFY(!w->vemtra_init->isEnabled());
+    QVERIFY(!w->nmuCOM->isEnabled());
+    QVERIFY(w->Command4->isEnabled());
+    c->session()->end();
+    QVERIFY(w->Command2->isEnabled() && w->Command5->isEnabled() && w->Check1->isEnabled());
+    QVERIFY(w->vemtra_init->isEnabled() && w->nmuCOM->isEnabled());
+}
+
+void TestStartup::helpFromProgramFolder()
+{
+    auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    c->start();
+    // A help file in the current directory must not be the one shown.
+    QTemporaryDir elsewhere;
+    QFile decoy(elsewhere.filePath("vemtra-help.html"));
+    QVERIFY(decoy.open(QIODevice::WriteOnly));
+    decoy.write("<p>DECOY</p>");
+    decoy.close();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+
+    c->window()->nmuHelpFile->trigger();
+    QTextBrowser *help = c->helpWindow();
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QVERIFY(help->isWindow());
+    QVERIFY(!help->isModal());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(help->source(),
+             QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/vemtra-help.html"));
+    QVERIFY(!help->toPlainText().contains("DECOY"));
+    QVERIFY(help->toPlainText().contains("vemtra-board"));
+    QVERIFY(c->window()->isEnabled());
+
+    // A second request reuses the one help window.
+    c->window()->nmuHelpFile->trigger();
+    QCOMPARE(c->window()->findChildren<QTextBrowser *>("HelpWindow").size(), 1);
+    c->window()->close();
+}
+
+void TestStartup::helpFileMissing()
+{
+    auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    c->setQuit([] {});
+    QTemporaryDir empty;
+    c->app_path = empty.path() + "/";
+    c->nmuHelpFile_Click();
+    QTextBrowser *help = c->helpWindow();
+    QVERIFY(help && help->isVisible());
+    QVERIFY(help->toPlainText().contains(empty.path()));
+    QVERIFY(help->toPlainText().contains(QString::fromUtf8("ヘルプファイル")));
+}
+
+void TestStartup::secondCopyEndsAtOnce()
+{
+    QTemporaryDir runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner));
+    Program first(runtime.path());
+    QCOMPARE(first.report().value("title"), expectedTitle);
+
+    Program second(runtime.path());
+    QVERIFY(second.process.waitForFinished(30000));
+    QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.process.exitCode(), 0);
+    QVERIFY(second.process.readAllStandardOutput().isEmpty()); // no window was made
+    QCOMPARE(first.process.state(), QProcess::Running);
+
+    // A copy that died without cleaning up does not block the next start.
+    first.process.kill();
+    QVERIFY(first.process.waitForFinished(30000));
+    Program third(runtime.path());
+    QCOMPARE(third.report().value("title"), expectedTitle);
+}
+
+void TestStartup::currentDirectoryAndArguments()
+{
+    QTemporaryDir runtime, elsewhere;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner));
+    Program program(runtime.path(), {"COM3", "-x", "--help", "vemtra.hlp"}, elsewhere.path());
+    const auto report = program.report();
+    QCOMPARE(report.value("cwd"), QDir(binDir()).canonicalPath());
+    QCOMPARE(report.value("title"), expectedTitle);
+    QCOMPARE(program.process.state(), QProcess::Running);
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
