@@ -87,13 +87,6 @@ void TestReadoutExchange::writesTheLog_data()
 
     QTest::newRow("CH1 and CH2, four bytes")
         << 0xCC << 20 << QByteArray("ch2\tch1\t\r\n3\t10\t:0\r\n17\t24\t:1\r\n");
-    QTest::newRow("CH3 alone") << 0x2C << 19
-                               << QByteArray("ch3\t\r\n3\t:0\r\n10\t:1\r\n17\t:2\r\n");
-    QTest::newRow("all four") << 0xFC << 24
-                              << QByteArray("ch2\tch3\tch4\tch1\t\r\n3\t10\t17\t24\t:0\r\n"
-                                            "31\t38\t45\t52\t:1\r\n");
-    QTest::newRow("five bytes, two channels")
-        << 0x6D << 21 << QByteArray("ch2\tch3\t\r\n3\t10\t:0\r\n17\t24\t:1\r\n");
     QTest::newRow("empty log") << 0xCC << 16 << QByteArray("ch2\tch1\t\r\n");
     QTest::newRow("end address 15") << 0x8C << 15 << QByteArray("ch1\t\r\n");
     QTest::newRow("no channel, no data") << 0x0C << 16 << QByteArray("\r\n");
