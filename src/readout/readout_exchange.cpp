@@ -103,20 +103,26 @@ private:
     int lastPercent_ = -1;
 };
 
-ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &observer)
+// Header: 16 bytes from EEPROM address 1 on, each echoed.
+bool readHeader(Line &line, ReadoutResult &result)
 {
-    ReadoutResult result;
-
-    // Header: 16 bytes from EEPROM address 1 on, each echoed.
     flush(line);
     if (!requestRead(line, kHeaderStartAddress, kHeaderByteCount, result))
-        return result;
+        return false;
     for (std::uint8_t &slot : result.header) {
         const auto byte = takeAndEcho(line, result);
         if (!byte)
-            return result;
+            return false;
         slot = *byte;
     }
+    return true;
+}
+
+ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &observer)
+{
+    ReadoutResult result;
+    if (!readHeader(line, result))
+        return result;
 
     // A header the read-out cannot trust is not acted on: asking for its
     // length could overrun the request's count or group bytes into no channel.
@@ -172,6 +178,13 @@ QString fileErrorText(const QString &path)
 }
 
 } // namespace
+
+ReadoutResult readLogHeader(Line &line)
+{
+    ReadoutResult result;
+    result.ok = readHeader(line, result);
+    return result;
+}
 
 ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObserver &observer)
 {

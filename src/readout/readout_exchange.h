@@ -49,4 +49,9 @@ ReadoutResult readOutLog(serial::Line &line, const QString &filePath,
 // whatever was already written.
 ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserver &observer = {});
 
+// The header transfer alone, no data and no file: a look at what the board
+// holds before a new log header overwrites it. `ok` once all 16 read-back bytes
+// are in `header`; nothing is checked about what they say.
+ReadoutResult readLogHeader(serial::Line &line);
+
 } // namespace vemtra::readout

@@ -1,0 +1,237 @@
+#include "readout/csv_export.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+namespace vemtra::readout {
+
+namespace {
+
+constexpr std::uint8_t kMarker1 = 0x44; // EEPROM byte 1
+constexpr std::uint8_t kMarker2 = 0x80; // EEPROM byte 2
+constexpr std::uint8_t kReferenceCh4 = 0x01;
+// The board counts its interval in steps of 1/20000 s.
+constexpr std::int64_t kStepsPerSecond = 20000;
+
+// CH1..CH4: their bit in the configuration byte.
+constexpr std::array<std::uint8_t, 4> kChannelBits{0x80, 0x40, 0x20, 0x10};
+
+const char *const kEol = "\r\n";
+
+// Where the value of channel index `channel` (0 = CH1) sits in a record of the
+// data file, which puts CH1 last; -1 when it was not logged.
+int fileColumn(std::uint8_t mask, int channel)
+{
+    static constexpr std::array<std::uint8_t, 4> fileOrder{0x40, 0x20, 0x10, 0x80};
+    int column = 0;
+    for (std::uint8_t bit : fileOrder) {
+        if (!(mask & bit))
+            continue;
+        if (bit == kChannelBits[std::size_t(channel)])
+            return column;
+        ++column;
+    }
+    return -1;
+}
+
+std::optional<int> parseValue(const QByteArray &field)
+{
+    if (field.isEmpty() || field.size() > 3)
+        return std::nullopt;
+    int value = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value <= 255 ? std::optional<int>(value) : std::nullopt;
+}
+
+QByteArray withoutLineEnd(QByteArray line)
+{
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+CsvExportResult failure(const QString &text)
+{
+    CsvExportResult result;
+    result.error = text;
+    return result;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> logIntervalCount(const HeaderReadBack &readBack)
+{
+    if (readBack[0] != kMarker1 || readBack[1] != kMarker2)
+        return std::nullopt;
+    if (readBack[6] > 0x7F)
+        return std::nullopt;
+    const std::uint32_t count = std::uint32_t(readBack[3]) | std::uint32_t(readBack[4]) << 8 |
+                                std::uint32_t(readBack[5]) << 16 | std::uint32_t(readBack[6]) << 24;
+    if (count == 0)
+        return std::nullopt;
+    return count;
+}
+
+QString recordTimeText(std::int64_t index, std::uint32_t intervalCount)
+{
+    // Whole steps of 50 us, so seconds have at most five decimals; worked out
+    // in integers to stay exact over a whole day's log.
+    const std::int64_t steps = index * std::int64_t(intervalCount);
+    const std::int64_t whole = steps / kStepsPerSecond;
+    const std::int64_t hundredThousandths = (steps % kStepsPerSecond) * 5;
+    QString text = QString::number(whole);
+    if (hundredThousandths == 0)
+        return text;
+    QString fraction = QStringLiteral("%1").arg(hundredThousandths, 5, 10, QLatin1Char('0'));
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return text + QLatin1Char('.') + fraction;
+}
+
+QString voltsText(int raw)
+{
+    // raw × 5000 / 256 millivolts = raw × 625 / 32, rounded half up.
+    const int millivolts = (raw * 625 * 2 + 32) / 64;
+    return QStringLiteral("%1.%2").arg(millivolts / 1000).arg(millivolts % 1000, 3, 10,
+                                                               QLatin1Char('0'));
+}
+
+QString fractionText(int raw)
+{
+    const int tenThousandths = (raw * 10000 * 2 + 256) / 512;
+    return QStringLiteral("%1.%2").arg(tenThousandths / 10000).arg(tenThousandths % 10000, 4, 10,
+                                                                    QLatin1Char('0'));
+}
+
+CsvLayout CsvLayout::fromReadBack(const HeaderReadBack &readBack)
+{
+    CsvLayout layout;
+    layout.channels = decodeChannels(readBack[2]);
+    layout.referenceCh4 = (readBack[2] & kReferenceCh4) != 0;
+    layout.interval = logIntervalCount(readBack);
+    return layout;
+}
+
+QByteArray csvHeader(const CsvLayout &layout)
+{
+    QByteArray text = QByteArrayLiteral("# QEL-Vemtra log") + kEol;
+    if (layout.interval) {
+        text += "# interval: " + recordTimeText(1, *layout.interval).toLatin1() + " s (" +
+                QByteArray::number(*layout.interval) +
+                " x 50 us); time_s = index x interval, on the logger's own clock" + kEol;
+    } else {
+        text += QByteArrayLiteral("# interval: unknown, the header read back holds none; "
+                                  "time_s is left empty") +
+                kEol;
+    }
+    if (layout.referenceCh4)
+        text += QByteArrayLiteral("# reference: CH4; chN_xCH4 = raw / 256, the input as a "
+                                  "fraction of the voltage on CH4") +
+                kEol;
+    else
+        text += QByteArrayLiteral("# reference: supply; chN_V = raw x 5 / 256 volts") + kEol;
+
+    text += "index,time_s";
+    for (int channel = 0; channel < 4; ++channel) {
+        if (fileColumn(layout.channels.mask, channel) < 0)
+            continue;
+        const QByteArray name = "ch" + QByteArray::number(channel + 1);
+        text += ',' + name + "_raw," + name + (layout.referenceCh4 ? "_xCH4" : "_V");
+    }
+    return text + kEol;
+}
+
+QByteArray csvRow(const CsvLayout &layout, std::int64_t index, std::span<const std::uint8_t> values)
+{
+    QByteArray text = QByteArray::number(index) + ',';
+    if (layout.interval)
+        text += recordTimeText(index, *layout.interval).toLatin1();
+    for (int channel = 0; channel < 4; ++channel) {
+        const int column = fileColumn(layout.channels.mask, channel);
+        if (column < 0)
+            continue;
+        const int raw = std::size_t(column) < values.size() ? values[std::size_t(column)] : 0;
+        text += ',' + QByteArray::number(raw) + ',' +
+                (layout.referenceCh4 ? fractionText(raw) : voltsText(raw)).toLatin1();
+    }
+    return text + kEol;
+}
+
+CsvExportResult exportCsv(QIODevice &dataFile, const HeaderReadBack &readBack, QIODevice &csv)
+{
+    const CsvLayout layout = CsvLayout::fromReadBack(readBack);
+    const int count = layout.channels.count;
+
+    if (dataFile.atEnd())
+        return failure(QStringLiteral("the data file is empty"));
+    const QByteArray names = withoutLineEnd(dataFile.readLine());
+    if (names != layout.channels.names)
+        return failure(QStringLiteral("the data file's channels (%1) are not those of the log "
+                                      "header (%2)")
+                           .arg(QString::fromLatin1(names).trimmed().replace('\t', ' '),
+                                QString::fromLatin1(layout.channels.names)
+                                    .trimmed()
+                                    .replace('\t', ' ')));
+
+    auto write = [&](const QByteArray &text) { return csv.write(text) == text.size(); };
+    if (!write(csvHeader(layout)))
+        return failure(QStringLiteral("cannot write the CSV: %1").arg(csv.errorString()));
+
+    CsvExportResult result;
+    std::vector<std::uint8_t> values(static_cast<std::size_t>(count));
+    int lineNumber = 1;
+    while (!dataFile.atEnd()) {
+        ++lineNumber;
+        const QByteArray line = withoutLineEnd(dataFile.readLine());
+        if (line.isEmpty() && dataFile.atEnd())
+            break;
+        const QList<QByteArray> fields = line.split('\t');
+        const QByteArray expectedNumber = ':' + QByteArray::number(result.rows);
+        bool ok = fields.size() == count + 1 && fields.last() == expectedNumber;
+        for (int i = 0; ok && i < count; ++i) {
+            const auto value = parseValue(fields[i]);
+            ok = value.has_value();
+            if (ok)
+                values[std::size_t(i)] = std::uint8_t(*value);
+        }
+        if (!ok)
+            return failure(QStringLiteral("line %1 of the data file is not record %2")
+                               .arg(lineNumber)
+                               .arg(result.rows));
+        if (!write(csvRow(layout, result.rows, values)))
+            return failure(QStringLiteral("cannot write the CSV: %1").arg(csv.errorString()));
+        ++result.rows;
+    }
+    result.ok = true;
+    return result;
+}
+
+CsvExportResult exportCsv(const QString &dataFilePath, const HeaderReadBack &readBack,
+                          const QString &csvPath)
+{
+    QFile in(dataFilePath);
+    if (!in.open(QIODevice::ReadOnly))
+        return failure(
+            QStringLiteral("cannot read data file %1: %2").arg(dataFilePath, in.errorString()));
+    QSaveFile out(csvPath);
+    if (!out.open(QIODevice::WriteOnly))
+        return failure(QStringLiteral("cannot create %1: %2").arg(csvPath, out.errorString()));
+    CsvExportResult result = exportCsv(in, readBack, out);
+    if (!result.ok) {
+        out.cancelWriting();
+        return result;
+    }
+    if (!out.commit())
+        return failure(QStringLiteral("cannot write %1: %2").arg(csvPath, out.errorString()));
+    return result;
+}
+
+} // namespace vemtra::readout

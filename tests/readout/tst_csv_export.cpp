@@ -1,0 +1,394 @@
+// The CSV export with the logger's own time, the check for a log not yet read
+// out, the header-only read, and where the data file goes.
+
+#include "log_image.h"
+#include "readout/csv_export.h"
+#include "readout/data_location.h"
+#include "readout/readout_exchange.h"
+#include "readout/unread_log.h"
+#include "simulated_line.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+using namespace vemtra::readout;
+using vemtra::testing::SimulatedLine;
+
+Q_DECLARE_METATYPE(vemtra::readout::HeaderReadBack)
+
+namespace {
+
+// What the header transfer gives for an EEPROM header: bytes 1..16.
+HeaderReadBack readBackOf(std::uint8_t configuration, std::uint32_t interval, int endAddress,
+                          std::uint8_t marker1 = 0x44, std::uint8_t marker2 = 0x80)
+{
+    return {marker1,
+            marker2,
+            configuration,
+            std::uint8_t(interval),
+            std::uint8_t(interval >> 8),
+            std::uint8_t(interval >> 16),
+            std::uint8_t(interval >> 24),
+            0x10,
+            0x00,
+            0xFF,
+            0x1F,
+            std::uint8_t(endAddress & 0xFF),
+            std::uint8_t(endAddress >> 8),
+            0xFF,
+            0xFF,
+            0xA5};
+}
+
+vemtra::board::BoardEngine::Options fastBoard()
+{
+    vemtra::board::BoardEngine::Options options;
+    options.startBaud = 19200;
+    return options;
+}
+
+QByteArray crlf(const QByteArray &lines)
+{
+    QByteArray text = lines;
+    text.replace("\n", "\r\n");
+    return text;
+}
+
+struct Export {
+    CsvExportResult result;
+    QByteArray csv;
+};
+
+Export run(const QByteArray &dataFile, const HeaderReadBack &readBack)
+{
+    QBuffer in;
+    in.setData(dataFile);
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    Export e;
+    e.result = exportCsv(in, readBack, out);
+    e.csv = out.data();
+    return e;
+}
+
+QList<QByteArray> dataLines(const QByteArray &csv)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &line : csv.split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            lines << line.chopped(line.endsWith('\r') ? 1 : 0);
+    return lines;
+}
+
+} // namespace
+
+class TestCsvExport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void intervalFromReadBack_data();
+    void intervalFromReadBack();
+    void recordTime_data();
+    void recordTime();
+    void valueTexts_data();
+    void valueTexts();
+    void rows_data();
+    void rows();
+    void exportedFile();
+    void refusedDataFiles_data();
+    void refusedDataFiles();
+    void csvFileKeptOnFailure();
+
+    void unreadLog_data();
+    void unreadLog();
+    void headerOnlyRead();
+
+    void dataFolderIsProgramFolderWhenWritable();
+    void dataFolderFallsBackToUserFolder();
+};
+
+void TestCsvExport::intervalFromReadBack_data()
+{
+    QTest::addColumn<HeaderReadBack>("readBack");
+    QTest::addColumn<qint64>("count"); // -1: unknown
+
+    QTest::newRow("1 s") << readBackOf(0x8C, 20000, 16) << qint64(20000);
+    QTest::newRow("0.5 s") << readBackOf(0x8C, 10000, 16) << qint64(10000);
+    QTest::newRow("3600 s, all four bytes") << readBackOf(0x8C, 72000000, 16) << qint64(72000000);
+    QTest::newRow("largest count") << readBackOf(0x8C, 0x7FFFFFFF, 16) << qint64(0x7FFFFFFF);
+    QTest::newRow("top bit set") << readBackOf(0x8C, 0x80000000u, 16) << qint64(-1);
+    QTest::newRow("zero interval") << readBackOf(0x8C, 0, 16) << qint64(-1);
+    QTest::newRow("erased EEPROM") << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF)
+                                   << qint64(-1);
+    QTest::newRow("wrong second marker") << readBackOf(0x8C, 20000, 16, 0x44, 0x00) << qint64(-1);
+    // Read-back byte 0 is EEPROM byte 1: taking the first marker 0x41 there
+    // would mean the read-back was taken one byte off.
+    QTest::newRow("shifted by one") << readBackOf(0x8C, 20000, 16, 0x41, 0x44) << qint64(-1);
+}
+
+void TestCsvExport::intervalFromReadBack()
+{
+    QFETCH(HeaderReadBack, readBack);
+    QFETCH(qint64, count);
+    const auto decoded = logIntervalCount(readBack);
+    if (count < 0)
+        QVERIFY(!decoded);
+    else
+        QCOMPARE(qint64(decoded.value_or(0)), count);
+}
+
+void TestCsvExport::recordTime_data()
+{
+    QTest::addColumn<qint64>("index");
+    QTest::addColumn<uint>("count");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("first record") << qint64(0) << 20000u << "0";
+    QTest::newRow("whole seconds") << qint64(7) << 20000u << "7";
+    QTest::newRow("half seconds") << qint64(3) << 10000u << "1.5";
+    QTest::newRow("one step") << qint64(1) << 1u << "0.00005";
+    QTest::newRow("steps add up exactly") << qint64(3) << 3u << "0.00045";
+    QTest::newRow("hour") << qint64(8187) << 72000000u << "29473200";
+    // 32767 records at the largest interval: beyond what 32 bits of steps hold.
+    QTest::newRow("no overflow") << qint64(32767) << 2147483647u << "3518329833.06245";
+}
+
+void TestCsvExport::recordTime()
+{
+    QFETCH(qint64, index);
+    QFETCH(uint, count);
+    QFETCH(QString, text);
+    QCOMPARE(recordTimeText(index, count), text);
+}
+
+void TestCsvExport::valueTexts_data()
+{
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<QString>("volts");
+    QTest::addColumn<QString>("fraction");
+
+    QTest::newRow("0") << 0 << "0.000" << "0.0000";
+    QTest::newRow("half up at 16") << 16 << "0.313" << "0.0625";
+    QTest::newRow("128") << 128 << "2.500" << "0.5000";
+    QTest::newRow("1") << 1 << "0.020" << "0.0039";
+    QTest::newRow("255") << 255 << "4.980" << "0.9961";
+}
+
+void TestCsvExport::valueTexts()
+{
+    QFETCH(int, raw);
+    QFETCH(QString, volts);
+    QFETCH(QString, fraction);
+    QCOMPARE(voltsText(raw), volts);
+    QCOMPARE(fractionText(raw), fraction);
+}
+
+void TestCsvExport::rows_data()
+{
+    QTest::addColumn<HeaderReadBack>("readBack");
+    QTest::addColumn<qint64>("index");
+    QTest::addColumn<QByteArray>("values"); // in the data file's order
+    QTest::addColumn<QByteArray>("columns");
+    QTest::addColumn<QByteArray>("row");
+
+    // The data file puts CH1 last; the CSV puts it first.
+    QTest::newRow("all four against the supply")
+        << readBackOf(0xFC, 20000, 16) << qint64(2) << QByteArray("\x02\x03\x04\x80", 4)
+        << QByteArray("index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V")
+        << QByteArray("2,2,128,2.500,2,0.039,3,0.059,4,0.078");
+    QTest::newRow("CH1 and CH3, half seconds")
+        << readBackOf(0xAC, 10000, 16) << qint64(5) << QByteArray("\x33\x10", 2)
+        << QByteArray("index,time_s,ch1_raw,ch1_V,ch3_raw,ch3_V")
+        << QByteArray("5,2.5,16,0.313,51,0.996");
+    QTest::newRow("CH3 only") << readBackOf(0x2C, 20000, 16) << qint64(0) << QByteArray("\xFF", 1)
+                              << QByteArray("index,time_s,ch3_raw,ch3_V")
+                              << QByteArray("0,0,255,4.980");
+    QTest::newRow("against CH4") << readBackOf(0xED, 20000, 16) << qint64(1)
+                                 << QByteArray("\x40\x20\x80", 3)
+                                 << QByteArray("index,time_s,ch1_raw,ch1_xCH4,ch2_raw,ch2_xCH4,"
+                                               "ch3_raw,ch3_xCH4")
+                                 << QByteArray("1,1,128,0.5000,64,0.2500,32,0.1250");
+    QTest::newRow("no interval known")
+        << readBackOf(0x8C, 0, 16) << qint64(4) << QByteArray("\x80", 1)
+        << QByteArray("index,time_s,ch1_raw,ch1_V") << QByteArray("4,,128,2.500");
+}
+
+void TestCsvExport::rows()
+{
+    QFETCH(HeaderReadBack, readBack);
+    QFETCH(qint64, index);
+    QFETCH(QByteArray, values);
+    QFETCH(QByteArray, columns);
+    QFETCH(QByteArray, row);
+
+    const CsvLayout layout = CsvLayout::fromReadBack(readBack);
+    const QList<QByteArray> header = csvHeader(layout).split('\n');
+    QVERIFY(header.size() >= 2);
+    QCOMPARE(header[header.size() - 2], columns + '\r');
+
+    const std::vector<std::uint8_t> bytes(values.begin(), values.end());
+    QCOMPARE(csvRow(layout, index, bytes), row + "\r\n");
+}
+
+void TestCsvExport::exportedFile()
+{
+    const Export e = run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
+    QVERIFY2(e.result.ok, qPrintable(e.result.error));
+    QCOMPARE(e.result.rows, 2);
+    QVERIFY(e.csv.contains("# interval: 0.5 s (10000 x 50 us)"));
+    QVERIFY(e.csv.contains("# reference: supply"));
+    QCOMPARE(dataLines(e.csv), (QList<QByteArray>{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V",
+                                                  "0,0,200,3.906,12,0.234",
+                                                  "1,0.5,201,3.926,13,0.254"}));
+    QVERIFY(e.csv.endsWith("\r\n"));
+
+    const Export empty = run(crlf("ch3\t\n"), readBackOf(0x2C, 20000, 16));
+    QVERIFY(empty.result.ok);
+    QCOMPARE(empty.result.rows, 0);
+    QCOMPARE(dataLines(empty.csv), QList<QByteArray>{"index,time_s,ch3_raw,ch3_V"});
+}
+
+void TestCsvExport::refusedDataFiles_data()
+{
+    QTest::addColumn<QByteArray>("dataFile");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("empty file") << QByteArray() << "empty";
+    QTest::newRow("other channels than the header")
+        << crlf("ch2\tch3\t\n1\t2\t:0\n") << "not those of the log header";
+    QTest::newRow("record with a value missing") << crlf("ch2\tch1\t\n1\t2\t:0\n3\t:1\n")
+                                                 << "line 3 of the data file is not record 1";
+    QTest::newRow("records out of order") << crlf("ch2\tch1\t\n1\t2\t:0\n3\t4\t:2\n")
+                                          << "line 3 of the data file is not record 1";
+    QTest::newRow("value above 255") << crlf("ch2\tch1\t\n1\t256\t:0\n")
+                                     << "line 2 of the data file is not record 0";
+    QTest::newRow("value not a number") << crlf("ch2\tch1\t\n1\tx\t:0\n")
+                                        << "line 2 of the data file is not record 0";
+}
+
+void TestCsvExport::refusedDataFiles()
+{
+    QFETCH(QByteArray, dataFile);
+    QFETCH(QString, error);
+    const Export e = run(dataFile, readBackOf(0xCC, 20000, 20));
+    QVERIFY(!e.result.ok);
+    QVERIFY2(e.result.error.contains(error), qPrintable(e.result.error));
+}
+
+void TestCsvExport::csvFileKeptOnFailure()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("QEL_ADC.txt");
+    const QString csv = dir.filePath("log.csv");
+    {
+        QFile f(data);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(crlf("ch1\t\n5\t:0\nbroken\n"));
+    }
+    {
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("earlier export");
+    }
+    const CsvExportResult result = exportCsv(data, readBackOf(0x8C, 20000, 18), csv);
+    QVERIFY(!result.ok);
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("earlier export"));
+
+    const CsvExportResult missing =
+        exportCsv(dir.filePath("none.txt"), readBackOf(0x8C, 20000, 18), csv);
+    QVERIFY(!missing.ok);
+    QVERIFY(missing.error.contains("none.txt"));
+}
+
+void TestCsvExport::unreadLog_data()
+{
+    QTest::addColumn<HeaderReadBack>("readBack");
+    QTest::addColumn<bool>("unread");
+    QTest::addColumn<int>("bytes");
+
+    QTest::newRow("just programmed") << readBackOf(0xFC, 20000, 16) << false << 0;
+    QTest::newRow("one byte logged") << readBackOf(0x8C, 20000, 17) << true << 1;
+    QTest::newRow("full 24C256") << readBackOf(0xFC, 20000, 0x7FFF) << true << 0x7FEF;
+    QTest::newRow("erased EEPROM") << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF) << false
+                                   << 0;
+    QTest::newRow("no marker, end past 16") << readBackOf(0xFC, 20000, 500, 0x00, 0x00) << false
+                                            << 0;
+}
+
+void TestCsvExport::unreadLog()
+{
+    QFETCH(HeaderReadBack, readBack);
+    QFETCH(bool, unread);
+    QFETCH(int, bytes);
+    QCOMPARE(hasUnreadLog(readBack), unread);
+    QCOMPARE(loggedBytes(readBack), bytes);
+}
+
+void TestCsvExport::headerOnlyRead()
+{
+    SimulatedLine line(fastBoard(), 19200);
+    readout_test::loadLog(line.engine(), 0xCC, 40, readout_test::pattern(24));
+    const std::vector<std::uint8_t> before = line.engine().eeprom();
+
+    const ReadoutResult result = readLogHeader(line);
+    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY(hasUnreadLog(result.header));
+    QCOMPARE(loggedBytes(result.header), 24);
+    QCOMPARE(logIntervalCount(result.header).value_or(0), 20000u);
+
+    // Only the header was asked for: "r", address 0, count 16, checksum, then
+    // the echoes of the byte with "R" and the 16 header bytes.
+    const QByteArray sent = line.sentBytes();
+    QCOMPARE(sent.left(6), QByteArray("r\x00\x00\x10\x00\xF0", 6));
+    QCOMPARE(sent.size(), 6 + 17);
+    QCOMPARE(line.engine().eeprom(), before);
+
+    // The board is back at its commands: a second look gives the same header.
+    const ReadoutResult again = readLogHeader(line);
+    QVERIFY(again.ok);
+    QCOMPARE(again.header, result.header);
+
+    SimulatedLine silent(fastBoard(), 19200);
+    silent.engine().faults().silent = true;
+    const ReadoutResult none = readLogHeader(silent);
+    QVERIFY(!none.ok);
+    QCOMPARE(none.message, QStringLiteral("1.Read Timeout NG"));
+}
+
+void TestCsvExport::dataFolderIsProgramFolderWhenWritable()
+{
+    QTemporaryDir dir;
+    QCOMPARE(dataFileFolder(dir.path()), dir.path() + '/');
+    QCOMPARE(dataFileFolder(dir.path() + '/'), dir.path() + '/');
+    // The look leaves nothing behind in the program folder.
+    QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());
+}
+
+void TestCsvExport::dataFolderFallsBackToUserFolder()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    // A folder below a plain file can never take files, not even for root.
+    QFile blocker(dir.filePath("program"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString folder = dataFileFolder(dir.filePath("program/bin/"));
+
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(!user.isEmpty());
+    QCOMPARE(folder, user + '/');
+    QVERIFY(QFileInfo(user).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestCsvExport)
+#include "tst_csv_export.moc"
