@@ -16,9 +16,13 @@
 #include <QUrl>
 
 // ==== connection and port dialog: includes ====
+#include "serial/com_setting.h"
+#include "serial/connect.h"
+#include "serial/frm_option.h"
 // ==== end connection and port dialog ====
 
 // ==== voltmeter: includes ====
+#include "voltmeter/voltmeter.h"
 // ==== end voltmeter ====
 
 // ==== log plan and programming: includes ====
@@ -192,13 +196,45 @@ void AppController::nmuHelpFile_Click()
 
 // ==== connection and port dialog ====
 // The port dialog frmOption, comm_connect, the menu items nmuCOM and vemtra_init.
+struct AppController::ConnectionParts {
+    serial::ComSetting setting; // the user's stored COM port
+    QPointer<serial::Connection> connection;
+};
+
 void AppController::attachConnection()
 {
+    connection_ = std::make_shared<ConnectionParts>();
+    auto *c = new serial::Connection(
+        {window_->Check1, window_->Timer1, window_->Label5, window_->Label9}, *worker_,
+        *session_, this);
+    c->setObjectName(QStringLiteral("connection"));
+    connection_->connection = c;
+    connect(window_->nmuCOM, &QAction::triggered, this, &AppController::nmuCOM_Click);
+    connect(window_->vemtra_init, &QAction::triggered, c, &serial::Connection::vemtra_init);
 }
 
-// Start-up steps 9 and 10: show frmOption modally, then run comm_connect.
+void AppController::showPortDialog()
+{
+    serial::frmOption dialog(*worker_, connection_->setting, window_->Label5,
+                             connection_->connection->portSpeed(), window_.get());
+    if (runPortDialog_)
+        runPortDialog_(dialog);
+    else
+        dialog.exec();
+}
+
+void AppController::nmuCOM_Click()
+{
+    showPortDialog();
+}
+
+// Start-up steps 9 and 10: show frmOption modally, then run comm_connect, whether
+// or not a port was opened (without one the attempt reports the failure).
 void AppController::startConnection()
 {
+    showPortDialog();
+    if (connection_->connection)
+        connection_->connection->comm_connect();
 }
 // ==== end connection and port dialog ====
 
@@ -206,6 +242,14 @@ void AppController::startConnection()
 // Check1, Timer1, read_chx and the graph GP1.
 void AppController::attachVoltmeter()
 {
+    voltmeter::VoltmeterView view;
+    view.Check1 = window_->Check1;
+    view.Timer1 = window_->Timer1;
+    view.GP1 = window_->GP1;
+    view.Text1 = window_->Text1;
+    view.Text2 = window_->Text2;
+    auto *v = new voltmeter::Voltmeter(view, *worker_, session_.get(), this);
+    v->setObjectName(QStringLiteral("voltmeter"));
 }
 // ==== end voltmeter ====
 

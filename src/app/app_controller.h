@@ -109,6 +109,23 @@ private:
     std::function<void()> quit_;
 
     // ==== connection and port dialog: members ====
+public:
+    // The menu item nmuCOM: the port dialog, modal; no connection follows.
+    void nmuCOM_Click();
+    // How the port dialog is shown: exec() unless a test answers it instead.
+    void setPortDialogRunner(std::function<void(QObject &dialog)> run)
+    {
+        runPortDialog_ = std::move(run);
+    }
+
+private:
+    void showPortDialog();
+    // The stored port setting and the Connection (comm_connect), defined in the
+    // connection section of app_controller.cpp; later sections use
+    // connection_->connection.
+    struct ConnectionParts;
+    std::shared_ptr<ConnectionParts> connection_;
+    std::function<void(QObject &)> runPortDialog_;
     // ==== end connection and port dialog ====
 
     // ==== voltmeter: members ====
