@@ -13,8 +13,8 @@ QString withSlash(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-// Tried rather than judged from permission bits, which say nothing about a
-// read-only file system and everything is writable to root.
+// Tried rather than judged from permission bits, which miss a read-only file
+// system and grant everything to root.
 bool canCreateFilesIn(const QString &folder)
 {
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".vemtra-probe-XXXXXX")));

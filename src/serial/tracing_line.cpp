@@ -1,0 +1,268 @@
+#include "serial/tracing_line.h"
+
+#include "serial/serial_port_line.h"
+
+#include <QFile>
+#include <QMutexLocker>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vemtra::serial {
+
+namespace {
+
+// How long a wait may run before it looks again whether this line was
+// cancelled, since the inner line only sees its own cancel.
+constexpr Micros kCancelSlice = std::chrono::milliseconds(20);
+
+} // namespace
+
+// --- LineTrace ---
+
+std::shared_ptr<LineTrace> LineTrace::open(const QString &path, QString *error)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error)
+            *error = QStringLiteral("cannot create trace file %1: %2").arg(path, file->errorString());
+        return nullptr;
+    }
+    return std::make_shared<LineTrace>(std::move(file));
+}
+
+LineTrace::LineTrace(std::unique_ptr<QIODevice> out) : out_(std::move(out))
+{
+    write("# QEL-Vemtra line trace: seconds since the line opened, > sent, < received\n");
+}
+
+LineTrace::~LineTrace() = default;
+
+void LineTrace::startAt(Micros at)
+{
+    QMutexLocker lock(&mutex_);
+    if (!origin_)
+        origin_ = at;
+}
+
+QByteArray LineTrace::stamp(Micros at) const
+{
+    const long long micros = std::max<long long>(0, (at - origin_.value_or(at)).count());
+    char text[48];
+    std::snprintf(text, sizeof text, "%5lld.%06lld", micros / 1000000, micros % 1000000);
+    return QByteArray(text);
+}
+
+void LineTrace::byteLines(Micros at, char direction, const QByteArray &bytes, const char *suffix)
+{
+    if (bytes.isEmpty())
+        return;
+    QMutexLocker lock(&mutex_);
+    const QByteArray when = stamp(at);
+    QByteArray text;
+    text.reserve(bytes.size() * (when.size() + 16));
+    for (char byte : bytes) {
+        text += when;
+        text += ' ';
+        text += direction;
+        text += ' ';
+        text += QByteArray(1, byte).toHex();
+        text += suffix;
+        text += '\n';
+    }
+    write(text);
+}
+
+void LineTrace::sent(Micros at, const QByteArray &bytes)
+{
+    byteLines(at, '>', bytes, "");
+}
+
+void LineTrace::received(Micros at, const QByteArray &bytes)
+{
+    byteLines(at, '<', bytes, "");
+}
+
+void LineTrace::discarded(Micros at, const QByteArray &bytes)
+{
+    byteLines(at, '<', bytes, " discarded");
+}
+
+void LineTrace::note(Micros at, const QString &text)
+{
+    QMutexLocker lock(&mutex_);
+    write(stamp(at) + " * " + text.toUtf8() + '\n');
+}
+
+bool LineTrace::ok() const
+{
+    QMutexLocker lock(&mutex_);
+    return !failed_;
+}
+
+void LineTrace::write(const QByteArray &text)
+{
+    if (failed_ || !out_)
+        return;
+    if (out_->write(text) != text.size()) {
+        failed_ = true;
+        return;
+    }
+    // Flushed line by line: the trace matters most when the program dies.
+    if (auto *file = qobject_cast<QFileDevice *>(out_.get()); file && !file->flush())
+        failed_ = true;
+}
+
+// --- TracingLine ---
+
+TracingLine::TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace> trace)
+    : inner_(std::move(inner)), trace_(std::move(trace))
+{
+    trace_->startAt(inner_->now());
+    trace_->note(inner_->now(), QStringLiteral("%1 bps").arg(inner_->speed()));
+}
+
+TracingLine::~TracingLine() = default;
+
+void TracingLine::passCancel()
+{
+    // Only a cancel this line passed on is taken back, so one made on the inner
+    // line directly still holds.
+    if (isCancelled()) {
+        inner_->cancel();
+        cancelPassed_ = true;
+    } else if (cancelPassed_) {
+        inner_->clearCancel();
+        cancelPassed_ = false;
+    }
+}
+
+void TracingLine::noteLoss()
+{
+    if (lossNoted_ || inner_->isOpen())
+        return;
+    lossNoted_ = true;
+    const QString reason = inner_->failure();
+    trace_->note(inner_->now(), reason.isEmpty() ? QStringLiteral("line closed")
+                                                 : QStringLiteral("line lost: ") + reason);
+}
+
+Micros TracingLine::now() const
+{
+    return inner_->now();
+}
+
+bool TracingLine::isOpen() const
+{
+    return inner_->isOpen();
+}
+
+QString TracingLine::failure() const
+{
+    return inner_->failure();
+}
+
+void TracingLine::discardInput()
+{
+    // Taken first so the trace shows what the flush threw away.
+    const QByteArray dropped = inner_->readAll();
+    trace_->discarded(inner_->now(), dropped);
+    inner_->discardInput();
+    noteLoss();
+}
+
+bool TracingLine::send(const QByteArray &bytes)
+{
+    passCancel();
+    const bool ok = inner_->send(bytes);
+    trace_->sent(inner_->now(), bytes);
+    if (!ok)
+        trace_->note(inner_->now(), QStringLiteral("send failed"));
+    noteLoss();
+    return ok;
+}
+
+int TracingLine::bytesWaiting()
+{
+    const int n = inner_->bytesWaiting();
+    noteLoss();
+    return n;
+}
+
+QByteArray TracingLine::readAll()
+{
+    const QByteArray bytes = inner_->readAll();
+    trace_->received(inner_->now(), bytes);
+    noteLoss();
+    return bytes;
+}
+
+bool TracingLine::waitForBytes(int n, Micros deadline)
+{
+    for (;;) {
+        passCancel();
+        const Micros sliceEnd = std::min(deadline, inner_->now() + kCancelSlice);
+        if (inner_->waitForBytes(n, sliceEnd))
+            return true;
+        noteLoss();
+        if (isCancelled() || inner_->isCancelled() || !inner_->isOpen() ||
+            inner_->now() >= deadline)
+            return false;
+    }
+}
+
+void TracingLine::pause(std::chrono::milliseconds duration)
+{
+    passCancel();
+    inner_->pause(duration);
+    noteLoss();
+}
+
+bool TracingLine::setSpeed(int baud)
+{
+    const bool ok = inner_->setSpeed(baud);
+    trace_->note(inner_->now(), ok ? QStringLiteral("%1 bps").arg(baud)
+                                   : QStringLiteral("cannot set %1 bps").arg(baud));
+    noteLoss();
+    return ok;
+}
+
+int TracingLine::speed() const
+{
+    return inner_->speed();
+}
+
+// --- openers ---
+
+LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace)
+{
+    return [inner = std::move(inner), trace = std::move(trace)](
+               const QString &device, int baud, QString *error) -> std::unique_ptr<Line> {
+        auto line = inner(device, baud, error);
+        if (!line)
+            return nullptr;
+        trace->note(line->now(), QStringLiteral("open %1").arg(device));
+        return std::make_unique<TracingLine>(std::move(line), trace);
+    };
+}
+
+LineOpener defaultLineOpener(const QProcessEnvironment &environment)
+{
+    LineOpener serialPort = [](const QString &device, int baud,
+                               QString *error) -> std::unique_ptr<Line> {
+        return SerialPortLine::open(device, baud, error);
+    };
+    const QString path = environment.value(QStringLiteral("VEMTRA_TRACE"));
+    if (path.isEmpty())
+        return serialPort;
+    QString error;
+    auto trace = LineTrace::open(path, &error);
+    if (!trace) {
+        qWarning("%s", qPrintable(error));
+        return serialPort;
+    }
+    return tracingOpener(std::move(serialPort), std::move(trace));
+}
+
+} // namespace vemtra::serial

@@ -1,0 +1,108 @@
+#pragma once
+
+// A raw record of everything that crosses the line, for finding out why a
+// transfer went wrong. One line of text per byte, written and flushed as it
+// happens, so a trace survives a crash or a pulled plug:
+//
+//     # QEL-Vemtra line trace: seconds since the line opened, > sent, < received
+//        0.000012 > 74
+//        0.001054 < 74
+//        0.101300 < 3f discarded
+//        0.101400 * 19200 bps
+//
+// "discarded" marks bytes that arrived but were thrown away unread (the flush
+// before a command); "*" lines note speed changes and a lost line.
+
+#include "serial/line.h"
+#include "serial/link_worker.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QIODevice;
+
+namespace vemtra::serial {
+
+// Where trace lines go. Shared by every line a program opens in a run, so
+// reopening the port goes on writing the same file.
+class LineTrace {
+public:
+    // Creates (or truncates) `path`. Nothing and a one-line reason on failure.
+    static std::shared_ptr<LineTrace> open(const QString &path, QString *error = nullptr);
+
+    // Writes into `out`, which must be open for writing.
+    explicit LineTrace(std::unique_ptr<QIODevice> out);
+    ~LineTrace();
+
+    LineTrace(const LineTrace &) = delete;
+    LineTrace &operator=(const LineTrace &) = delete;
+
+    // Sets the time the stamps count from, unless an earlier line already did.
+    void startAt(Micros at);
+
+    void sent(Micros at, const QByteArray &bytes);
+    void received(Micros at, const QByteArray &bytes);
+    void discarded(Micros at, const QByteArray &bytes);
+    void note(Micros at, const QString &text);
+
+    // False once a write failed; the trace then stops writing.
+    bool ok() const;
+
+private:
+    void byteLines(Micros at, char direction, const QByteArray &bytes, const char *suffix);
+    QByteArray stamp(Micros at) const;
+    void write(const QByteArray &text);
+
+    mutable QMutex mutex_;
+    std::unique_ptr<QIODevice> out_;
+    std::optional<Micros> origin_;
+    bool failed_ = false;
+};
+
+// A Line that passes everything to `inner` and records each byte in `trace`.
+// A cancel of this line reaches the waits of the inner one.
+class TracingLine final : public Line {
+public:
+    TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace> trace);
+    ~TracingLine() override;
+
+    Line &inner() { return *inner_; }
+
+    Micros now() const override;
+    bool isOpen() const override;
+    QString failure() const override;
+    void discardInput() override;
+    bool send(const QByteArray &bytes) override;
+    int bytesWaiting() override;
+    QByteArray readAll() override;
+    bool waitForBytes(int n, Micros deadline) override;
+    void pause(std::chrono::milliseconds duration) override;
+    bool setSpeed(int baud) override;
+    int speed() const override;
+
+private:
+    // The inner line follows this line's cancel state before every operation.
+    void passCancel();
+    void noteLoss();
+
+    std::unique_ptr<Line> inner_;
+    std::shared_ptr<LineTrace> trace_;
+    bool lossNoted_ = false;
+    bool cancelPassed_ = false;
+};
+
+// Wraps every line `inner` opens in a TracingLine writing to `trace`.
+LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace);
+
+// Serial ports, traced into the file that VEMTRA_TRACE names when it is set and
+// not empty. A trace file that cannot be created is reported once as a warning
+// and the ports work untraced.
+LineOpener defaultLineOpener(
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+
+} // namespace vemtra::serial

@@ -1,0 +1,243 @@
+// The raw line trace: every byte either way with its time, what a flush threw
+// away, speed changes and loss; a cancel reaching through to the traced line;
+// and the window's opener that turns tracing on from the environment.
+
+#include "serial/connect.h"
+#include "serial/exchange.h"
+#include "serial/tracing_line.h"
+#include "simulated_line.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vemtra::serial;
+using vemtra::testing::SimulatedLine;
+
+namespace {
+
+struct TraceEntry {
+    double seconds;
+    char direction; // '>', '<' or '*'
+    QByteArray rest;
+};
+
+QList<TraceEntry> parse(const QByteArray &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^ *(\\d+\\.\\d{6}) ([<>*]) (.*)$"));
+    QList<TraceEntry> entries;
+    for (const QByteArray &line : text.split('\n')) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const auto m = pattern.match(QString::fromUtf8(line));
+        if (!m.hasMatch()) {
+            qWarning("unparsable trace line: %s", line.constData());
+            return {};
+        }
+        entries.append({m.captured(1).toDouble(), m.captured(2).at(0).toLatin1(),
+                        m.captured(3).toUtf8()});
+    }
+    return entries;
+}
+
+// The bytes of one direction, as the trace lists them.
+QByteArray bytesOf(const QList<TraceEntry> &entries, char direction, bool discarded)
+{
+    QByteArray bytes;
+    for (const TraceEntry &e : entries)
+        if (e.direction == direction && e.rest.endsWith(" discarded") == discarded)
+            bytes += QByteArray::fromHex(e.rest.left(2));
+    return bytes;
+}
+
+struct Traced {
+    std::shared_ptr<SimulatedLine> sim;
+    QBuffer *buffer = nullptr;
+    std::unique_ptr<TracingLine> line;
+};
+
+Traced traced(int boardBaud)
+{
+    vemtra::board::BoardEngine::Options options;
+    options.startBaud = boardBaud;
+    Traced t;
+    auto inner = std::make_unique<SimulatedLine>(options, 9600);
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->open(QIODevice::WriteOnly);
+    t.buffer = buffer.get();
+    t.line = std::make_unique<TracingLine>(std::move(inner),
+                                           std::make_shared<LineTrace>(std::move(buffer)));
+    return t;
+}
+
+SimulatedLine &simOf(TracingLine &line)
+{
+    return static_cast<SimulatedLine &>(line.inner());
+}
+
+} // namespace
+
+class TestTracingLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tracesEveryByteOfAConnection_data();
+    void tracesEveryByteOfAConnection();
+    void marksDiscardedBytes();
+    void notesLoss();
+    void cancelReachesTheTracedLine();
+    void writesThroughToTheFile();
+    void openerFromEnvironment();
+};
+
+void TestTracingLine::tracesEveryByteOfAConnection_data()
+{
+    QTest::addColumn<int>("boardBaud");
+    QTest::addColumn<QStringList>("speeds");
+    QTest::addColumn<double>("firstEcho"); // seconds
+
+    // Echoes are read after the 100 ms gap that follows each probe; at 19200
+    // the board first answers the third probe.
+    QTest::newRow("board at 9600, switched")
+        << 9600 << QStringList{"9600 bps", "9600 bps", "19200 bps", "9600 bps", "19200 bps"}
+        << 0.1;
+    QTest::newRow("board at 19200") << 19200
+                                    << QStringList{"9600 bps", "9600 bps", "19200 bps"} << 0.3;
+}
+
+void TestTracingLine::tracesEveryByteOfAConnection()
+{
+    QFETCH(int, boardBaud);
+    QFETCH(QStringList, speeds);
+    QFETCH(double, firstEcho);
+
+    Traced t = traced(boardBaud);
+    ConnectObserver observer;
+    const ConnectResult result = connectBoard(*t.line, observer);
+    QCOMPARE(result.baud, 19200);
+
+    const QList<TraceEntry> entries = parse(t.buffer->data());
+    QVERIFY(!entries.isEmpty());
+    SimulatedLine &sim = simOf(*t.line);
+    QCOMPARE(bytesOf(entries, '>', false), sim.sentBytes());
+    QCOMPARE(bytesOf(entries, '<', false) + bytesOf(entries, '<', true), sim.receivedBytes());
+
+    QStringList notes;
+    double last = 0;
+    for (const TraceEntry &e : entries) {
+        QVERIFY2(e.seconds >= last, "time stamps go back");
+        last = e.seconds;
+        if (e.direction == '*')
+            notes << QString::fromUtf8(e.rest);
+    }
+    QCOMPARE(notes, speeds);
+
+    // The first probe goes out at once.
+    const auto probe = std::find_if(entries.begin(), entries.end(),
+                                    [](const TraceEntry &e) { return e.direction == '>'; });
+    QVERIFY(probe != entries.end());
+    QCOMPARE(probe->rest, QByteArray("74"));
+    QVERIFY(probe->seconds < 0.001);
+    const auto echo = std::find_if(entries.begin(), entries.end(),
+                                   [](const TraceEntry &e) { return e.direction == '<'; });
+    QVERIFY(echo != entries.end());
+    QVERIFY2(echo->seconds >= firstEcho && echo->seconds < firstEcho + 0.01,
+             qPrintable(QString::number(echo->seconds)));
+}
+
+void TestTracingLine::marksDiscardedBytes()
+{
+    Traced t = traced(9600);
+    simOf(*t.line).inject(QByteArray("\x3F\x01", 2), t.line->now());
+    flush(*t.line);
+    sendLetter(*t.line, 't');
+    QVERIFY(waitReply(*t.line).has_value());
+
+    const QList<TraceEntry> entries = parse(t.buffer->data());
+    QCOMPARE(bytesOf(entries, '<', true), QByteArray("\x3F\x01", 2));
+    QCOMPARE(bytesOf(entries, '<', false), QByteArray("t"));
+    QVERIFY(t.buffer->data().contains(" < 3f discarded\n"));
+}
+
+void TestTracingLine::notesLoss()
+{
+    Traced t = traced(9600);
+    simOf(*t.line).unplug(QStringLiteral("device unplugged"));
+    QVERIFY(!sendLetter(*t.line, 't'));
+    QVERIFY(!waitReply(*t.line));
+    const QByteArray text = t.buffer->data();
+    QVERIFY(text.contains("* send failed\n"));
+    QCOMPARE(text.count("line lost: device unplugged"), 1);
+}
+
+void TestTracingLine::cancelReachesTheTracedLine()
+{
+    Traced t = traced(9600);
+    SimulatedLine &sim = simOf(*t.line);
+
+    t.line->cancel();
+    const Micros start = t.line->now();
+    QVERIFY(!t.line->waitForBytes(1, start + std::chrono::seconds(5)));
+    QVERIFY(t.line->now() - start < std::chrono::milliseconds(100));
+    QVERIFY(sim.isCancelled());
+
+    // Taken back with the cancel of the traced line...
+    t.line->clearCancel();
+    sendLetter(*t.line, 't');
+    QVERIFY(!sim.isCancelled());
+    QVERIFY(waitReply(*t.line).has_value());
+
+    // ...but a cancel made on the inner line itself is left standing, and the
+    // wait does not spin on it.
+    sim.cancel();
+    QVERIFY(!t.line->waitForBytes(1, t.line->now() + std::chrono::seconds(5)));
+    QVERIFY(sim.isCancelled());
+}
+
+void TestTracingLine::writesThroughToTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("trace.txt");
+    QString error;
+    auto trace = LineTrace::open(path, &error);
+    QVERIFY2(trace, qPrintable(error));
+    TracingLine line(std::make_unique<SimulatedLine>(), trace);
+    line.send(QByteArray("\x74\x00\xff", 3));
+
+    // Read while the trace is still open: nothing may wait in a buffer.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<TraceEntry> entries = parse(file.readAll());
+    QCOMPARE(bytesOf(entries, '>', false), QByteArray("\x74\x00\xff", 3));
+    QVERIFY(trace->ok());
+
+    QVERIFY(!LineTrace::open(dir.filePath("no/such/folder/trace.txt"), &error));
+    QVERIFY(error.contains("trace.txt"));
+}
+
+void TestTracingLine::openerFromEnvironment()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("window-trace.txt");
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("VEMTRA_TRACE"), path);
+    QString error;
+    // No such device: nothing opens, but the trace file is there for the run.
+    const LineOpener opener = defaultLineOpener(env);
+    QVERIFY(!opener(dir.filePath("ttyNone"), 9600, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(QFile::exists(path));
+
+    QVERIFY(!defaultLineOpener(QProcessEnvironment())(dir.filePath("ttyNone"), 9600, &error));
+
+    // A trace that cannot be made is no reason to lose the port.
+    env.insert(QStringLiteral("VEMTRA_TRACE"), dir.filePath("no/such/folder/t.txt"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot create trace file"));
+    const LineOpener untraced = defaultLineOpener(env);
+    QVERIFY(untraced);
+}
+
+QTEST_GUILESS_MAIN(TestTracingLine)
+#include "tst_tracing_line.moc"
