@@ -29,6 +29,7 @@
 // ==== end log plan and programming ====
 
 // ==== read-out: includes ====
+#include "readout/readout_controller.h"
 // ==== end read-out ====
 
 namespace vemtra::app {
@@ -268,8 +269,21 @@ void AppController::loadDataLog()
 
 // ==== read-out ====
 // Command2 (read-out into app_path + "QEL_ADC.txt") and Command4 (the viewer LIST).
+// The controller is a child named "readout"; it connects both buttons itself.
 void AppController::attachReadout()
 {
+    readout::ReadoutView view;
+    view.window = window_.get();
+    view.Command2 = window_->Command2;
+    view.Command4 = window_->Command4;
+    view.Text3 = window_->Text3;
+    view.Label9 = window_->Label9;
+    view.progress_bar = [w = window_.get()](const QString &pmode, double pmin, double pmax,
+                                            double ppos) { w->progress_bar(pmode, pmin, pmax, ppos); };
+    // app_path is settled by start(), after this wiring: ask for it at each use.
+    auto *r = new readout::ReadoutController(view, *connection_->connection, *worker_, *session_,
+                                             [this] { return app_path; }, this);
+    r->setObjectName(QStringLiteral("readout"));
 }
 // ==== end read-out ====
 
