@@ -1,0 +1,329 @@
+#include "cli/cli_options.h"
+
+#include "cli/exit_codes.h"
+#include "serial/com_ports.h"
+
+#include <QMap>
+
+#include <optional>
+
+namespace vemtra::cli {
+
+namespace {
+
+constexpr unsigned bit(Command c)
+{
+    return 1u << static_cast<unsigned>(c);
+}
+
+struct OptionSpec {
+    const char *name;
+    bool takesValue;
+    // Commands the option belongs to; 0 means every command.
+    unsigned commands;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"port", true, 0},
+    {"com", true, 0},
+    {"trace", true, 0},
+    {"count", true, bit(Command::Read)},
+    {"interval", true, bit(Command::Read) | bit(Command::Program)},
+    {"eeprom", true, bit(Command::Program)},
+    {"vdd", true, bit(Command::Program)},
+    {"vref-ch4", true, bit(Command::Program)},
+    {"force", false, bit(Command::Program)},
+    {"output", true, bit(Command::Readout)},
+    {"csv", true, bit(Command::Readout)},
+    {"help", false, 0},
+    {"version", false, 0},
+};
+
+const OptionSpec *findOption(const QString &name)
+{
+    for (const OptionSpec &spec : kOptions)
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    return nullptr;
+}
+
+std::optional<Command> commandNamed(const QString &word)
+{
+    if (word == QLatin1String("probe"))
+        return Command::Probe;
+    if (word == QLatin1String("read"))
+        return Command::Read;
+    if (word == QLatin1String("program"))
+        return Command::Program;
+    if (word == QLatin1String("readout"))
+        return Command::Readout;
+    return std::nullopt;
+}
+
+std::optional<int> wholeNumber(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || text.trimmed().startsWith(QLatin1Char('+')) || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// "1,3" -> CH1 and CH3 ticked. Channels above `highest` cannot be logged in
+// that column (the "Vref:CH4" column has no CH4).
+std::optional<datalog::ChannelTicks> channelList(const QString &text, int highest)
+{
+    datalog::ChannelTicks ticks{};
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString &part : parts) {
+        const auto channel = wholeNumber(part, 1, highest);
+        if (!channel)
+            return std::nullopt;
+        ticks[std::size_t(*channel - 1)] = true;
+    }
+    return ticks;
+}
+
+std::optional<datalog::EepromKind> eepromNamed(const QString &text)
+{
+    for (auto kind :
+         {datalog::EepromKind::C64, datalog::EepromKind::C128, datalog::EepromKind::C256})
+        if (text.compare(QLatin1String(datalog::eepromType(kind).caption), Qt::CaseInsensitive) ==
+            0)
+            return kind;
+    return std::nullopt;
+}
+
+} // namespace
+
+datalog::LogHeader CliOptions::logHeader() const
+{
+    const datalog::EepromType &type = datalog::eepromType(eeprom);
+    return datalog::composeLogHeader(datalog::configurationByte(vdd, vrefCh4), intervalCount,
+                                     type.endAdrHi, type.endAdrLo);
+}
+
+ParsedCommandLine parseCommandLine(const QStringList &arguments,
+                                   const QProcessEnvironment &environment)
+{
+    ParsedCommandLine parsed;
+    CliOptions &o = parsed.options;
+    auto fail = [&](const QString &text) {
+        parsed.error = text;
+        return parsed;
+    };
+
+    QMap<QString, QString> given;
+    QStringList words;
+    QString firstError;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("-h")) {
+            given.insert(QStringLiteral("help"), {});
+            continue;
+        }
+        if (!arg.startsWith(QLatin1String("--")) || arg.size() == 2) {
+            words << arg;
+            continue;
+        }
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
+        const OptionSpec *spec = findOption(name);
+        if (!spec) {
+            if (firstError.isEmpty())
+                firstError = QStringLiteral("unknown option --%1").arg(name);
+            continue;
+        }
+        QString value;
+        if (spec->takesValue) {
+            if (equals >= 0)
+                value = arg.mid(equals + 1);
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+            else if (firstError.isEmpty())
+                firstError = QStringLiteral("--%1 needs a value").arg(name);
+        } else if (equals >= 0 && firstError.isEmpty()) {
+            firstError = QStringLiteral("--%1 takes no value").arg(name);
+        }
+        if (given.contains(name) && firstError.isEmpty())
+            firstError = QStringLiteral("--%1 is given twice").arg(name);
+        given.insert(name, value);
+    }
+
+    // Known first, so even a refused command line leaves a trace that shows
+    // nothing was sent.
+    o.tracePath = given.value(QStringLiteral("trace"));
+
+    if (given.contains(QStringLiteral("help"))) {
+        o.command = Command::Help;
+        return parsed;
+    }
+    if (given.contains(QStringLiteral("version"))) {
+        o.command = Command::Version;
+        return parsed;
+    }
+    if (!firstError.isEmpty())
+        return fail(firstError);
+    if (words.isEmpty())
+        return fail(QStringLiteral("no command given (probe, read, program or readout)"));
+    const auto command = commandNamed(words.first());
+    if (!command)
+        return fail(QStringLiteral("unknown command \"%1\"").arg(words.first()));
+    if (words.size() > 1)
+        return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[1]));
+    o.command = *command;
+
+    for (auto it = given.cbegin(); it != given.cend(); ++it) {
+        const OptionSpec *spec = findOption(it.key());
+        if (spec->commands != 0 && !(spec->commands & bit(o.command)))
+            return fail(QStringLiteral("--%1 is not an option of %2").arg(it.key(), words.first()));
+    }
+    auto has = [&](const char *name) { return given.contains(QLatin1String(name)); };
+    auto value = [&](const char *name) { return given.value(QLatin1String(name)); };
+
+    if (has("trace") && o.tracePath.isEmpty())
+        return fail(QStringLiteral("--trace needs a file name"));
+    if (has("port") == has("com"))
+        return fail(has("port") ? QStringLiteral("give either --port or --com, not both")
+                                : QStringLiteral("no port given: use --port DEVICE or --com N"));
+    if (has("port")) {
+        o.device = value("port");
+        if (o.device.isEmpty())
+            return fail(QStringLiteral("--port needs a device"));
+    } else {
+        const auto n = wholeNumber(value("com"), 1, 6);
+        if (!n)
+            return fail(QStringLiteral("--com must be 1 to 6, not \"%1\"").arg(value("com")));
+        o.device = serial::comPortDevice(*n, environment);
+    }
+
+    switch (o.command) {
+    case Command::Read: {
+        if (has("count")) {
+            const auto count = wholeNumber(value("count"), 0, 1000000000);
+            if (!count)
+                return fail(QStringLiteral("--count must be a whole number from 0, not \"%1\"")
+                                .arg(value("count")));
+            o.count = *count;
+        }
+        if (has("interval")) {
+            const auto ms = wholeNumber(value("interval"), 0, 86400000);
+            if (!ms)
+                return fail(QStringLiteral("--interval must be 0 to 86400000 milliseconds, not "
+                                           "\"%1\"")
+                                .arg(value("interval")));
+            o.intervalMs = *ms;
+        }
+        break;
+    }
+    case Command::Program: {
+        if (!has("eeprom"))
+            return fail(QStringLiteral("program needs --eeprom 24C64, 24C128 or 24C256"));
+        const auto kind = eepromNamed(value("eeprom"));
+        if (!kind)
+            return fail(QStringLiteral("--eeprom must be 24C64, 24C128 or 24C256, not \"%1\"")
+                            .arg(value("eeprom")));
+        o.eeprom = *kind;
+
+        if (has("vdd") == has("vref-ch4"))
+            return fail(has("vdd") ? QStringLiteral("give either --vdd or --vref-ch4, not both")
+                                   : QStringLiteral("program needs the channels to log: --vdd "
+                                                    "LIST or --vref-ch4 LIST"));
+        if (has("vdd")) {
+            const auto ticks = channelList(value("vdd"), 4);
+            if (!ticks)
+                return fail(QStringLiteral("--vdd takes channels 1 to 4, e.g. 1,2; not \"%1\"")
+                                .arg(value("vdd")));
+            o.vdd = *ticks;
+        } else {
+            const auto ticks = channelList(value("vref-ch4"), 3);
+            if (!ticks)
+                return fail(QStringLiteral("--vref-ch4 takes channels 1 to 3 (CH4 is the "
+                                           "reference), e.g. 1,3; not \"%1\"")
+                                .arg(value("vref-ch4")));
+            o.vrefCh4 = *ticks;
+        }
+
+        if (!has("interval"))
+            return fail(QStringLiteral("program needs --interval SECONDS"));
+        o.intervalText = value("interval").trimmed();
+        const auto count = datalog::intervalCount(o.intervalText);
+        if (!count || *count == 0)
+            return fail(QStringLiteral("--interval must be seconds from 0.00005 to 107374.18, "
+                                       "not \"%1\"")
+                            .arg(value("interval")));
+        o.intervalCount = *count;
+        o.force = has("force");
+        break;
+    }
+    case Command::Readout:
+        if (has("output")) {
+            o.outputPath = value("output");
+            if (o.outputPath.isEmpty())
+                return fail(QStringLiteral("--output needs a file name"));
+        }
+        if (has("csv")) {
+            o.csvPath = value("csv");
+            if (o.csvPath.isEmpty())
+                return fail(QStringLiteral("--csv needs a file name"));
+        }
+        break;
+    default:
+        break;
+    }
+    return parsed;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+               "Usage: vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]\n"
+               "\n"
+               "Talks to the four-channel data-logger board without the window.\n"
+               "\n"
+               "Port:\n"
+               "  --port DEVICE     the serial device, e.g. /dev/ttyUSB0\n"
+               "  --com N           COM1..COM6 as the window maps them (VEMTRA_COM<N>, else\n"
+               "                    the N-th standard serial port)\n"
+               "  --trace FILE      write every byte sent and received, with a time stamp\n"
+               "\n"
+               "Commands:\n"
+               "  probe             find the board at 9600 or 19200 bps and switch it to\n"
+               "                    19200 bps\n"
+               "  read              read the four channels; CSV on standard output:\n"
+               "                    time_s,ch1_raw,ch1_V,...,ch4_raw,ch4_V\n"
+               "    --count N       readings to take (default 1; 0 = until Ctrl-C)\n"
+               "    --interval MS   milliseconds from one reading to the next (default 0)\n"
+               "  program           write the log header; logging starts at the board's\n"
+               "                    next power-up\n"
+               "    --eeprom TYPE   24C64, 24C128 or 24C256\n"
+               "    --vdd LIST      channels logged against the supply, e.g. 1,2\n"
+               "    --vref-ch4 LIST channels logged against CH4, from 1,2,3\n"
+               "    --interval S    seconds between samples (0.00005 to 107374.18)\n"
+               "    --force         overwrite a log that has not been read out\n"
+               "  readout           read the log into the data file\n"
+               "    --output FILE   the data file (default QEL_ADC.txt here); an earlier\n"
+               "                    file is replaced only by a complete new one\n"
+               "    --csv FILE      also write the log as CSV with the logger's own time\n"
+               "\n"
+               "  --help            this text\n"
+               "  --version         the program's version\n"
+               "\n"
+               "Exit status:\n"
+               "  %1  success\n"
+               "  %2  bad arguments (nothing was sent)\n"
+               "  %3  no board: the port cannot be opened or nothing answers\n"
+               "  %4  protocol error: the board answered wrongly or stopped answering\n"
+               "  %5  file error\n"
+               "  %6  program refused: the board holds a log not read out (see --force)\n"
+               "  %7 interrupted by Ctrl-C; earlier files are left as they were\n")
+        .arg(kExitOk)
+        .arg(kExitBadArguments)
+        .arg(kExitNoBoard)
+        .arg(kExitProtocolError)
+        .arg(kExitFileError)
+        .arg(kExitUnreadLog)
+        .arg(kExitInterrupted);
+}
+
+} // namespace vemtra::cli

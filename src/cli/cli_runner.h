@@ -1,0 +1,33 @@
+#pragma once
+
+// The commands of vemtra-cli, run on one line with the same exchange code the
+// window uses: connectBoard, readAllChannels, readLogHeader and writeLogHeader,
+// readOutLog. Every message is one English line.
+
+#include "cli/cli_options.h"
+#include "serial/line.h"
+#include "serial/link_worker.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace vemtra::cli {
+
+struct CliIo {
+    std::function<void(const QString &)> out; // one line of results on standard output
+    std::function<void(const QString &)> err; // one line of news or error on standard error
+    // The read-out's progress line, redrawn in place; left empty when standard
+    // error is no terminal, and then no progress is shown.
+    std::function<void(const QString &)> progress;
+    std::function<void()> progressDone;
+    // The line the command is using, then nullptr once it is closed: Ctrl-C
+    // cancels this line so the running exchange gives up at once.
+    std::function<void(serial::Line *)> lineInUse;
+};
+
+// Opens options.device through `opener`, runs the command and returns the exit
+// code (exit_codes.h). Help and Version print and return 0 without a line.
+int runCommand(const CliOptions &options, const serial::LineOpener &opener, const CliIo &io);
+
+} // namespace vemtra::cli

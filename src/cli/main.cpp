@@ -1,0 +1,106 @@
+// vemtra-cli: the board's commands for scripts and machines without a screen.
+
+#include "cli/cli_options.h"
+#include "cli/cli_runner.h"
+#include "cli/exit_codes.h"
+#include "serial/serial_port_line.h"
+#include "serial/tracing_line.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+#include <unistd.h>
+
+using namespace vemtra;
+
+namespace {
+
+// Ctrl-C cancels the line in use; the exchange gives up at its next wait and
+// the command ends on its own path, so files are finished or left alone as
+// they would be on any failure. Only lock-free atomics are touched here.
+std::atomic<serial::Line *> activeLine{nullptr};
+std::atomic<bool> interruptRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<serial::Line *>::is_always_lock_free);
+
+extern "C" void onInterrupt(int)
+{
+    interruptRequested.store(true);
+    if (serial::Line *line = activeLine.load())
+        line->cancel();
+}
+
+void installInterruptHandler()
+{
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    // A second Ctrl-C ends the program at once.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void writeLine(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("QEL-Vemtra"));
+
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(app.arguments().mid(1));
+
+    serial::LineOpener opener = [](const QString &device, int baud,
+                                   QString *error) -> std::unique_ptr<serial::Line> {
+        return serial::SerialPortLine::open(device, baud, error);
+    };
+    // The trace starts before the command line is judged, so a refused one
+    // leaves a trace with no bytes in it.
+    if (!parsed.options.tracePath.isEmpty()) {
+        QString error;
+        auto trace = serial::LineTrace::open(parsed.options.tracePath, &error);
+        if (!trace) {
+            writeLine(stderr, error);
+            return cli::kExitFileError;
+        }
+        opener = serial::tracingOpener(std::move(opener), std::move(trace));
+    }
+    if (!parsed.ok()) {
+        writeLine(stderr, QStringLiteral("vemtra-cli: %1 (see --help)").arg(parsed.error));
+        return cli::kExitBadArguments;
+    }
+
+    installInterruptHandler();
+
+    cli::CliIo io;
+    io.out = [](const QString &text) { writeLine(stdout, text); };
+    io.err = [](const QString &text) { writeLine(stderr, text); };
+    if (isatty(STDERR_FILENO)) {
+        io.progress = [](const QString &text) {
+            // Redrawn in place: back to the line's start, then clear its rest.
+            const QByteArray bytes = "\r" + text.toLocal8Bit() + "\033[K";
+            std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+            std::fflush(stderr);
+        };
+        io.progressDone = [] {
+            std::fputc('\n', stderr);
+            std::fflush(stderr);
+        };
+    }
+    io.lineInUse = [](serial::Line *line) {
+        activeLine.store(line);
+        if (line && interruptRequested.load())
+            line->cancel();
+    };
+    return cli::runCommand(parsed.options, opener, io);
+}

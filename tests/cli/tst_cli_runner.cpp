@@ -1,0 +1,342 @@
+// vemtra-cli's commands run in-process against the simulated board: what each
+// prints, the exit codes, what reaches the board and what is left on disk.
+
+#include "../readout/log_image.h"
+#include "cli/cli_runner.h"
+#include "cli/exit_codes.h"
+#include "cli/progress_text.h"
+#include "readout/csv_export.h"
+#include "readout/data_file.h"
+#include "simulated_line.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vemtra;
+using namespace vemtra::cli;
+using testing::SimulatedLine;
+
+namespace {
+
+const QString kDevice = QStringLiteral("/dev/ttyTEST");
+
+struct Run {
+    int code = -1;
+    QStringList out;
+    QStringList err;
+    QStringList progress;
+    bool lineOpened = false;
+};
+
+std::shared_ptr<SimulatedLine> simulatedBoard(int baud = 9600)
+{
+    board::BoardEngine::Options options;
+    options.startBaud = baud;
+    return std::make_shared<SimulatedLine>(options, 9600);
+}
+
+// Runs one command line. `onProgress` may act on the open line mid-transfer.
+Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args,
+        std::function<void(serial::Line &)> onProgress = {})
+{
+    Run r;
+    const ParsedCommandLine parsed = parseCommandLine(QStringList{"--port", kDevice} + args);
+    if (!parsed.ok()) {
+        r.err << parsed.error;
+        return r;
+    }
+    serial::Line *open = nullptr;
+    CliIo io;
+    io.out = [&](const QString &text) { r.out << text; };
+    io.err = [&](const QString &text) { r.err << text; };
+    io.progress = [&](const QString &text) {
+        r.progress << text;
+        if (onProgress && open)
+            onProgress(*open);
+    };
+    io.progressDone = [] {};
+    io.lineInUse = [&](serial::Line *l) {
+        open = l;
+        r.lineOpened = r.lineOpened || l;
+    };
+    r.code = runCommand(parsed.options, testing::openerFor(line, kDevice), io);
+    return r;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray eepromHead(const SimulatedLine &line, int n = 16)
+{
+    const auto &e = line.engine().eeprom();
+    return QByteArray(reinterpret_cast<const char *>(e.data()), n);
+}
+
+} // namespace
+
+class TestCliRunner : public QObject {
+    Q_OBJECT
+
+private slots:
+    void probe_data();
+    void probe();
+    void deviceThatDoesNotOpen();
+    void readRows();
+    void programFreshBoard();
+    void programRefusesOverUnreadLog();
+    void programFailureIsAProtocolError();
+    void readoutWritesDataAndCsv();
+    void readoutFailureKeepsEarlierFiles_data();
+    void readoutFailureKeepsEarlierFiles();
+    void readoutToUnwritableFileSendsNothing();
+    void progressText_data();
+    void progressText();
+};
+
+void TestCliRunner::probe_data()
+{
+    QTest::addColumn<int>("boardBaud");
+    QTest::addColumn<bool>("refuseSwitch");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("at 9600, switched") << 9600 << false << false << int(kExitOk)
+                                       << "found at 9600 bps on /dev/ttyTEST and switched";
+    QTest::newRow("at 19200") << 19200 << false << false << int(kExitOk)
+                              << "found at 19200 bps on /dev/ttyTEST";
+    QTest::newRow("switch refused") << 9600 << true << false << int(kExitProtocolError)
+                                    << "switch to 19200 bps failed (S command NG 115)";
+    QTest::newRow("silent") << 9600 << false << true << int(kExitNoBoard)
+                            << "no board answers on /dev/ttyTEST";
+}
+
+void TestCliRunner::probe()
+{
+    QFETCH(int, boardBaud);
+    QFETCH(bool, refuseSwitch);
+    QFETCH(bool, silent);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+
+    auto line = simulatedBoard(boardBaud);
+    line->engine().faults().refuseSpeedChange = refuseSwitch;
+    line->engine().faults().silent = silent;
+    const Run r = run(line, {"probe"});
+    QCOMPARE(r.code, code);
+    // The finding is the probe's result; failures are errors.
+    const QStringList &where = code == kExitOk ? r.out : r.err;
+    QCOMPARE(where.size(), 1);
+    QVERIFY2(where.first().contains(text), qPrintable(where.first()));
+}
+
+void TestCliRunner::deviceThatDoesNotOpen()
+{
+    auto line = simulatedBoard();
+    Run r;
+    CliIo io;
+    io.out = [&](const QString &t) { r.out << t; };
+    io.err = [&](const QString &t) { r.err << t; };
+    const ParsedCommandLine parsed = parseCommandLine({"--port", "/dev/ttyOTHER", "probe"});
+    QCOMPARE(runCommand(parsed.options, testing::openerFor(line, kDevice), io), int(kExitNoBoard));
+    QCOMPARE(r.err.size(), 1);
+    QVERIFY(r.err.first().startsWith("cannot open /dev/ttyOTHER"));
+    QVERIFY(line->sentBytes().isEmpty());
+}
+
+void TestCliRunner::readRows()
+{
+    auto line = simulatedBoard();
+    const Run r = run(line, {"read", "--count", "3", "--interval", "100"});
+    QCOMPARE(r.code, int(kExitOk));
+    QCOMPARE(r.out.size(), 4);
+    QCOMPARE(r.out[0], QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
+
+    QString values;
+    for (int ch = 0; ch < 4; ++ch) {
+        const int raw = line->engine().reading(ch, line->now());
+        values += QStringLiteral(",%1,%2").arg(raw).arg(readout::voltsText(raw));
+    }
+    // Paced from the start of one reading to the next on the line's clock; a
+    // pause lasts whole milliseconds, so a row may start up to 1 ms late.
+    for (int n = 0; n < 3; ++n) {
+        const QString &row = r.out[n + 1];
+        const double at = row.section(',', 0, 0).toDouble();
+        QVERIFY2(at >= 0.1 * n - 1e-9 && at <= 0.1 * n + 0.0015, qPrintable(row));
+        QCOMPARE(row.section(',', 1), values.mid(1));
+    }
+}
+
+void TestCliRunner::programFreshBoard()
+{
+    auto line = simulatedBoard();
+    const QStringList args{"program", "--eeprom", "24C128", "--vref-ch4", "1,3", "--interval",
+                           "0.25"};
+    const Run r = run(line, args);
+    QCOMPARE(r.code, int(kExitOk));
+    QCOMPARE(r.out.size(), 1);
+    QVERIFY2(r.out.first().contains("24C128, CH1,CH3 against CH4, every 0.25 s"),
+             qPrintable(r.out.first()));
+    QCOMPARE(eepromHead(*line).toHex(), QByteArray("414480ad881300001000ff3f1000ffff"));
+}
+
+void TestCliRunner::programRefusesOverUnreadLog()
+{
+    auto line = simulatedBoard();
+    readout_test::loadLog(line->engine(), 0xFC, 40, readout_test::pattern(24));
+    const QByteArray before = eepromHead(*line, 64);
+    const QStringList args{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"};
+
+    Run r = run(line, args);
+    QCOMPARE(r.code, int(kExitUnreadLog));
+    QVERIFY2(r.err.last().contains("24 logged bytes") && r.err.last().contains("--force"),
+             qPrintable(r.err.last()));
+    QCOMPARE(eepromHead(*line, 64), before);
+    // After the connection only the header was read: no "w" went out.
+    const QByteArray sent = line->sentBytes();
+    const qsizetype read = sent.lastIndexOf(QByteArray("r\x00\x00\x10\x00\xF0", 6));
+    QVERIFY(read > 0);
+    QCOMPARE(sent.size() - read, 6 + 17);
+
+    r = run(line, QStringList(args) << "--force");
+    QCOMPARE(r.code, int(kExitOk));
+    QCOMPARE(eepromHead(*line).toHex(), QByteArray("4144808c204e00001000ff1f1000ffff"));
+}
+
+void TestCliRunner::programFailureIsAProtocolError()
+{
+    auto line = simulatedBoard();
+    line->engine().faults().echoOverride = 'x';
+    line->engine().faults().echoOverrideCommands.assign(1, 'w');
+    const Run r = run(line, {"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"});
+    QCOMPARE(r.code, int(kExitProtocolError));
+    QVERIFY2(r.err.last().contains("(1.Write NG 120)"), qPrintable(r.err.last()));
+    QVERIFY(!r.err.last().contains("partly"));
+}
+
+void TestCliRunner::readoutWritesDataAndCsv()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("log.txt");
+    const QString csv = dir.filePath("log.csv");
+    auto line = simulatedBoard();
+    const QByteArray logged = readout_test::pattern(7);
+    readout_test::loadLog(line->engine(), 0xCC, 16 + 7, logged);
+
+    const Run r = run(line, {"readout", "--output", data, "--csv", csv});
+    QCOMPARE(r.code, int(kExitOk));
+    QCOMPARE(r.out, (QStringList{QStringLiteral("3 records (7 bytes) written to %1").arg(data),
+                                 QStringLiteral("3 rows written to %1").arg(csv)}));
+
+    const std::vector<std::uint8_t> bytes(logged.begin(), logged.end());
+    QCOMPARE(readFile(data), readout::formatDataFile(readout::decodeChannels(0xCC), bytes));
+    const QList<QByteArray> rows = readFile(csv).split('\n');
+    // The seventh byte makes no whole record of two channels.
+    QCOMPARE(rows.count() - 1, 4 + 3);
+    QCOMPARE(rows[5], QByteArray("1,1,") + QByteArray::number(std::uint8_t(logged[3])) + ',' +
+                          readout::voltsText(std::uint8_t(logged[3])).toLatin1() + ',' +
+                          QByteArray::number(std::uint8_t(logged[2])) + ',' +
+                          readout::voltsText(std::uint8_t(logged[2])).toLatin1() + '\r');
+
+    // Progress counts the data bytes and ends full.
+    QVERIFY(!r.progress.isEmpty());
+    QVERIFY2(r.progress.last().startsWith("7/7 bytes  100%"), qPrintable(r.progress.last()));
+}
+
+void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
+{
+    QTest::addColumn<int>("endAddress");
+    QTest::addColumn<int>("stopAfter");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("board stops mid-transfer")
+        << 16 + 200 << 20 << false << int(kExitProtocolError) << "(3.Read Timeout NG)";
+    QTest::newRow("end address past any EEPROM")
+        << 0x9100 << -1 << false << int(kExitProtocolError) << "not usable (end address";
+    QTest::newRow("Ctrl-C mid-transfer")
+        << 16 + 200 << -1 << true << int(kExitInterrupted) << "read-out cancelled";
+}
+
+void TestCliRunner::readoutFailureKeepsEarlierFiles()
+{
+    QFETCH(int, endAddress);
+    QFETCH(int, stopAfter);
+    QFETCH(bool, cancel);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+
+    QTemporaryDir dir;
+    const QString data = dir.filePath("QEL_ADC.txt");
+    const QString csv = dir.filePath("log.csv");
+    writeFile(data, "earlier data file");
+    writeFile(csv, "earlier csv");
+
+    auto line = simulatedBoard();
+    readout_test::loadLog(line->engine(), 0xFC, endAddress, readout_test::pattern(200));
+    line->engine().faults().stopAfterBytes = stopAfter;
+    const Run r = run(line, {"readout", "--output", data, "--csv", csv}, [&](serial::Line &l) {
+        if (cancel)
+            l.cancel();
+    });
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.last().contains(text), qPrintable(r.err.last()));
+    QVERIFY(r.err.last().contains("left as it was"));
+    QCOMPARE(readFile(data), QByteArray("earlier data file"));
+    QCOMPARE(readFile(csv), QByteArray("earlier csv"));
+    // No temporary file is left beside them.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void TestCliRunner::readoutToUnwritableFileSendsNothing()
+{
+    QTemporaryDir dir;
+    auto line = simulatedBoard();
+    const Run r = run(line, {"readout", "--output", dir.filePath("no/such/folder/x.txt")});
+    QCOMPARE(r.code, int(kExitFileError));
+    QVERIFY(r.err.last().startsWith("cannot write"));
+    QVERIFY(!r.lineOpened);
+    QVERIFY(line->sentBytes().isEmpty());
+}
+
+void TestCliRunner::progressText_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("nothing yet") << qint64(0) << qint64(8175) << 0.0
+                                 << "0/8175 bytes  0%  - B/s  -:-- left";
+    QTest::newRow("half way") << qint64(4000) << qint64(8000) << 4.0
+                              << "4000/8000 bytes  50%  1000 B/s  0:04 left";
+    QTest::newRow("slow, long") << qint64(100) << qint64(32751) << 10.0
+                                << "100/32751 bytes  0%  10 B/s  54:26 left";
+    QTest::newRow("over an hour") << qint64(1) << qint64(32751) << 1.0
+                                  << "1/32751 bytes  0%  1 B/s  9:05:50 left";
+    QTest::newRow("done") << qint64(7) << qint64(7) << 0.5 << "7/7 bytes  100%  14 B/s  0:00 left";
+}
+
+void TestCliRunner::progressText()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(cli::progressText(done, total, seconds), text);
+}
+
+QTEST_GUILESS_MAIN(TestCliRunner)
+#include "tst_cli_runner.moc"
