@@ -35,9 +35,9 @@ constexpr std::size_t kTransferBlockSize = 5;
 // Log header layout in the EEPROM.
 constexpr std::array<std::uint8_t, 3> kLogMagic{0x41, 0x44, 0x80};
 constexpr int kConfigOffset = 3;
-constexpr int kIntervalOffset = 4;    // 4 bytes, low first, 50 us units
+constexpr int kIntervalOffset = 4;     // 4 bytes, low first, 50 us units
 constexpr int kLastAddressOffset = 10; // 2 bytes, low first
-constexpr int kLoggedEndOffset = 12;  // 2 bytes, low first: last byte logged
+constexpr int kLoggedEndOffset = 12;   // 2 bytes, low first: last byte logged
 constexpr int kNothingLogged = 16;
 constexpr int kFirstLogAddress = 17;
 constexpr double kMicrosPerUnit = 50.0;
@@ -95,14 +95,20 @@ double Input::at(Micros t) const
 
 std::array<std::uint8_t, 16> LogSettings::headerBytes() const
 {
-    const auto u = intervalUnits;
-    const auto last = static_cast<unsigned>(lastAddress);
-    return {kLogMagic[0], kLogMagic[1], kLogMagic[2], configuration,
-            std::uint8_t(u), std::uint8_t(u >> 8), std::uint8_t(u >> 16), std::uint8_t(u >> 24),
-            0x10, 0x00,                                   // first address of the data area
-            std::uint8_t(last), std::uint8_t(last >> 8),  // last EEPROM address
-            0x10, 0x00,                                   // nothing logged yet
-            0xFF, 0xFF};
+    std::array<std::uint8_t, 16> h{};
+    std::copy(kLogMagic.begin(), kLogMagic.end(), h.begin()); // 0..2: a log is programmed
+    h[kConfigOffset] = configuration;                         // 3: channels and reference
+    for (int i = 0; i < 4; ++i)                               // 4..7: interval, low byte first
+        h[std::size_t(kIntervalOffset + i)] = std::uint8_t(intervalUnits >> (8 * i));
+    h[8] = 0x10; // 8..9: first address of the data area, 16
+    h[9] = 0x00;
+    h[kLastAddressOffset] = std::uint8_t(lastAddress); // 10..11: last EEPROM address
+    h[kLastAddressOffset + 1] = std::uint8_t(lastAddress >> 8);
+    h[kLoggedEndOffset] = kNothingLogged; // 12..13: last byte logged, none yet
+    h[kLoggedEndOffset + 1] = 0x00;
+    h[14] = 0xFF;
+    h[15] = 0xFF;
+    return h;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -123,13 +129,13 @@ struct BoardEngine::State {
     struct LogRun {
         bool active = false;
         Micros start{0};
-        double intervalMicros = 0;  // board time between samples
-        double realMicros = 0;      // the same, shortened by the time factor
-        std::vector<int> channels;  // in the order their bytes are written
+        double intervalMicros = 0; // board time between samples
+        double realMicros = 0;     // the same, shortened by the time factor
+        std::vector<int> channels; // in the order their bytes are written
         bool refIsCh4 = false;
         int nextAddress = kFirstLogAddress;
         int lastAddress = 0;
-        std::uint64_t sample = 0;   // index of the next sample
+        std::uint64_t sample = 0; // index of the next sample
 
         Micros sampleTime(std::uint64_t k) const
         {
@@ -151,16 +157,17 @@ struct BoardEngine::State {
     Micros deadline{0};
     std::uint8_t command = 0;
     std::vector<std::uint8_t> block;
-    int address = 0;   // next EEPROM address of a transfer
-    int total = 0;     // bytes a transfer moves (count + 1)
-    int moved = 0;     // bytes moved so far
+    int address = 0; // next EEPROM address of a transfer
+    int total = 0;   // bytes a transfer moves (count + 1)
+    int moved = 0;   // bytes moved so far
     std::uint8_t offered = 0;
 
     LogRun log;
     bool wantEvents = false;
     std::vector<std::string> events;
 
-    explicit State(Options o) : options(o), eeprom(std::size_t(o.eepromBytes), 0xFF), baud(o.startBaud)
+    explicit State(Options o)
+        : options(o), eeprom(std::size_t(o.eepromBytes), 0xFF), baud(o.startBaud)
     {
         for (int ch = 0; ch < 4; ++ch)
             inputs[std::size_t(ch)] = Input::constant(ch + 1.0);
@@ -183,9 +190,15 @@ struct BoardEngine::State {
     // Addresses wrap around the chip, as the chip's own address counter does.
     std::uint8_t &cell(int addr) { return eeprom[std::size_t(addr) % eeprom.size()]; }
 
-    int word(int offset) const { return eeprom[std::size_t(offset)] | eeprom[std::size_t(offset) + 1] << 8; }
+    int word(int offset) const
+    {
+        return eeprom[std::size_t(offset)] | eeprom[std::size_t(offset) + 1] << 8;
+    }
 
-    bool hasLogHeader() const { return std::equal(kLogMagic.begin(), kLogMagic.end(), eeprom.begin()); }
+    bool hasLogHeader() const
+    {
+        return std::equal(kLogMagic.begin(), kLogMagic.end(), eeprom.begin());
+    }
 
     void storeLoggedEnd(int addr)
     {
@@ -256,12 +269,24 @@ struct BoardEngine::State {
     void receive(std::uint8_t byte)
     {
         switch (mode) {
-        case Mode::Command: onCommand(byte); break;
-        case Mode::SpeedBlock: onSpeedBlock(byte); break;
-        case Mode::Select: onSelect(byte); break;
-        case Mode::Params: onParam(byte); break;
-        case Mode::WriteData: onWriteData(byte); break;
-        case Mode::ReadEcho: onReadEcho(byte); break;
+        case Mode::Command:
+            onCommand(byte);
+            break;
+        case Mode::SpeedBlock:
+            onSpeedBlock(byte);
+            break;
+        case Mode::Select:
+            onSelect(byte);
+            break;
+        case Mode::Params:
+            onParam(byte);
+            break;
+        case Mode::WriteData:
+            onWriteData(byte);
+            break;
+        case Mode::ReadEcho:
+            onReadEcho(byte);
+            break;
         }
     }
 
@@ -498,7 +523,8 @@ struct BoardEngine::State {
     void logSample()
     {
         const Micros boardTime =
-            log.start + Micros(static_cast<std::int64_t>(std::llround(log.sample * log.intervalMicros)));
+            log.start +
+            Micros(static_cast<std::int64_t>(std::llround(log.sample * log.intervalMicros)));
         for (int channel : log.channels) {
             if (log.nextAddress > log.lastAddress)
                 break;
@@ -550,7 +576,9 @@ struct BoardEngine::State {
 
 // ---------------------------------------------------------------------------------------
 
-BoardEngine::BoardEngine() : BoardEngine(Options{}) {}
+BoardEngine::BoardEngine() : BoardEngine(Options{})
+{
+}
 
 BoardEngine::BoardEngine(Options options)
 {
@@ -583,7 +611,10 @@ BoardEngine::BoardEngine(BoardEngine &&) noexcept = default;
 BoardEngine &BoardEngine::operator=(BoardEngine &&) noexcept = default;
 BoardEngine::~BoardEngine() = default;
 
-const BoardEngine::Options &BoardEngine::options() const { return d->options; }
+const BoardEngine::Options &BoardEngine::options() const
+{
+    return d->options;
+}
 
 void BoardEngine::reportEvents()
 {
@@ -619,7 +650,10 @@ void BoardEngine::advance(Micros t)
     reportEvents();
 }
 
-std::optional<Micros> BoardEngine::nextEventTime() const { return d->nextEventTime(); }
+std::optional<Micros> BoardEngine::nextEventTime() const
+{
+    return d->nextEventTime();
+}
 
 std::vector<OutByte> BoardEngine::takeOutput()
 {
@@ -628,9 +662,15 @@ std::vector<OutByte> BoardEngine::takeOutput()
     return out;
 }
 
-bool BoardEngine::hasOutput() const { return !d->output.empty(); }
+bool BoardEngine::hasOutput() const
+{
+    return !d->output.empty();
+}
 
-int BoardEngine::baud() const { return d->baud; }
+int BoardEngine::baud() const
+{
+    return d->baud;
+}
 
 void BoardEngine::powerCycle(Micros t)
 {
@@ -674,11 +714,23 @@ std::uint8_t BoardEngine::reading(int channel, Micros t) const
     return d->readingAt(channel, t);
 }
 
-Faults &BoardEngine::faults() { return d->faults; }
-const Faults &BoardEngine::faults() const { return d->faults; }
+Faults &BoardEngine::faults()
+{
+    return d->faults;
+}
+const Faults &BoardEngine::faults() const
+{
+    return d->faults;
+}
 
-std::vector<std::uint8_t> &BoardEngine::eeprom() { return d->eeprom; }
-const std::vector<std::uint8_t> &BoardEngine::eeprom() const { return d->eeprom; }
+std::vector<std::uint8_t> &BoardEngine::eeprom()
+{
+    return d->eeprom;
+}
+const std::vector<std::uint8_t> &BoardEngine::eeprom() const
+{
+    return d->eeprom;
+}
 
 int BoardEngine::lastLoggedAddress() const
 {
@@ -687,6 +739,9 @@ int BoardEngine::lastLoggedAddress() const
     return d->word(kLoggedEndOffset);
 }
 
-bool BoardEngine::isLogging() const { return d->log.active; }
+bool BoardEngine::isLogging() const
+{
+    return d->log.active;
+}
 
 } // namespace vemtra::board

@@ -39,21 +39,21 @@ inline Micros byteTime(int baud)
 
 // Faults the board can be told to show. A default-constructed value is a healthy board.
 struct Faults {
-    bool silent = false;            // answers nothing at all (logging goes on)
-    int wrongEchoAfter = -1;        // the Nth byte of a "w" transfer (0-based) is echoed wrong,
-                                    // and the board drops the transfer there
+    bool silent = false;     // answers nothing at all (logging goes on)
+    int wrongEchoAfter = -1; // the Nth byte of a "w" transfer (0-based) is echoed wrong,
+                             // and the board drops the transfer there
     std::vector<std::uint8_t> noiseBeforeReply; // bytes sent ahead of every command echo
     std::vector<std::uint8_t> extraBytes;       // bytes sent after every command echo
-    Micros replyDelay{0};           // every reply held back this long
-    int stopAfterBytes = -1;        // a lock-step transfer stops after this many bytes
-                                    // ("r": 0 means "R" alone)
-    std::optional<std::uint8_t> echoOverride; // echo this instead of the command letter;
-                                              // the command is then dropped
-    std::string echoOverrideCommands;         // letters echoOverride applies to; empty = all
-    bool refuseSpeedChange = false; // echoes "s" but never answers "S"
-    std::optional<std::uint8_t> ackOverride;  // answer this instead of "S", "W" or "R";
-                                              // the command then ends
-    std::string ackOverrideCommands;          // letters ("s", "w", "r") it applies to; empty = all
+    Micros replyDelay{0};                       // every reply held back this long
+    int stopAfterBytes = -1;                    // a lock-step transfer stops after this many bytes
+                                                // ("r": 0 means "R" alone)
+    std::optional<std::uint8_t> echoOverride;   // echo this instead of the command letter;
+                                                // the command is then dropped
+    std::string echoOverrideCommands;           // letters echoOverride applies to; empty = all
+    bool refuseSpeedChange = false;             // echoes "s" but never answers "S"
+    std::optional<std::uint8_t> ackOverride;    // answer this instead of "S", "W" or "R";
+                                                // the command then ends
+    std::string ackOverrideCommands; // letters ("s", "w", "r") it applies to; empty = all
 
     friend bool operator==(const Faults &, const Faults &) = default;
 };
@@ -62,8 +62,8 @@ struct Faults {
 struct Input {
     enum class Shape { Constant, Sine, Triangle, Square };
     Shape shape = Shape::Constant;
-    double volts = 0.0;       // level, or centre of a waveform
-    double amplitude = 0.0;   // peak deviation from `volts`
+    double volts = 0.0;     // level, or centre of a waveform
+    double amplitude = 0.0; // peak deviation from `volts`
     double periodSeconds = 1.0;
 
     double at(Micros t) const;
@@ -73,9 +73,9 @@ struct Input {
 
 // What a log header asks of the board, and the 16 header bytes that say it.
 struct LogSettings {
-    std::uint8_t configuration = 0xFC; // bit7 CH1 .. bit4 CH4 logged; bit0 reference is CH4
+    std::uint8_t configuration = 0xFC;   // bit7 CH1 .. bit4 CH4 logged; bit0 reference is CH4
     std::uint32_t intervalUnits = 20000; // sampling interval in 50 us units
-    int lastAddress = 0x1FFF;          // last EEPROM address the log may fill
+    int lastAddress = 0x1FFF;            // last EEPROM address the log may fill
 
     std::array<std::uint8_t, 16> headerBytes() const;
 };
@@ -83,10 +83,10 @@ struct LogSettings {
 class BoardEngine {
 public:
     struct Options {
-        int eepromBytes = 8192;     // 8192, 16384 or 32768
-        int startBaud = 9600;       // the speed the board powers up at
-        double timeFactor = 1.0;    // logging runs this many times faster than real time
-        bool logAtPowerUp = false;  // power up as if a log were already recorded
+        int eepromBytes = 8192;    // 8192, 16384 or 32768
+        int startBaud = 9600;      // the speed the board powers up at
+        double timeFactor = 1.0;   // logging runs this many times faster than real time
+        bool logAtPowerUp = false; // power up as if a log were already recorded
     };
 
     // Inputs start as constants CH1 1.0 V, CH2 2.0 V, CH3 3.0 V, CH4 4.0 V, so every

@@ -9,7 +9,10 @@ void OutputPacer::push(const std::vector<OutByte> &bytes)
     queue_.insert(queue_.end(), bytes.begin(), bytes.end());
 }
 
-void OutputPacer::clear() { queue_.clear(); }
+void OutputPacer::clear()
+{
+    queue_.clear();
+}
 
 Micros OutputPacer::doneAt(const OutByte &byte) const
 {

@@ -24,7 +24,10 @@ CommandOutcome ok(std::string what, CommandOutcome::Action action = CommandOutco
     return {action, "ok " + what};
 }
 
-CommandOutcome error(const std::string &text) { return {CommandOutcome::Action::None, "error: " + text}; }
+CommandOutcome error(const std::string &text)
+{
+    return {CommandOutcome::Action::None, "error: " + text};
+}
 
 CommandOutcome setInput(BoardEngine &board, const std::vector<std::string> &w)
 {

@@ -70,7 +70,10 @@ std::string byteListText(const std::vector<std::uint8_t> &bytes)
     return out;
 }
 
-bool isOff(std::string_view value) { return lower(value) == "off"; }
+bool isOff(std::string_view value)
+{
+    return lower(value) == "off";
+}
 
 // "on", "off" or nothing (on).
 std::optional<bool> parseSwitch(std::string_view value)
@@ -102,7 +105,8 @@ std::string parseReplacement(std::string_view value, std::optional<std::uint8_t>
         which = std::string(value.substr(colon + 1));
         for (char c : which)
             if (allowed.find(c) == std::string_view::npos)
-                return "no command '" + std::string(1, c) + "' here (use " + std::string(allowed) + ")";
+                return "no command '" + std::string(1, c) + "' here (use " + std::string(allowed) +
+                       ")";
     }
     byte = b;
     letters = which;
@@ -125,10 +129,14 @@ std::string parseCount(std::string_view value, int &target)
 const char *shapeName(Input::Shape shape)
 {
     switch (shape) {
-    case Input::Shape::Sine: return "sine";
-    case Input::Shape::Triangle: return "triangle";
-    case Input::Shape::Square: return "square";
-    case Input::Shape::Constant: break;
+    case Input::Shape::Sine:
+        return "sine";
+    case Input::Shape::Triangle:
+        return "triangle";
+    case Input::Shape::Square:
+        return "square";
+    case Input::Shape::Constant:
+        break;
     }
     return "const";
 }
@@ -245,7 +253,8 @@ const std::vector<FaultName> &faultNames()
 std::string applyFault(Faults &f, std::string_view name, std::string_view value)
 {
     const auto &names = faultNames();
-    if (std::none_of(names.begin(), names.end(), [&](const FaultName &f) { return name == f.name; }))
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const FaultName &f) { return name == f.name; }))
         return "no such fault: " + std::string(name);
     const auto needValue = [&]() -> std::string {
         return value.empty() ? "fault " + std::string(name) + " needs a value" : std::string();
@@ -447,8 +456,8 @@ bool isSwitchOption(std::string_view name)
 bool isKnownOption(std::string_view name)
 {
     static const std::vector<std::string_view> valued{
-        "eeprom", "baud", "time-factor", "inputs", "ch1", "ch2", "ch3", "ch4",
-        "unplug-after", "link", "load-eeprom", "dump-eeprom"};
+        "eeprom", "baud", "time-factor",  "inputs", "ch1",         "ch2",
+        "ch3",    "ch4",  "unplug-after", "link",   "load-eeprom", "dump-eeprom"};
     if (std::find(valued.begin(), valued.end(), name) != valued.end())
         return true;
     for (const auto &f : faultNames())

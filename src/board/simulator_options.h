@@ -17,14 +17,14 @@ enum class Verbosity { Quiet, Normal, Verbose, Trace };
 
 struct SimulatorConfig {
     BoardEngine::Options engine;
-    bool eepromSizeGiven = false;        // --eeprom given; else a loaded image may set it
+    bool eepromSizeGiven = false; // --eeprom given; else a loaded image may set it
     std::array<Input, 4> inputs = demoInputs();
     Faults faults;
     std::optional<double> unplugAfterSeconds;
     std::string linkPath;
     std::string loadEepromPath;
     std::string dumpEepromPath;
-    bool commands = false;               // --commands: read commands from stdin even off a tty
+    bool commands = false; // --commands: read commands from stdin even off a tty
     Verbosity verbosity = Verbosity::Normal;
     bool help = false;
 

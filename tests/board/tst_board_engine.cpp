@@ -138,8 +138,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("block");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("bad checksum") << bytes({0x27, 0x55, 0x2A, 0x55, 0x55, 0x55, 0x5C})
-                                      << QByteArray("s?");
+        QTest::newRow("bad checksum")
+            << bytes({0x27, 0x55, 0x2A, 0x55, 0x55, 0x55, 0x5C}) << QByteArray("s?");
         QTest::newRow("other bytes summing to zero")
             << bytes({0x28, 0x55, 0x2A, 0x55, 0x55, 0x55, 0x5A}) << QByteArray("s?");
         QTest::newRow("block cut short") << kSpeedBlock.left(4) << QByteArray("s");
@@ -288,14 +288,19 @@ private slots:
         QTest::newRow("silent") << "silent" << QByteArray("tg\xC4", 3) << QByteArray();
         QTest::newRow("wrong echo for all") << "echo?" << QByteArray("t") << QByteArray("?");
         QTest::newRow("wrong echo for s only, t") << "echo?s" << QByteArray("t") << QByteArray("t");
-        QTest::newRow("wrong echo for s only, s") << "echo?s" << "s" + kSpeedBlock << QByteArray("?");
-        QTest::newRow("noise before echo") << "noise" << QByteArray("t") << bytes({0x00, 0xAA, 't'});
+        QTest::newRow("wrong echo for s only, s") << "echo?s"
+                                                  << "s" + kSpeedBlock << QByteArray("?");
+        QTest::newRow("noise before echo")
+            << "noise" << QByteArray("t") << bytes({0x00, 0xAA, 't'});
         QTest::newRow("extra after echo") << "extra" << QByteArray("t") << bytes({'t', 0x55});
-        QTest::newRow("speed change refused") << "nospeed" << "s" + kSpeedBlock << QByteArray("s");
+        QTest::newRow("speed change refused") << "nospeed"
+                                              << "s" + kSpeedBlock << QByteArray("s");
         QTest::newRow("W replaced") << "ack?w" << w4 + "AB" << QByteArray("w?");
-        QTest::newRow("wrong echo at byte 2") << "wrong2" << w4 + "ABCD" << bytes({'w', 'W', 'A', 'B', 0xBC});
+        QTest::newRow("wrong echo at byte 2")
+            << "wrong2" << w4 + "ABCD" << bytes({'w', 'W', 'A', 'B', 0xBC});
         QTest::newRow("w stops after 1 byte") << "stop1" << w4 + "ABt" << QByteArray("wWAt");
-        QTest::newRow("r stops after 2 bytes") << "stop2" << r3 + "\xFF\xFF\xFF" << QByteArray("rR\xFF\xFF");
+        QTest::newRow("r stops after 2 bytes")
+            << "stop2" << r3 + "\xFF\xFF\xFF" << QByteArray("rR\xFF\xFF");
         QTest::newRow("r answers R alone") << "stop0" << r3 + "\xFF" << QByteArray("rR");
     }
     void faults()

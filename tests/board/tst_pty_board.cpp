@@ -2,9 +2,9 @@
 // program does: the speed the PC sets must reach the board, and its commands,
 // stdin commands and unplugging must work across processes.
 
-#include <QtTest>
 #include <QProcess>
 #include <QSerialPort>
+#include <QtTest>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr int kWaitMs = 5000; // generous bound for a loaded machine; passing tests never wait it out
+constexpr int kWaitMs =
+    5000; // generous bound for a loaded machine; passing tests never wait it out
 
 // Starts vemtra-board with the given options and takes the device path it prints.
 class Simulator {
@@ -96,7 +97,8 @@ private slots:
     void initTestCase()
     {
         const QString bin = qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board";
-        QVERIFY2(QFileInfo(bin).isExecutable(), qPrintable(bin + " is missing (set VEMTRA_BIN_DIR)"));
+        QVERIFY2(QFileInfo(bin).isExecutable(),
+                 qPrintable(bin + " is missing (set VEMTRA_BIN_DIR)"));
     }
 
     void probe_data()
@@ -162,7 +164,8 @@ private slots:
         QCOMPARE(QFileInfo(link).symLinkTarget(), board.device);
         QVERIFY(board.command("status").startsWith("baud=9600 logging="));
 
-        const int fd = ::open(board.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd =
+            ::open(board.device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(fd >= 0);
         QCOMPARE(board.command("unplug"), QString("ok unplug"));
         pollfd p{fd, POLLIN, 0};

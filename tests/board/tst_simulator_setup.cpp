@@ -53,20 +53,36 @@ private slots:
         const QString healthy = "eeprom=8192 baud=9600 tf=1 log=0 cmds=0 v=1 link= faults=none in=";
         QTest::newRow("defaults") << QStringList() << healthy + kDemo;
         QTest::newRow("board settings")
-            << QStringList{"--eeprom", "24C256", "--baud=19200", "--time-factor", "60",
-                           "--powered-with-log", "--commands", "--verbose", "--link", "/tmp/com1"}
-            << "eeprom=32768 baud=19200 tf=60 log=1 cmds=1 v=2 link=/tmp/com1 faults=none in=" + kDemo;
+            << QStringList{"--eeprom",      "24C256",    "--baud=19200",
+                           "--time-factor", "60",        "--powered-with-log",
+                           "--commands",    "--verbose", "--link",
+                           "/tmp/com1"}
+            << "eeprom=32768 baud=19200 tf=60 log=1 cmds=1 v=2 link=/tmp/com1 faults=none in=" +
+                   kDemo;
         QTest::newRow("const inputs, then one channel")
             << QStringList{"--inputs", "const", "--ch3", "square:1:0.5:2"}
             << healthy + "1 V,2 V,square:1:0.5:2,4 V";
         QTest::newRow("every fault")
-            << QStringList{"--silent", "--wrong-echo", "?:s", "--wrong-ack", "0x00",
-                           "--wrong-echo-at", "5", "--noise", "0xAA,0x00", "--extra=x",
-                           "--reply-delay", "1100", "--stop-after", "0", "--refuse-speed-change",
+            << QStringList{"--silent",
+                           "--wrong-echo",
+                           "?:s",
+                           "--wrong-ack",
+                           "0x00",
+                           "--wrong-echo-at",
+                           "5",
+                           "--noise",
+                           "0xAA,0x00",
+                           "--extra=x",
+                           "--reply-delay",
+                           "1100",
+                           "--stop-after",
+                           "0",
+                           "--refuse-speed-change",
                            "--quiet"}
             << "eeprom=8192 baud=9600 tf=1 log=0 cmds=0 v=0 link= faults=silent wrong-echo=?:s "
                "wrong-ack=0x00 wrong-echo-at=5 noise=0xAA,0x00 extra=x reply-delay=1100 "
-               "stop-after=0 refuse-speed-change in=" + kDemo;
+               "stop-after=0 refuse-speed-change in=" +
+                   kDemo;
         QTest::newRow("unknown option") << QStringList{"--fast"} << "error";
         QTest::newRow("missing value") << QStringList{"--baud"} << "error";
         QTest::newRow("speed the board lacks") << QStringList{"--baud", "38400"} << "error";
@@ -120,28 +136,32 @@ private slots:
         QTest::addColumn<int>("action");
         const int none = int(CommandOutcome::Action::None);
         QTest::newRow("status") << QStringList{"status"}
-                                << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none" << none;
+                                << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none"
+                                << none;
         QTest::newRow("fault then status")
             << QStringList{"fault wrong-echo ?:s", "fault stop-after 3", "status"}
             << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=wrong-echo=?:s stop-after=3"
             << none;
-        QTest::newRow("fault switched off") << QStringList{"fault silent", "fault silent off"}
-                                            << "ok fault none" << none;
-        QTest::newRow("clear-faults") << QStringList{"fault silent", "clear-faults", "status"}
-                                      << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none"
-                                      << none;
-        QTest::newRow("set an input") << QStringList{"set ch2 triangle:2:1:3"}
-                                      << "ok set ch2 triangle:2:1:3" << none;
+        QTest::newRow("fault switched off")
+            << QStringList{"fault silent", "fault silent off"} << "ok fault none" << none;
+        QTest::newRow("clear-faults")
+            << QStringList{"fault silent", "clear-faults", "status"}
+            << "baud=9600 logging=off last-logged=16 eeprom=8192 faults=none" << none;
+        QTest::newRow("set an input")
+            << QStringList{"set ch2 triangle:2:1:3"} << "ok set ch2 triangle:2:1:3" << none;
         QTest::newRow("power") << QStringList{"power"} << "ok power not logging"
                                << int(CommandOutcome::Action::PowerCycled);
         QTest::newRow("unplug") << QStringList{"unplug"} << "ok unplug"
                                 << int(CommandOutcome::Action::Unplug);
-        QTest::newRow("quit") << QStringList{"quit"} << "ok quit" << int(CommandOutcome::Action::Quit);
+        QTest::newRow("quit") << QStringList{"quit"} << "ok quit"
+                              << int(CommandOutcome::Action::Quit);
         QTest::newRow("blank line") << QStringList{"  "} << "" << none;
-        QTest::newRow("bad channel") << QStringList{"set ch5 1"} << "error: usage: set chN SPEC" << none;
-        QTest::newRow("bad fault") << QStringList{"fault loud"} << "error: no such fault: loud" << none;
-        QTest::newRow("unknown") << QStringList{"reboot"} << "error: unknown command: reboot (see --help)"
-                                 << none;
+        QTest::newRow("bad channel")
+            << QStringList{"set ch5 1"} << "error: usage: set chN SPEC" << none;
+        QTest::newRow("bad fault")
+            << QStringList{"fault loud"} << "error: no such fault: loud" << none;
+        QTest::newRow("unknown") << QStringList{"reboot"}
+                                 << "error: unknown command: reboot (see --help)" << none;
     }
     void commands()
     {
@@ -192,17 +212,17 @@ private slots:
     {
         QTest::addColumn<QList<int>>("notBefore"); // microseconds, one per byte
         QTest::addColumn<QList<int>>("baud");
-        QTest::addColumn<QList<int>>("due");       // when each byte has fully gone out
-        QTest::newRow("back to back at 9600") << QList<int>{0, 0, 0} << QList<int>{9600, 9600, 9600}
-                                              << QList<int>{1042, 2084, 3126};
+        QTest::addColumn<QList<int>>("due"); // when each byte has fully gone out
+        QTest::newRow("back to back at 9600")
+            << QList<int>{0, 0, 0} << QList<int>{9600, 9600, 9600} << QList<int>{1042, 2084, 3126};
         QTest::newRow("at 19200") << QList<int>{0, 0} << QList<int>{19200, 19200}
                                   << QList<int>{521, 1042};
-        QTest::newRow("held back") << QList<int>{5000, 0} << QList<int>{9600, 9600}
-                                   << QList<int>{6042, 7084};
-        QTest::newRow("idle line in between") << QList<int>{0, 10000} << QList<int>{9600, 9600}
-                                              << QList<int>{1042, 11042};
-        QTest::newRow("S at 9600, then 19200") << QList<int>{0, 0} << QList<int>{9600, 19200}
-                                               << QList<int>{1042, 1563};
+        QTest::newRow("held back")
+            << QList<int>{5000, 0} << QList<int>{9600, 9600} << QList<int>{6042, 7084};
+        QTest::newRow("idle line in between")
+            << QList<int>{0, 10000} << QList<int>{9600, 9600} << QList<int>{1042, 11042};
+        QTest::newRow("S at 9600, then 19200")
+            << QList<int>{0, 0} << QList<int>{9600, 19200} << QList<int>{1042, 1563};
     }
     void pacing()
     {

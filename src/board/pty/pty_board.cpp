@@ -23,7 +23,10 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-void onStopSignal(int) { stopRequested = 1; }
+void onStopSignal(int)
+{
+    stopRequested = 1;
+}
 
 // The termios speed codes the PC can set, and their rates.
 constexpr std::array<std::pair<speed_t, int>, 10> kSpeeds{{{B1200, 1200},
@@ -122,7 +125,8 @@ bool PtyBoard::plug()
 {
     int master = -1, slave = -1;
     if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        note(Verbosity::Quiet, std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+        note(Verbosity::Quiet,
+             std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
         return false;
     }
     char name[256] = {};
@@ -157,7 +161,8 @@ bool PtyBoard::plug()
     }
     printLine(device_);
     printLine("VEMTRA_COM1=" + device_);
-    note(Verbosity::Normal, "board on " + device_ + " at " + std::to_string(engine_.baud()) + " bps");
+    note(Verbosity::Normal,
+         "board on " + device_ + " at " + std::to_string(engine_.baud()) + " bps");
     return true;
 }
 

@@ -42,7 +42,7 @@ private:
 
     SimulatorConfig config_;
     BoardEngine engine_;
-    OutputPacer pacer_;   // board -> PC
+    OutputPacer pacer_;    // board -> PC
     OutputPacer arrivals_; // PC -> board: a byte is the board's once its stop bit is in
     std::chrono::steady_clock::time_point origin_;
     std::optional<Micros> unplugAt_;
