@@ -575,8 +575,9 @@ Faults (the same names work as stdin commands "fault NAME [VALUE]"):
 Front end:
   --link PATH                   keep a symbolic link PATH to the device
   --commands                    read commands from stdin even when it is not a
-                                terminal (a terminal on stdin is always read);
-                                end of stdin then stops the simulator
+                                terminal (a terminal is read when the simulator
+                                runs in the foreground); end of stdin then
+                                stops the simulator
   --quiet | --verbose | --trace errors only | board events | every byte too
   --help                        this text
 

@@ -154,16 +154,30 @@ bool PtyBoard::plug()
     slave_ = slave;
     device_ = name;
     outputJammed_ = false;
-    if (!config_.linkPath.empty()) {
-        unlink(config_.linkPath.c_str());
-        if (symlink(device_.c_str(), config_.linkPath.c_str()) != 0)
-            note(Verbosity::Quiet, "cannot link " + config_.linkPath + ": " + std::strerror(errno));
-    }
+    if (!config_.linkPath.empty())
+        makeLink();
     printLine(device_);
     printLine("VEMTRA_COM1=" + device_);
     note(Verbosity::Normal,
          "board on " + device_ + " at " + std::to_string(engine_.baud()) + " bps");
     return true;
+}
+
+// Points --link at the device. An old link is replaced; anything else at that path
+// is left alone, since it is not ours to delete.
+void PtyBoard::makeLink() const
+{
+    const char *link = config_.linkPath.c_str();
+    struct stat st {};
+    if (lstat(link, &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            note(Verbosity::Quiet, config_.linkPath + " exists and is no link: not replaced");
+            return;
+        }
+        unlink(link);
+    }
+    if (symlink(device_.c_str(), link) != 0)
+        note(Verbosity::Quiet, "cannot link " + config_.linkPath + ": " + std::strerror(errno));
 }
 
 void PtyBoard::unplug()
@@ -335,7 +349,10 @@ std::optional<Micros> PtyBoard::nextWakeUp() const
 int PtyBoard::run()
 {
     const sigset_t waitMask = blockStopSignals();
-    readCommands_ = config_.commands || isatty(STDIN_FILENO);
+    // A terminal is read only by a foreground job: reading it from the background
+    // (vemtra-board &) would stop the simulator with SIGTTIN.
+    readCommands_ =
+        config_.commands || (isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp());
     if (!plug())
         return 1;
 

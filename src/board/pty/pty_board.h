@@ -29,6 +29,7 @@ private:
     void note(Verbosity level, const std::string &text) const;
 
     bool plug();
+    void makeLink() const;
     void unplug();
     int farEndBaud() const;
 
