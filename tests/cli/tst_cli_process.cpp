@@ -1,0 +1,272 @@
+// vemtra-cli as a process against the board simulator on a pseudo-terminal,
+// through the real serial port code: probing at either speed, a program and
+// read-out round trip held against the simulator's EEPROM, refused command
+// lines that send nothing, and Ctrl-C in the middle of a read-out.
+
+#include "board_process.h"
+#include "readout/data_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/types.h>
+
+using vemtra::testing::BoardProcess;
+
+namespace {
+
+constexpr int kFinishMs = 120000;
+
+QString cliPath()
+{
+    return QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath(QStringLiteral("vemtra-cli"));
+}
+
+struct CliRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList &args, const QString &workDir = {},
+              const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.start(cliPath(), args);
+    CliRun r;
+    if (!p.waitForFinished(kFinishMs) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("vemtra-cli did not finish");
+        return r;
+    }
+    r.code = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Byte lines of a trace ("   0.100232 < 74"), comments and notes left out.
+QList<QByteArray> tracedBytes(const QString &path)
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &line : readFile(path).split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (!t.startsWith('#') && (t.contains(" > ") || t.contains(" < ")))
+            lines << t;
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestCliProcess : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void probeAtEitherSpeed_data();
+    void probeAtEitherSpeed();
+    void programThenReadoutRoundTrip();
+    void refusedCommandLineSendsNothing_data();
+    void refusedCommandLineSendsNothing();
+    void interruptKeepsEarlierFile();
+};
+
+void TestCliProcess::initTestCase()
+{
+    if (!BoardProcess::isBuilt() || !QFileInfo(cliPath()).isExecutable())
+        QSKIP("needs vemtra-board and vemtra-cli in VEMTRA_BIN_DIR");
+}
+
+void TestCliProcess::probeAtEitherSpeed_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<bool>("viaCom");
+    QTest::addColumn<QString>("finding");
+
+    QTest::newRow("9600, by device") << "9600" << false
+                                     << "board found at 9600 bps on %1 and switched to 19200 bps";
+    QTest::newRow("19200, by COM1") << "19200" << true << "board found at 19200 bps on %1";
+}
+
+void TestCliProcess::probeAtEitherSpeed()
+{
+    QFETCH(QString, baud);
+    QFETCH(bool, viaCom);
+    QFETCH(QString, finding);
+
+    BoardProcess board({QStringLiteral("--baud"), baud, QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VEMTRA_COM1"), board.device());
+    const QStringList port = viaCom ? QStringList{"--com", "1"}
+                                    : QStringList{"--port", board.device()};
+    const CliRun r = runCli(port + QStringList{"probe"}, {}, env);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, finding.arg(board.device()) + '\n');
+    QVERIFY(r.err.isEmpty());
+
+    // Switched or not, the board now answers at 19200 bps at once.
+    const CliRun again = runCli(port + QStringList{"probe"}, {}, env);
+    QCOMPARE(again.code, 0);
+    QCOMPARE(again.out, QStringLiteral("board found at 19200 bps on %1\n").arg(board.device()));
+}
+
+void TestCliProcess::programThenReadoutRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("eeprom.bin");
+    // One sample of all four channels every 10 ms of real time.
+    BoardProcess board({QStringLiteral("--eeprom"), QStringLiteral("24C64"),
+                        QStringLiteral("--time-factor"), QStringLiteral("100"),
+                        QStringLiteral("--commands"), QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    const QStringList port{"--port", board.device()};
+
+    const CliRun programmed = runCli(port + QStringList{"program", "--eeprom", "24C64", "--vdd",
+                                                        "1,2,3,4", "--interval", "1"});
+    QCOMPARE(programmed.code, 0);
+    QVERIFY(programmed.out.contains("log header written"));
+
+    board.command("power");
+    // Let a few samples gather, as the simulator's own EEPROM image shows.
+    auto endAddress = [](const QByteArray &image) {
+        return std::uint8_t(image[12]) | std::uint8_t(image[13]) << 8;
+    };
+    board.command("dump " + dump.toLocal8Bit());
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const QByteArray image = readFile(dump);
+            if (image.size() != 8192)
+                return false;
+            if (endAddress(image) >= 16 + 4 * 10)
+                return true;
+            QFile::remove(dump);
+            board.command("dump " + dump.toLocal8Bit());
+            return false;
+        },
+        10000));
+
+    // A board with a log on it is not programmed over without --force.
+    const CliRun refused = runCli(port + QStringList{"program", "--eeprom", "24C64", "--vdd", "1",
+                                                     "--interval", "1"});
+    QCOMPARE(refused.code, 6);
+    QVERIFY(refused.err.contains("not read out"));
+
+    const CliRun read = runCli(port + QStringList{"readout", "--csv", "log.csv"}, dir.path());
+    QCOMPARE(read.code, 0);
+    const QString summary = read.out.section('\n', 0, 0);
+    const int records = summary.section(' ', 0, 0).toInt();
+    const int bytes = summary.section('(', 1).section(' ', 0, 0).toInt();
+    QVERIFY2(records >= 10 && bytes == 4 * records, qPrintable(read.out));
+
+    // What was read is what the board logged, byte for byte.
+    QFile::remove(dump);
+    board.command("dump " + dump.toLocal8Bit());
+    QVERIFY(QTest::qWaitFor([&] { return readFile(dump).size() == 8192; }, 5000));
+    const QByteArray image = readFile(dump);
+    const std::vector<std::uint8_t> logged(image.begin() + 17, image.begin() + 17 + bytes);
+    const QByteArray expected =
+        vemtra::readout::formatDataFile(vemtra::readout::decodeChannels(0xFC), logged);
+    QCOMPARE(readFile(dir.filePath("QEL_ADC.txt")), expected);
+
+    const QList<QByteArray> csv = readFile(dir.filePath("log.csv")).trimmed().split('\n');
+    QCOMPARE(csv.size(), 4 + records);
+    QVERIFY2(csv.last().startsWith(QByteArray::number(records - 1) + ',' +
+                                   QByteArray::number(records - 1) + ','),
+             csv.last().constData());
+}
+
+void TestCliProcess::refusedCommandLineSendsNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+
+    QTest::newRow("channel 5") << QStringList{"program", "--eeprom", "24C64", "--vdd", "5",
+                                              "--interval", "1"};
+    QTest::newRow("interval too long")
+        << QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "200000"};
+    QTest::newRow("unknown EEPROM")
+        << QStringList{"program", "--eeprom", "24C512", "--vdd", "1", "--interval", "1"};
+    QTest::newRow("unknown command") << QStringList{"erase"};
+    QTest::newRow("option of another command") << QStringList{"probe", "--count", "3"};
+}
+
+void TestCliProcess::refusedCommandLineSendsNothing()
+{
+    QFETCH(QStringList, args);
+    BoardProcess board({QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("trace.txt");
+
+    const CliRun r = runCli(QStringList{"--trace", trace, "--port", board.device()} + args);
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.startsWith("vemtra-cli: ") && r.err.count('\n') == 1, qPrintable(r.err));
+    // The trace was started and shows the line was never used.
+    QVERIFY(readFile(trace).startsWith("# "));
+    QVERIFY(tracedBytes(trace).isEmpty());
+    QVERIFY(!readFile(trace).contains(" * open "));
+}
+
+void TestCliProcess::interruptKeepsEarlierFile()
+{
+    // A full 24C64 log, recorded at once: a read-out long enough to stop.
+    BoardProcess board({QStringLiteral("--eeprom"), QStringLiteral("24C64"),
+                        QStringLiteral("--log-at-power-up"), QStringLiteral("--time-factor"),
+                        QStringLiteral("1000000"), QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    QTemporaryDir dir;
+    const QString data = dir.filePath("QEL_ADC.txt");
+    const QString trace = dir.filePath("trace.txt");
+    const QByteArray earlier("ch1\t\r\n7\t:0\r\n");
+    {
+        QFile f(data);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+    }
+
+    QProcess cli;
+    cli.setWorkingDirectory(dir.path());
+    cli.start(cliPath(), {"--trace", trace, "--port", board.device(), "readout", "--csv", "x.csv"});
+    QVERIFY(cli.waitForStarted());
+    // Well into the data transfer, as the trace written line by line shows.
+    QVERIFY(QTest::qWaitFor([&] { return tracedBytes(trace).size() > 600; }, 60000));
+    QCOMPARE(::kill(pid_t(cli.processId()), SIGINT), 0);
+    QVERIFY(cli.waitForFinished(10000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 130);
+    const QString err = QString::fromLocal8Bit(cli.readAllStandardError());
+    QVERIFY2(err.contains("read-out cancelled") && err.contains("left as it was"), qPrintable(err));
+
+    QCOMPARE(readFile(data), earlier);
+    // Neither a CSV nor a half-written temporary file is left.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"QEL_ADC.txt", "trace.txt"}));
+    // The whole log would have been 8175 bytes each way.
+    QVERIFY(tracedBytes(trace).size() < 2 * 8175);
+}
+
+QTEST_GUILESS_MAIN(TestCliProcess)
+#include "tst_cli_process.moc"
