@@ -1,6 +1,7 @@
 #include "link_worker.h"
 
 #include "serial_port_line.h"
+#include "tracing_line.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -132,7 +133,8 @@ public:
     bool open = false;
 };
 
-LinkWorker::LinkWorker(QObject *parent) : LinkWorker(openSerialPort, parent)
+LinkWorker::LinkWorker(QObject *parent)
+    : LinkWorker(tracedOnRequest(openSerialPort), parent)
 {
 }
 

@@ -29,7 +29,8 @@ class LinkWorker : public QObject {
 public:
     using Job = std::function<void(Line &)>;
 
-    // Real serial ports through QSerialPort.
+    // Real serial ports through QSerialPort, traced into the file VEMTRA_TRACE
+    // names when it is set (tracing_line.h).
     explicit LinkWorker(QObject *parent = nullptr);
     // Any line, for tests and the simulator.
     explicit LinkWorker(LineOpener opener, QObject *parent = nullptr);

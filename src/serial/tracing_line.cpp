@@ -247,22 +247,27 @@ LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace)
     };
 }
 
-LineOpener defaultLineOpener(const QProcessEnvironment &environment)
+LineOpener tracedOnRequest(LineOpener inner, const QProcessEnvironment &environment)
 {
-    LineOpener serialPort = [](const QString &device, int baud,
-                               QString *error) -> std::unique_ptr<Line> {
-        return SerialPortLine::open(device, baud, error);
-    };
     const QString path = environment.value(QStringLiteral("VEMTRA_TRACE"));
     if (path.isEmpty())
-        return serialPort;
+        return inner;
     QString error;
     auto trace = LineTrace::open(path, &error);
     if (!trace) {
         qWarning("%s", qPrintable(error));
-        return serialPort;
+        return inner;
     }
-    return tracingOpener(std::move(serialPort), std::move(trace));
+    return tracingOpener(std::move(inner), std::move(trace));
+}
+
+LineOpener defaultLineOpener(const QProcessEnvironment &environment)
+{
+    return tracedOnRequest(
+        [](const QString &device, int baud, QString *error) -> std::unique_ptr<Line> {
+            return SerialPortLine::open(device, baud, error);
+        },
+        environment);
 }
 
 } // namespace vemtra::serial

@@ -99,9 +99,14 @@ private:
 // Wraps every line `inner` opens in a TracingLine writing to `trace`.
 LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace);
 
-// Serial ports, traced into the file that VEMTRA_TRACE names when it is set and
-// not empty. A trace file that cannot be created is reported once as a warning
-// and the ports work untraced.
+// `inner`, traced into the file that VEMTRA_TRACE names when it is set and not
+// empty. A trace file that cannot be created is reported once as a warning and
+// the lines work untraced.
+LineOpener tracedOnRequest(
+    LineOpener inner,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+
+// Serial ports, traced on request as above: the window's lines.
 LineOpener defaultLineOpener(
     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 

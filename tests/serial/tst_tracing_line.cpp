@@ -2,6 +2,7 @@
 // away, speed changes and loss; a cancel reaching through to the traced line;
 // and the window's opener that turns tracing on from the environment.
 
+#include "board_process.h"
 #include "serial/connect.h"
 #include "serial/exchange.h"
 #include "serial/tracing_line.h"
@@ -90,6 +91,7 @@ private slots:
     void cancelReachesTheTracedLine();
     void writesThroughToTheFile();
     void openerFromEnvironment();
+    void windowWorkerTracesWhenAsked();
 };
 
 void TestTracingLine::tracesEveryByteOfAConnection_data()
@@ -237,6 +239,49 @@ void TestTracingLine::openerFromEnvironment()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot create trace file"));
     const LineOpener untraced = defaultLineOpener(env);
     QVERIFY(untraced);
+}
+
+void TestTracingLine::windowWorkerTracesWhenAsked()
+{
+    if (!vemtra::testing::BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    vemtra::testing::BoardProcess board({QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("window.txt");
+    qputenv("VEMTRA_TRACE", path.toLocal8Bit());
+    LinkWorker worker;
+    qunsetenv("VEMTRA_TRACE");
+
+    bool opened = false;
+    bool done = false;
+    worker.open(board.device(), 9600, [&](bool ok, const QString &) {
+        opened = ok;
+        done = true;
+    });
+    QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+    QVERIFY(opened);
+    std::optional<Reply> reply;
+    done = false;
+    worker.post(
+        [&](Line &line) {
+            flush(line);
+            sendLetter(line, 't');
+            reply = waitReply(line);
+        },
+        [&] { done = true; });
+    QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+    QVERIFY(reply && reply->startsWith('t'));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("* open " + board.device().toLocal8Bit()), text.constData());
+    const QList<TraceEntry> entries = parse(text);
+    QCOMPARE(bytesOf(entries, '>', false), QByteArray("t"));
+    QCOMPARE(bytesOf(entries, '<', false), QByteArray("t"));
 }
 
 QTEST_GUILESS_MAIN(TestTracingLine)
