@@ -1,0 +1,159 @@
+// The voltmeter against the paced board simulator at 19200 bps, through the
+// real link worker and serial port code: how long one four-channel cycle takes
+// next to the line's own time for its 16 bytes, how many ticks of the 20 ms timer
+// the voltmeter keeps up with, and the CPU it costs per minute of voltmeter mode.
+//
+//   bench_voltmeter [cycles] [seconds of voltmeter mode]
+
+#include "board_process.h"
+#include "serial/link_worker.h"
+#include "voltmeter/graph_view.h"
+#include "voltmeter/voltmeter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace vemtra;
+using vemtra::testing::BoardProcess;
+
+namespace {
+
+constexpr int speed = 19200;
+// Four "g" exchanges: letter, echo, select byte, reading.
+constexpr int bytesPerCycle = 16;
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Runs the event loop until `done` holds or `ms` pass. The loop sleeps until an
+// event comes (a job's result, a timer tick, the 10 ms wake-up), so waiting here
+// costs no CPU of its own.
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    QTimer wakeUp;
+    wakeUp.start(10);
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int cycles = args.size() > 1 ? args[1].toInt() : 200;
+    const int modeSeconds = args.size() > 2 ? args[2].toInt() : 20;
+
+    BoardProcess board({"--baud", QString::number(speed), "--inputs", "const", "--quiet"});
+    QString error;
+    if (!board.start(&error)) {
+        std::fprintf(stderr, "bench_voltmeter: %s\n", qPrintable(error));
+        return 1;
+    }
+    serial::LinkWorker worker;
+    bool opened = false;
+    worker.open(board.device(), speed, [&](bool ok, const QString &why) {
+        opened = ok;
+        if (!ok)
+            std::fprintf(stderr, "bench_voltmeter: %s\n", qPrintable(why));
+    });
+    if (!waitFor([&] { return worker.isOpen(); }, 5000) || !opened)
+        return 1;
+
+    const double physical = bytesPerCycle * 10.0 / speed;
+
+    // One cycle at a time, from posting the job to its result on this thread.
+    std::vector<double> wall, onLine;
+    int failed = 0;
+    for (int i = 0; i < cycles; ++i) {
+        QElapsedTimer t;
+        t.start();
+        bool done = false;
+        auto lineSeconds = std::make_shared<double>(0.0);
+        auto readings = std::make_shared<voltmeter::ChannelReadings>();
+        worker.post(
+            [lineSeconds, readings](serial::Line &line) {
+                QElapsedTimer l;
+                l.start();
+                *readings = voltmeter::readAllChannels(line);
+                *lineSeconds = double(l.nsecsElapsed()) / 1e9;
+            },
+            [&] { done = true; });
+        waitFor([&] { return done; }, 10000);
+        wall.push_back(double(t.nsecsElapsed()) / 1e9);
+        onLine.push_back(*lineSeconds);
+        for (const auto &r : *readings)
+            failed += r ? 0 : 1;
+    }
+
+    // Voltmeter mode as the window runs it: Timer1 at 20 ms.
+    QCheckBox check1;
+    QTimer timer1;
+    timer1.setInterval(20);
+    voltmeter::GraphView gp1;
+    QLineEdit text[8];
+    voltmeter::VoltmeterView view{&check1, &timer1, &gp1, {}, {}};
+    for (int i = 0; i < 4; ++i) {
+        view.Text1[i] = &text[i];
+        view.Text2[i] = &text[4 + i];
+    }
+    voltmeter::Voltmeter vm(view, worker, nullptr);
+    int timerTicks = 0;
+    QObject::connect(&timer1, &QTimer::timeout, [&] { ++timerTicks; });
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer mode;
+    mode.start();
+    check1.setChecked(true);
+    waitFor([&] { return mode.elapsed() >= modeSeconds * 1000; }, modeSeconds * 1000 + 1000);
+    check1.setChecked(false);
+    const double modeWall = double(mode.nsecsElapsed()) / 1e9;
+    const double modeCpu = cpuSeconds() - cpuBefore;
+    waitFor([&] { return !vm.isTickPending(); }, 5000);
+
+    std::printf("four-channel cycle at %d bps, %d cycles (%d readings lost)\n", speed, cycles,
+                failed);
+    std::printf("  line time of %d bytes       %8.2f ms\n", bytesPerCycle, physical * 1e3);
+    std::printf("  median cycle, window to window %8.2f ms  ratio %.2f\n", median(wall) * 1e3,
+                median(wall) / physical);
+    std::printf("  median cycle, on the worker    %8.2f ms  ratio %.2f\n", median(onLine) * 1e3,
+                median(onLine) / physical);
+    std::printf("voltmeter mode, Timer1 20 ms, %.1f s\n", modeWall);
+    std::printf("  timer ticks %d, cycles done %d, skipped %d\n", timerTicks, vm.completedTicks(),
+                vm.skippedTicks());
+    std::printf("  sustained rate %.1f cycles/s against %.1f ticks/s (%.0f %%)\n",
+                vm.completedTicks() / modeWall, 1000.0 / timer1.interval(),
+                100.0 * vm.completedTicks() * timer1.interval() / (modeWall * 1000.0));
+    std::printf("  CPU %.2f s per minute of voltmeter mode\n", modeCpu * 60.0 / modeWall);
+
+    worker.close();
+    board.stop();
+    return 0;
+}
