@@ -26,6 +26,8 @@
 // ==== end voltmeter ====
 
 // ==== log plan and programming: includes ====
+#include "datalog/log_plan_controller.h"
+#include "datalog/log_programmer.h"
 // ==== end log plan and programming ====
 
 // ==== read-out: includes ====
@@ -256,14 +258,44 @@ void AppController::attachVoltmeter()
 
 // ==== log plan and programming ====
 // The EEPROM type, channel and interval handlers, log_time_calc, Command5.
+// Two children that connect their widgets themselves: "logPlan" and
+// "logProgrammer" (tests answer its message box through setNotice).
 void AppController::attachDataLog()
 {
+    datalog::LogPlanView planView;
+    planView.Option_64k = window_->Option_64k;
+    planView.Option_128k = window_->Option_128k;
+    planView.Option_256k = window_->Option_256k;
+    planView.Check2 = window_->Check2;
+    planView.Check3 = window_->Check3;
+    planView.Text3 = window_->Text3;
+    planView.Text5 = window_->Text5;
+    planView.Label12 = window_->Label12;
+    auto *plan = new datalog::LogPlanController(planView, this);
+    plan->setObjectName(QStringLiteral("logPlan"));
+
+    QPointer<serial::Connection> connection = connection_->connection;
+    auto comm_connect = [connection](std::function<void()> then) {
+        if (connection)
+            connection->comm_connect(std::move(then));
+        else if (then)
+            then();
+    };
+    auto progress = [w = window_.get()](const QString &pmode, double pmin, double pmax,
+                                        double ppos) { w->progress_bar(pmode, pmin, pmax, ppos); };
+    auto *programmer = new datalog::LogProgrammer(
+        *plan, *worker_, *session_, comm_connect,
+        {window_->Command5, window_->Label9, window_.get()}, progress, this);
+    programmer->setObjectName(QStringLiteral("logProgrammer"));
 }
 
 // Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in
 // this order, so the plan follows the option selected at creation.
 void AppController::loadDataLog()
 {
+    if (auto *plan = findChild<datalog::LogPlanController *>(QStringLiteral("logPlan"),
+                                                             Qt::FindDirectChildrenOnly))
+        plan->applySelectedType();
 }
 // ==== end log plan and programming ====
 

@@ -1,0 +1,159 @@
+// Log programming against the board simulator as a process of its own, over the
+// real serial port code: the window's data-log panel programs the board through
+// the link worker, the board is power-cycled, and its EEPROM shows the header
+// and a log that grows as the header asks.
+
+#include "app/vemtra.h"
+#include "board_process.h"
+#include "datalog/datalog_texts.h"
+#include "datalog/log_plan_controller.h"
+#include "datalog/log_programmer.h"
+#include "serial/board_session.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vemtra;
+using testing::BoardProcess;
+
+namespace {
+
+constexpr int kCapacity = 8192;
+
+// The simulator's EEPROM image as it is now, through its "dump" command.
+QByteArray dumpEeprom(BoardProcess &board, const QString &path)
+{
+    QFile::remove(path);
+    board.command("dump " + QFile::encodeName(path));
+    const QDeadlineTimer bound(10000);
+    while (!bound.hasExpired()) {
+        QFile file(path);
+        if (file.size() == kCapacity && file.open(QIODevice::ReadOnly))
+            return file.readAll();
+        QTest::qWait(20);
+    }
+    return {};
+}
+
+int loggedEnd(const QByteArray &eeprom)
+{
+    return std::uint8_t(eeprom[12]) | std::uint8_t(eeprom[13]) << 8;
+}
+
+} // namespace
+
+class TestDatalogE2e : public QObject {
+    Q_OBJECT
+
+private slots:
+    void programmedBoardLogsAfterPowerCycle();
+};
+
+void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
+{
+    if (!BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    QTemporaryDir dir;
+    const QString dumpPath = dir.filePath(QStringLiteral("eeprom.bin"));
+    // At 9600 bps, so the connection switches it to 19200 before the write.
+    BoardProcess board({QStringLiteral("--baud"), QStringLiteral("9600"),
+                        QStringLiteral("--eeprom"), QStringLiteral("24C64"),
+                        QStringLiteral("--inputs"), QStringLiteral("const"),
+                        QStringLiteral("--time-factor"), QStringLiteral("200"),
+                        QStringLiteral("--commands"), QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    serial::LinkWorker worker;
+    bool opened = false;
+    worker.open(board.device(), 9600, [&](bool ok, QString reason) {
+        opened = ok;
+        error = reason;
+    });
+    QTRY_VERIFY2_WITH_TIMEOUT(opened, qPrintable(error), 10000);
+
+    app::vemtra window;
+    serial::BoardSession session;
+    serial::Connection connection({window.Check1, window.Timer1, window.Label5, window.Label9},
+                                  worker, session);
+    datalog::LogPlanView planView;
+    planView.Option_64k = window.Option_64k;
+    planView.Option_128k = window.Option_128k;
+    planView.Option_256k = window.Option_256k;
+    planView.Check2 = window.Check2;
+    planView.Check3 = window.Check3;
+    planView.Text3 = window.Text3;
+    planView.Text5 = window.Text5;
+    planView.Label12 = window.Label12;
+    datalog::LogPlanController plan(planView);
+    plan.applySelectedType();
+    datalog::LogProgrammer programmer(
+        plan, worker, session,
+        [&connection](std::function<void()> then) { connection.comm_connect(then); },
+        {window.Command5, window.Label9, &window},
+        [&window](const QString &mode, double min, double max, double pos) {
+            window.progress_bar(mode, min, max, pos);
+        });
+    QStringList notices;
+    programmer.setNotice([&](const QString &text) { notices << text; });
+
+    // CH1 and CH2 against the supply, every 0.5 s.
+    window.Check2[1]->click();
+    window.Text5->setText(QStringLiteral("0.5"));
+    QCOMPARE(window.Label12->text(), QStringLiteral("00:34"));
+
+    QSignalSpy finished(&programmer, &datalog::LogProgrammer::finished);
+    window.Command5->click();
+    QVERIFY(finished.wait(30000));
+    QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(programmer.lastResult().message));
+    QCOMPARE(window.Label9->text(), datalog::texts::kLogStartsAfterPowerCycle);
+    QCOMPARE(notices, QStringList{datalog::texts::kLogStartsNotice});
+    QCOMPARE(window.Label5->text(), serial::texts::switched19200);
+    QVERIFY(window.P_Bar->isHidden());
+    QCOMPARE(session.comm_error, 0);
+
+    const QByteArray header = QByteArray::fromHex("414480cc102700001000ff1f1000ffff");
+    const QByteArray programmed = dumpEeprom(board, dumpPath);
+    QCOMPARE(programmed.left(16).toHex(' '), header.toHex(' '));
+
+    board.command("power");
+
+    // Every 0.5 s of board time (2.5 ms here) one byte of CH2, then one of CH1,
+    // from address 17; the header's end field follows the last byte logged.
+    const QByteArray first = dumpEeprom(board, dumpPath);
+    QVERIFY(!first.isEmpty());
+    QByteArray later;
+    const QDeadlineTimer bound(10000);
+    do {
+        later = dumpEeprom(board, dumpPath);
+    } while (!later.isEmpty() && loggedEnd(later) <= loggedEnd(first) + 2 && !bound.hasExpired());
+    QVERIFY2(loggedEnd(later) > loggedEnd(first) + 2, "the log does not grow");
+    QCOMPARE(later.left(12).toHex(' '), header.left(12).toHex(' '));
+
+    const int end = loggedEnd(later);
+    QVERIFY(end <= 0x1FFF);
+    QCOMPARE((end - 16) % 2, 0);
+    // Constant inputs: CH1 1 V reads 51, CH2 2 V reads 102.
+    for (int addr = 17; addr <= end; addr += 2) {
+        QCOMPARE(std::uint8_t(later[addr]), std::uint8_t(102));
+        QCOMPARE(std::uint8_t(later[addr + 1]), std::uint8_t(51));
+    }
+    QCOMPARE(std::uint8_t(later[end + 1]), std::uint8_t(0xFF));
+
+    worker.close();
+    QTRY_VERIFY(!worker.isBusy());
+}
+
+QTEST_MAIN(TestDatalogE2e)
+#include "tst_datalog_e2e.moc"
