@@ -1,17 +1,19 @@
 // Log programming against the board simulator as a process of its own, over the
-// real serial port code: the window's data-log panel programs the board through
-// the link worker, the board is power-cycled, and its EEPROM shows the header
-// and a log that grows as the header asks.
+// real serial port code: the program as it starts up programs the board from its
+// data-log panel, the board is power-cycled, and its EEPROM shows the header and
+// a log that grows as the header asks.
 
+#include "app/app_controller.h"
 #include "app/vemtra.h"
 #include "board_process.h"
 #include "datalog/datalog_texts.h"
-#include "datalog/log_plan_controller.h"
 #include "datalog/log_programmer.h"
 #include "serial/board_session.h"
 #include "serial/connect.h"
+#include "serial/frm_option.h"
 #include "serial/link_worker.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -19,7 +21,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,54 +75,54 @@ void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
                         QStringLiteral("--commands"), QStringLiteral("--quiet")});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
+    qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
 
-    serial::LinkWorker worker;
-    bool opened = false;
-    worker.open(board.device(), 9600, [&](bool ok, QString reason) {
-        opened = ok;
-        error = reason;
+    app::AppController app(std::make_unique<serial::LinkWorker>());
+    app.setQuit([] {});
+    app.start();
+    app::vemtra &window = *app.window();
+    // The window opens with the selected type applied.
+    QCOMPARE(window.Text3[1]->text(), QStringLiteral("8176"));
+    QCOMPARE(window.Label12->text(), QStringLiteral("02:16"));
+
+    app.setPortDialogRunner([](QObject &d) {
+        auto *dialog = qobject_cast<serial::frmOption *>(&d);
+        QVERIFY(dialog);
+        dialog->Option_com1->setChecked(true);
+        dialog->Command_Ok->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->result(), int(QDialog::Accepted), 10000);
     });
-    QTRY_VERIFY2_WITH_TIMEOUT(opened, qPrintable(error), 10000);
+    app.finishStartup();
+    QVERIFY(app.worker()->isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(window.Label5->text(), serial::texts::switched19200, 10000);
+    QTRY_VERIFY(!app.session()->isBusy());
 
-    app::vemtra window;
-    serial::BoardSession session;
-    serial::Connection connection({window.Check1, window.Timer1, window.Label5, window.Label9},
-                                  worker, session);
-    datalog::LogPlanView planView;
-    planView.Option_64k = window.Option_64k;
-    planView.Option_128k = window.Option_128k;
-    planView.Option_256k = window.Option_256k;
-    planView.Check2 = window.Check2;
-    planView.Check3 = window.Check3;
-    planView.Text3 = window.Text3;
-    planView.Text5 = window.Text5;
-    planView.Label12 = window.Label12;
-    datalog::LogPlanController plan(planView);
-    plan.applySelectedType();
-    datalog::LogProgrammer programmer(
-        plan, worker, session,
-        [&connection](std::function<void()> then) { connection.comm_connect(then); },
-        {window.Command5, window.Label9, &window},
-        [&window](const QString &mode, double min, double max, double pos) {
-            window.progress_bar(mode, min, max, pos);
-        });
+    auto *programmer = app.findChild<datalog::LogProgrammer *>(QStringLiteral("logProgrammer"));
+    QVERIFY(programmer);
     QStringList notices;
-    programmer.setNotice([&](const QString &text) { notices << text; });
+    programmer->setNotice([&](const QString &text) { notices << text; });
 
     // CH1 and CH2 against the supply, every 0.5 s.
     window.Check2[1]->click();
     window.Text5->setText(QStringLiteral("0.5"));
     QCOMPARE(window.Label12->text(), QStringLiteral("00:34"));
 
-    QSignalSpy finished(&programmer, &datalog::LogProgrammer::finished);
+    QSignalSpy finished(programmer, &datalog::LogProgrammer::finished);
     window.Command5->click();
+    // Nothing else may use the line while the header is written.
+    QVERIFY(!window.Command5->isEnabled());
+    QVERIFY(!window.Command2->isEnabled());
+    QVERIFY(!window.Check1->isEnabled());
+    QVERIFY(!window.vemtra_init->isEnabled());
     QVERIFY(finished.wait(30000));
-    QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(programmer.lastResult().message));
+    QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(programmer->lastResult().message));
     QCOMPARE(window.Label9->text(), datalog::texts::kLogStartsAfterPowerCycle);
     QCOMPARE(notices, QStringList{datalog::texts::kLogStartsNotice});
-    QCOMPARE(window.Label5->text(), serial::texts::switched19200);
+    QCOMPARE(window.Label5->text(), serial::texts::established19200);
     QVERIFY(window.P_Bar->isHidden());
-    QCOMPARE(session.comm_error, 0);
+    QCOMPARE(app.session()->comm_error, 0);
+    QVERIFY(window.Command5->isEnabled());
+    QVERIFY(window.Command2->isEnabled());
 
     const QByteArray header = QByteArray::fromHex("414480cc102700001000ff1f1000ffff");
     const QByteArray programmed = dumpEeprom(board, dumpPath);
@@ -151,8 +152,8 @@ void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
     }
     QCOMPARE(std::uint8_t(later[end + 1]), std::uint8_t(0xFF));
 
-    worker.close();
-    QTRY_VERIFY(!worker.isBusy());
+    window.vemtra_exit->trigger();
+    board.stop();
 }
 
 QTEST_MAIN(TestDatalogE2e)
