@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
