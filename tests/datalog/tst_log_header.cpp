@@ -42,8 +42,6 @@ void TestLogHeader::configuration_data()
                                        << "1110" << 0xED;
     QTest::newRow("CH2, CH3 Vref:CH4") << "0000"
                                        << "0110" << 0x6D;
-    QTest::newRow("nothing ticked") << "0000"
-                                    << "0000" << 0x0C;
 }
 
 void TestLogHeader::configuration()
@@ -64,17 +62,12 @@ void TestLogHeader::interval_data()
     QTest::newRow("2 s") << "2" << true << quint32(40000);
     QTest::newRow("3600 s") << "3600" << true << quint32(72000000);
     QTest::newRow("0 s") << "0" << true << quint32(0);
-    QTest::newRow("fraction is truncated") << "0.00007" << true << quint32(1);
     QTest::newRow("just below one step") << "0.0000499" << true << quint32(0);
-    QTest::newRow("just one step") << "0.00005" << true << quint32(1);
     QTest::newRow("0.3 s is not a step short") << "0.3" << true << quint32(6000);
-    QTest::newRow("plus sign and blanks") << " +1.5 " << true << quint32(30000);
     QTest::newRow("largest") << "107374.18" << true << quint32(2147483600);
     QTest::newRow("past the top bit") << "107374.1824" << false << quint32(0);
-    QTest::newRow("far too large") << "200000" << false << quint32(0);
     QTest::newRow("negative") << "-1" << false << quint32(0);
     QTest::newRow("not a number") << "one" << false << quint32(0);
-    QTest::newRow("empty") << "" << false << quint32(0);
 }
 
 void TestLogHeader::interval()

@@ -81,7 +81,6 @@ private slots:
     void unusableInterval_data();
     void unusableInterval();
     void readOutLengthRecomputes();
-    void headerFromSettings();
 };
 
 void TestLogPlanController::opensShowingTheSelectedType()
@@ -288,18 +287,6 @@ void TestLogPlanController::readOutLengthRecomputes()
     p.plan->applySelectedType();
     QCOMPARE(p.view.Text3[1]->text(), QStringLiteral("8176"));
     QCOMPARE(p.time(), QStringLiteral("01:08"));
-}
-
-void TestLogPlanController::headerFromSettings()
-{
-    Panel p;
-    p.view.Option_256k->click();
-    p.tick("0000", "011");
-    p.view.Text5->setText(QStringLiteral("2"));
-    const auto header = p.plan->composeHeader();
-    QVERIFY(header);
-    QCOMPARE(QByteArray(reinterpret_cast<const char *>(header->data()), 16).toHex(' '),
-             QByteArray("41 44 80 6d 40 9c 00 00 10 00 ff 7f 10 00 ff ff"));
 }
 
 QTEST_MAIN(TestLogPlanController)
