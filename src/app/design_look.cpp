@@ -4,9 +4,9 @@
 
 #include <QFontDatabase>
 #include <QPainter>
-#include <QTextLayout>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -95,8 +95,8 @@ void DesignLabel::paintEvent(QPaintEvent *)
         top = area.top() + (area.height() - step * lines.size()) / 2;
     else if (alignment() & Qt::AlignBottom)
         top = area.bottom() + 1 - step * lines.size();
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                             QPalette::WindowText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     p.translate(area.left(), 0);
     p.scale(squeeze, 1.0);
     for (int i = 0; i < lines.size(); ++i) {
@@ -147,8 +147,8 @@ void WrapButton::paintEvent(QPaintEvent *)
     if (option.state & (QStyle::State_Sunken | QStyle::State_On))
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                             QPalette::ButtonText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 

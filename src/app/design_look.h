@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
-#include <QRect>
 #include <QPushButton>
+#include <QRect>
 #include <QWidget>
 
 namespace vemtra::app {

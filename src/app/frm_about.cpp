@@ -51,8 +51,8 @@ frmAbout::frmAbout(QWidget *parent)
 
     lblTitle = label(this, "lblTitle", texts::lblTitleDesign, twips(1170, 405, 2985, 345));
     lblVersion = label(this, "lblVersion", texts::lblVersionDesign, twips(1170, 810, 2985, 225));
-    lblDescription = label(this, "lblDescription", texts::lblDescriptionDesign,
-                           twips(1140, 1215, 4290, 885));
+    lblDescription =
+        label(this, "lblDescription", texts::lblDescriptionDesign, twips(1140, 1215, 4290, 885));
     Label1 = label(this, "Label1", texts::aboutNotice, twips(1125, 2160, 3390, 240));
 
     Line1[1] = new DesignLine(QColor(128, 128, 128), this);

@@ -49,8 +49,7 @@ const std::array<QColor, 4> channelText{QColor(255, 0, 0), QColor(0, 128, 0), QC
 constexpr std::array<int, 4> meterRowY{495, 915, 1335, 1755};
 constexpr std::array<int, 4> logRowY{3330, 3645, 3960, 4275};
 
-template <class W>
-W *place(W *w, const QString &name, const QRect &geometry)
+template <class W> W *place(W *w, const QString &name, const QRect &geometry)
 {
     w->setObjectName(name);
     w->setGeometry(geometry);
@@ -83,8 +82,8 @@ QLabel *statusLabel(QWidget *parent, const QString &name, const QRect &geometry)
     return l;
 }
 
-QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text,
-                   const QRect &geometry, Qt::Alignment alignment)
+QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry,
+                   Qt::Alignment alignment)
 {
     auto *t = place(new QLineEdit(text, parent), name, geometry);
     t->setAlignment(alignment | Qt::AlignVCenter);
@@ -204,11 +203,11 @@ void vemtra::buildDataLogArea(QWidget *client)
     Option_64k->setChecked(true);
 
     Label3 = label(client, "Label3", u(texts::Label3), twips(480, 4170, 1230, 255));
-    Text3[0] = textBox(client, indexed("Text3", 0), u(texts::Text3_0),
-                       twips(555, 4380, 1050, 270), Qt::AlignRight);
+    Text3[0] = textBox(client, indexed("Text3", 0), u(texts::Text3_0), twips(555, 4380, 1050, 270),
+                       Qt::AlignRight);
     Label4 = label(client, "Label4", u(texts::Label4), twips(480, 4695, 1230, 255));
-    Text3[1] = textBox(client, indexed("Text3", 1), u(texts::Text3_1),
-                       twips(570, 4905, 1035, 270), Qt::AlignRight);
+    Text3[1] = textBox(client, indexed("Text3", 1), u(texts::Text3_1), twips(570, 4905, 1035, 270),
+                       Qt::AlignRight);
     // Shown, not edited: black on the menu colour even though disabled.
     const QColor menuColour = QApplication::palette("QMenu").color(QPalette::Window);
     for (QLineEdit *t : Text3) {
@@ -236,8 +235,7 @@ void vemtra::buildDataLogArea(QWidget *client)
     Shape5 = place(new RoundedFrame(client), "Shape5", twips(3990, 2700, 1695, 2640));
     Label11 = heading(client, "Label11", u(texts::Label11), twips(4200, 2805, 1380, 225));
     Label8 = label(client, "Label8", u(texts::Label8), twips(4305, 3135, 1095, 255));
-    Text5 = textBox(client, "Text5", u(texts::Text5), twips(4725, 3345, 600, 270),
-                    Qt::AlignRight);
+    Text5 = textBox(client, "Text5", u(texts::Text5), twips(4725, 3345, 600, 270), Qt::AlignRight);
     Text5->setToolTip(u(texts::Text5Tip));
     Label13 = label(client, "Label13", u(texts::Label13), twips(4200, 3870, 1095, 180));
     Label12 = statusLabel(client, "Label12", twips(4725, 4080, 600, 255));
@@ -245,16 +243,16 @@ void vemtra::buildDataLogArea(QWidget *client)
     // Panel 4: program the board, then read its log.
     Shape6 = place(new RoundedFrame(client), "Shape6", twips(5775, 2700, 1485, 2640));
     Label21 = heading(client, "Label21", u(texts::Label21), twips(5985, 2805, 1170, 225));
-    Command5 = place(new WrapButton(u(texts::Command5), client), "Command5",
-                     twips(5985, 3120, 1065, 270));
+    Command5 =
+        place(new WrapButton(u(texts::Command5), client), "Command5", twips(5985, 3120, 1065, 270));
     Label18 = label(client, "Label18", u(texts::arrow), twips(6405, 3435, 225, 180));
     Label15 = label(client, "Label15", u(texts::Label15), twips(5985, 3645, 1065, 375));
     Label19 = label(client, "Label19", u(texts::arrow), twips(6390, 4005, 225, 180));
-    Command2 = place(new WrapButton(u(texts::Command2), client), "Command2",
-                     twips(5985, 4230, 1080, 450));
+    Command2 =
+        place(new WrapButton(u(texts::Command2), client), "Command2", twips(5985, 4230, 1080, 450));
     Label20 = label(client, "Label20", u(texts::arrow), twips(6405, 4725, 225, 180));
-    Command4 = place(new WrapButton(u(texts::Command4), client), "Command4",
-                     twips(5985, 4905, 1080, 270));
+    Command4 =
+        place(new WrapButton(u(texts::Command4), client), "Command4", twips(5985, 4905, 1080, 270));
 
     // The frames are drawn behind the controls they hold.
     for (RoundedFrame *shape : {Shape3, Shape4, Shape5, Shape6})

@@ -123,8 +123,8 @@ void TestAboutBox::closing_data()
         [](frmAbout *b) { pressKey(b, Qt::Key_Escape); });
     QTest::newRow("Enter") << std::function<void(frmAbout *)>(
         [](frmAbout *b) { pressKey(b, Qt::Key_Enter); });
-    QTest::newRow("Return on the dialog") << std::function<void(frmAbout *)>(
-        [](frmAbout *b) { QTest::keyClick(b, Qt::Key_Return); });
+    QTest::newRow("Return on the dialog")
+        << std::function<void(frmAbout *)>([](frmAbout *b) { QTest::keyClick(b, Qt::Key_Return); });
     QTest::newRow("close button") << std::function<void(frmAbout *)>(
         [](frmAbout *b) { b->cmdOK->click(); });
     QTest::newRow("close box") << std::function<void(frmAbout *)>([](frmAbout *b) { b->close(); });

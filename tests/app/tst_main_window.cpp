@@ -212,8 +212,12 @@ void TestMainWindow::menus()
     };
     const Item tree[] = {
         {"nmuFile", "ファイル(&F)", {{"vemtra_exit", "終了(&E)"}}},
-        {"nmuOption", "オプション(&O)", {{"nmuCOM", "Comポート選択(&C)"}, {"vemtra_init", "VEMTRA初期化(&I)"}}},
-        {"nmuHelp", "ヘルプ(&H)", {{"nmuHelpFile", "ヘルプ(&H)"}, {"nmuVer", "バージョン情報(&I)"}}},
+        {"nmuOption",
+         "オプション(&O)",
+         {{"nmuCOM", "Comポート選択(&C)"}, {"vemtra_init", "VEMTRA初期化(&I)"}}},
+        {"nmuHelp",
+         "ヘルプ(&H)",
+         {{"nmuHelpFile", "ヘルプ(&H)"}, {"nmuVer", "バージョン情報(&I)"}}},
     };
     MainWindow w;
     const QList<QAction *> bar = w.menuBar()->actions();
@@ -251,10 +255,10 @@ void TestMainWindow::windowFrame()
 
 void TestMainWindow::tabOrderAndFocus()
 {
-    const QStringList expected{"GP1",       "Check2(0)",  "Text5",      "Text1(0)",   "Text1(1)",
-                               "Text1(2)",  "Text1(3)",   "Check1",     "Text2(0)",   "Text2(1)",
-                               "Text2(2)",  "Text2(3)",   "Command2",   "Check2(1)",  "Check2(2)",
-                               "Check2(3)", "Check3(0)",  "Check3(1)",  "Check3(2)",  "Command4",
+    const QStringList expected{"GP1",       "Check2(0)",  "Text5",       "Text1(0)",   "Text1(1)",
+                               "Text1(2)",  "Text1(3)",   "Check1",      "Text2(0)",   "Text2(1)",
+                               "Text2(2)",  "Text2(3)",   "Command2",    "Check2(1)",  "Check2(2)",
+                               "Check2(3)", "Check3(0)",  "Check3(1)",   "Check3(2)",  "Command4",
                                "Command5",  "Option_64k", "Option_128k", "Option_256k"};
     MainWindow w;
     w.show();
@@ -293,9 +297,10 @@ void TestMainWindow::progressBar_data()
     QTest::newRow("lower-case on does nothing") << "on 0 15 3" << ProgressState{false, 0, 100, 0};
     QTest::newRow("lower-case off does nothing")
         << "ON 0 15 3;off 0 0 0" << ProgressState{true, 0, 15, 3};
-    QTest::newRow("other mode does nothing") << "ON 0 15 3;X 0 9 9" << ProgressState{true, 0, 15, 3};
-    QTest::newRow("empty range leaves the bar") << "ON 0 15 3;ON 0 0 0"
-                                                << ProgressState{true, 0, 15, 3};
+    QTest::newRow("other mode does nothing")
+        << "ON 0 15 3;X 0 9 9" << ProgressState{true, 0, 15, 3};
+    QTest::newRow("empty range leaves the bar")
+        << "ON 0 15 3;ON 0 0 0" << ProgressState{true, 0, 15, 3};
     QTest::newRow("inverted range leaves the bar") << "ON 9 5 7" << ProgressState{false, 0, 100, 0};
     QTest::newRow("position above the range stops at the end")
         << "ON 0 15 20" << ProgressState{true, 0, 15, 15};

@@ -6,11 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -82,7 +82,8 @@ public:
         for (const QByteArray &line : output.split('\n')) {
             const int eq = line.indexOf('=');
             if (eq > 0)
-                values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+                values.insert(QString::fromUtf8(line.left(eq)),
+                              QString::fromUtf8(line.mid(eq + 1)));
         }
         return values;
     }
@@ -218,9 +219,9 @@ void TestStartup::busyLineDisablesWhatWouldShareIt()
     auto c = makeController(std::make_shared<std::atomic<int>>(0));
     auto *w = c->window();
     QVERIFY(c->session()->begin(QStringLiteral("test")));
-    for (QWidget *control : {static_cast<QWidget *>(w->Command2),
-                             static_cast<QWidget *>(w->Command5),
-                             static_cast<QWidget *>(w->Check1)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(w->Command2), static_cast<QWidget *>(w->Command5),
+          static_cast<QWidget *>(w->Check1)})
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
     QVERIFY(!w->vemtra_init->isEnabled());
     QVERIFY(!w->nmuCOM->isEnabled());
@@ -277,8 +278,8 @@ void TestStartup::helpFileMissing()
 void TestStartup::secondCopyEndsAtOnce()
 {
     QTemporaryDir runtime;
-    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                      QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(runtime.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     Program first(runtime.path());
     QCOMPARE(first.report().value("title"), expectedTitle);
 
@@ -299,8 +300,8 @@ void TestStartup::secondCopyEndsAtOnce()
 void TestStartup::currentDirectoryAndArguments()
 {
     QTemporaryDir runtime, elsewhere;
-    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                      QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(runtime.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     Program program(runtime.path(), {"COM3", "-x", "--help", "vemtra.hlp"}, elsewhere.path());
     const auto report = program.report();
     QCOMPARE(report.value("cwd"), QDir(binDir()).canonicalPath());
