@@ -13,8 +13,8 @@ using namespace vemtra::datalog;
 
 namespace {
 
-// The data-log panel's widgets with their design-time values, as the window
-// holds them before it loads.
+// The data-log panel's widgets with the values they have when the window is
+// created, before it loads.
 struct Panel {
     QWidget root;
     LogPlanView view;
