@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>

@@ -6,7 +6,6 @@
 #include "serial/line.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
