@@ -43,28 +43,6 @@ QString u(const char *utf8)
 }
 } // namespace
 
-bool parsePortSettings(const QString &text, PortSettings *out)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return false;
-    bool okBaud = false, okData = false, okStop = false;
-    PortSettings s;
-    s.baud = parts[0].trimmed().toInt(&okBaud);
-    const QString parity = parts[1].trimmed().toLower();
-    s.dataBits = parts[2].trimmed().toInt(&okData);
-    s.stopBits = parts[3].trimmed().toInt(&okStop);
-    if (!okBaud || s.baud <= 0 || parity.size() != 1 || !QStringLiteral("neoms").contains(parity))
-        return false;
-    if (!okData || s.dataBits < 5 || s.dataBits > 8 || !okStop || s.stopBits < 1 ||
-        s.stopBits > 2)
-        return false;
-    s.parity = parity.at(0).toLatin1();
-    if (out)
-        *out = s;
-    return true;
-}
-
 AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject *parent)
     : QObject(parent), worker_(std::move(worker)),
       session_(std::make_unique<serial::BoardSession>()), window_(std::make_unique<vemtra>()),
@@ -109,7 +87,6 @@ void AppController::start()
     Form_Load();
     window_->setWindowTitle(title_text);
     window_->show();
-    configurePort();
 }
 
 void AppController::set_about_info()
@@ -119,12 +96,6 @@ void AppController::set_about_info()
     box->lblTitle->setText(u(texts::appTitle));
     box->lblDescription->setText(u(texts::fileDescription));
     box->lblDisclaimer->setText(u(texts::commentText));
-}
-
-void AppController::configurePort()
-{
-    // The port is only configured here; choosing it in the port dialog opens it.
-    parsePortSettings(u(texts::portSettings), &portSettings);
 }
 
 void AppController::Form_Load()

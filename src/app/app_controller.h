@@ -12,10 +12,14 @@
 
 class QTextBrowser;
 
-namespace vemtra::serial {}
-namespace vemtra::voltmeter {}
-namespace vemtra::datalog {}
-namespace vemtra::readout {}
+namespace vemtra::serial {
+}
+namespace vemtra::voltmeter {
+}
+namespace vemtra::datalog {
+}
+namespace vemtra::readout {
+}
 
 namespace vemtra::app {
 
@@ -28,16 +32,6 @@ namespace readout = ::vemtra::readout;
 
 class vemtra;
 class frmAbout;
-
-// Serial settings in the "9600,n,8,1" form the port is configured with.
-struct PortSettings {
-    int baud = 9600;
-    char parity = 'n';
-    int dataBits = 8;
-    int stopBits = 1;
-};
-// False for anything that is not speed, parity letter, data bits and stop bits.
-bool parsePortSettings(const QString &text, PortSettings *out);
 
 // Puts the program together: the main window, the one link worker that owns the
 // serial line, the board session, and each subsystem's controller. The window
@@ -56,7 +50,9 @@ public:
 
     // Start-up after the single-instance check, in the design's order: prepare the
     // About box, make the program folder current (app_path), the About box's note
-    // line, the caption, load and show the window, configure the port (not opened).
+    // line, the caption, load and show the window. The port keeps its settings
+    // (9600 bps, 8 data bits, no parity, 1 stop bit) and stays closed until the port
+    // dialog opens it.
     void start();
     // The rest of start-up, once the event loop runs: the port dialog and the
     // connection. Main queues it so that closing the window always ends the loop.
@@ -82,14 +78,11 @@ public:
     QString app_path;
     // The main window's caption, set once by start().
     QString title_text;
-    // The serial settings the port is configured with at start-up.
-    PortSettings portSettings;
 
 private:
     void set_about_info();
     void Form_Load();
     void Form_Unload();
-    void configurePort();
     void attachShell();
     void onSessionBusy(bool busy);
 

@@ -15,9 +15,6 @@ inline constexpr char aboutCaptionSuffix[] = "のﾊﾞｰｼﾞｮﾝ情報";
 inline constexpr char aboutVersionPrefix[] = "ﾊﾞｰｼﾞｮﾝ ";
 inline constexpr char supportPrefix[] = "ｻﾎﾟｰﾄﾍﾟｰｼﾞ : ";
 
-// Serial settings the port gets at start-up, before any port is chosen.
-inline constexpr char portSettings[] = "9600,n,8,1";
-
 // frmAbout design-time texts (replaced at load).
 inline constexpr char aboutDesignCaption[] = "ﾊﾞｰｼﾞｮﾝ情報";
 inline constexpr char lblTitleDesign[] = "ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ";

@@ -97,8 +97,6 @@ class TestStartup : public QObject {
     Q_OBJECT
 private slots:
     void texts();
-    void portSettings_data();
-    void portSettings();
     void instanceLock();
     void startUpInOrder();
     void exitByMenuWithPortNeverOpened();
@@ -116,30 +114,6 @@ void TestStartup::texts()
     QCOMPARE(vemtra::app::makeTitleText(vemtra::app::versionText()), expectedTitle);
     QCOMPARE(vemtra::app::supportLine(),
              QString::fromUtf8("ｻﾎﾟｰﾄﾍﾟｰｼﾞ : qel-vemtra.example.org/support/"));
-}
-
-void TestStartup::portSettings_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("baud");
-    QTest::newRow("design") << "9600,n,8,1" << true << 9600;
-    QTest::newRow("faster, even parity") << "19200,E,7,2" << true << 19200;
-    QTest::newRow("missing stop bits") << "9600,n,8" << false << 0;
-    QTest::newRow("unknown parity") << "9600,x,8,1" << false << 0;
-    QTest::newRow("speed not a number") << "fast,n,8,1" << false << 0;
-    QTest::newRow("nine data bits") << "9600,n,9,1" << false << 0;
-}
-
-void TestStartup::portSettings()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(int, baud);
-    vemtra::app::PortSettings s;
-    QCOMPARE(vemtra::app::parsePortSettings(text, &s), valid);
-    if (valid)
-        QCOMPARE(s.baud, baud);
 }
 
 void TestStartup::instanceLock()
@@ -172,7 +146,6 @@ void TestStartup::startUpInOrder()
     QCOMPARE(c->window()->windowTitle(), expectedTitle);
     QVERIFY(c->window()->isVisible());
     QVERIFY(!c->window()->Timer1->isActive());
-    QCOMPARE(c->portSettings.baud, 9600);
 
     // The About box is loaded but not shown.
     QVERIFY(c->aboutLoaded());
