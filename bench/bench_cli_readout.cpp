@@ -59,13 +59,13 @@ int main(int argc, char **argv)
 
     QProcess run;
     run.setWorkingDirectory(dir.path());
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const double cpuBefore = childCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     run.start(cli, {"--port", board.device(), "readout"});
     if (!run.waitForFinished(600000) || run.exitCode() != 0) {
-        std::fprintf(stderr, "bench_cli_readout: vemtra-cli failed (%d)\n", run.exitCode());
+        std::fprintf(stderr, "bench_cli_readout: vemtra-cli failed (%d): %s\n", run.exitCode(),
+                     run.readAllStandardError().constData());
         return 1;
     }
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
