@@ -203,10 +203,7 @@ void TestCliProcess::refusedCommandLineSendsNothing_data()
                                               "--interval", "1"};
     QTest::newRow("interval too long")
         << QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "200000"};
-    QTest::newRow("unknown EEPROM")
-        << QStringList{"program", "--eeprom", "24C512", "--vdd", "1", "--interval", "1"};
     QTest::newRow("unknown command") << QStringList{"erase"};
-    QTest::newRow("option of another command") << QStringList{"probe", "--count", "3"};
 }
 
 void TestCliProcess::refusedCommandLineSendsNothing()

@@ -90,7 +90,7 @@ private slots:
     void notesLoss();
     void cancelReachesTheTracedLine();
     void writesThroughToTheFile();
-    void openerFromEnvironment();
+    void untracedWhenTheTraceCannotBeMade();
     void windowWorkerTracesWhenAsked();
 };
 
@@ -219,26 +219,18 @@ void TestTracingLine::writesThroughToTheFile()
     QVERIFY(error.contains("trace.txt"));
 }
 
-void TestTracingLine::openerFromEnvironment()
+void TestTracingLine::untracedWhenTheTraceCannotBeMade()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("window-trace.txt");
     QProcessEnvironment env;
-    env.insert(QStringLiteral("VEMTRA_TRACE"), path);
-    QString error;
-    // No such device: nothing opens, but the trace file is there for the run.
-    const LineOpener opener = defaultLineOpener(env);
-    QVERIFY(!opener(dir.filePath("ttyNone"), 9600, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(QFile::exists(path));
-
-    QVERIFY(!defaultLineOpener(QProcessEnvironment())(dir.filePath("ttyNone"), 9600, &error));
-
-    // A trace that cannot be made is no reason to lose the port.
     env.insert(QStringLiteral("VEMTRA_TRACE"), dir.filePath("no/such/folder/t.txt"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot create trace file"));
-    const LineOpener untraced = defaultLineOpener(env);
-    QVERIFY(untraced);
+    auto sim = std::make_shared<SimulatedLine>();
+    const LineOpener opener = tracedOnRequest(vemtra::testing::openerFor(sim), env);
+    QString error;
+    auto line = opener(QStringLiteral("/dev/x"), 9600, &error);
+    QVERIFY(line);
+    QVERIFY(!dynamic_cast<TracingLine *>(line.get()));
 }
 
 void TestTracingLine::windowWorkerTracesWhenAsked()
