@@ -82,8 +82,7 @@ int main(int argc, char **argv)
     std::printf("wall %.2f s; physical %.2f s (%.1f s of pauses, %.2f s lock-step); ratio %.2f\n",
                 wallSeconds, physical, pauses, lockStep, wallSeconds / physical);
     std::printf("  per data byte: %.3f ms; physical %.3f ms; ratio %.2f\n",
-                (wallSeconds - pauses) / (headerBytes + logLength) * 1e3,
-                2 * byteSeconds() * 1e3,
+                (wallSeconds - pauses) / (headerBytes + logLength) * 1e3, 2 * byteSeconds() * 1e3,
                 (wallSeconds - pauses) / lockStep);
     std::printf("CPU of vemtra-cli: %.3f s over %.2f s wall (%.1f%%)\n", cpu, wallSeconds,
                 100.0 * cpu / wallSeconds);

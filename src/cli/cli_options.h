@@ -54,9 +54,9 @@ struct ParsedCommandLine {
 
 // `arguments` without the program name. --com N uses the window's mapping of
 // COM1..COM6, with `environment` supplying VEMTRA_COM<n>.
-ParsedCommandLine parseCommandLine(
-    const QStringList &arguments,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+ParsedCommandLine
+parseCommandLine(const QStringList &arguments,
+                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
 // The --help text, exit codes included.
 QString usageText();

@@ -245,8 +245,7 @@ private:
         if (io.progress) {
             observer.progress = [&](int position, int maximum) {
                 progressShown = true;
-                io.progress(
-                    progressText(position, maximum, secondsBetween(dataStart, line.now())));
+                io.progress(progressText(position, maximum, secondsBetween(dataStart, line.now())));
             };
         }
         const readout::ReadoutResult result = readout::readOutLog(line, o.outputPath, observer);

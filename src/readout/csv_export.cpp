@@ -100,15 +100,17 @@ QString voltsText(int raw)
 {
     // raw × 5000 / 256 millivolts = raw × 625 / 32, rounded half up.
     const int millivolts = (raw * 625 * 2 + 32) / 64;
-    return QStringLiteral("%1.%2").arg(millivolts / 1000).arg(millivolts % 1000, 3, 10,
-                                                               QLatin1Char('0'));
+    return QStringLiteral("%1.%2")
+        .arg(millivolts / 1000)
+        .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
 }
 
 QString fractionText(int raw)
 {
     const int tenThousandths = (raw * 10000 * 2 + 256) / 512;
-    return QStringLiteral("%1.%2").arg(tenThousandths / 10000).arg(tenThousandths % 10000, 4, 10,
-                                                                    QLatin1Char('0'));
+    return QStringLiteral("%1.%2")
+        .arg(tenThousandths / 10000)
+        .arg(tenThousandths % 10000, 4, 10, QLatin1Char('0'));
 }
 
 CsvLayout CsvLayout::fromReadBack(const HeaderReadBack &readBack)
@@ -174,12 +176,11 @@ CsvExportResult exportCsv(QIODevice &dataFile, const HeaderReadBack &readBack, Q
         return failure(QStringLiteral("the data file is empty"));
     const QByteArray names = withoutLineEnd(dataFile.readLine());
     if (names != layout.channels.names)
-        return failure(QStringLiteral("the data file's channels (%1) are not those of the log "
-                                      "header (%2)")
-                           .arg(QString::fromLatin1(names).trimmed().replace('\t', ' '),
-                                QString::fromLatin1(layout.channels.names)
-                                    .trimmed()
-                                    .replace('\t', ' ')));
+        return failure(
+            QStringLiteral("the data file's channels (%1) are not those of the log "
+                           "header (%2)")
+                .arg(QString::fromLatin1(names).trimmed().replace('\t', ' '),
+                     QString::fromLatin1(layout.channels.names).trimmed().replace('\t', ' ')));
 
     auto write = [&](const QByteArray &text) { return csv.write(text) == text.size(); };
     if (!write(csvHeader(layout)))

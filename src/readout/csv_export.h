@@ -44,8 +44,8 @@ QString fractionText(int raw);
 
 // What the rows are made from: the header read-back, decoded once.
 struct CsvLayout {
-    ChannelSet channels;                 // as the data file groups its values
-    bool referenceCh4 = false;           // configuration bit 0
+    ChannelSet channels;                   // as the data file groups its values
+    bool referenceCh4 = false;             // configuration bit 0
     std::optional<std::uint32_t> interval; // 50 us steps; nothing when unknown
 
     static CsvLayout fromReadBack(const HeaderReadBack &readBack);
@@ -56,7 +56,8 @@ QByteArray csvHeader(const CsvLayout &layout);
 
 // One row; `values` in the data file's order (ch2, ch3, ch4, ch1 of those
 // logged), one per logged channel.
-QByteArray csvRow(const CsvLayout &layout, std::int64_t index, std::span<const std::uint8_t> values);
+QByteArray csvRow(const CsvLayout &layout, std::int64_t index,
+                  std::span<const std::uint8_t> values);
 
 struct CsvExportResult {
     bool ok = false;

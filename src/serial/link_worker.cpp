@@ -133,8 +133,7 @@ public:
     bool open = false;
 };
 
-LinkWorker::LinkWorker(QObject *parent)
-    : LinkWorker(tracedOnRequest(openSerialPort), parent)
+LinkWorker::LinkWorker(QObject *parent) : LinkWorker(tracedOnRequest(openSerialPort), parent)
 {
 }
 

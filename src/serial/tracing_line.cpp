@@ -26,7 +26,8 @@ std::shared_ptr<LineTrace> LineTrace::open(const QString &path, QString *error)
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         if (error)
-            *error = QStringLiteral("cannot create trace file %1: %2").arg(path, file->errorString());
+            *error =
+                QStringLiteral("cannot create trace file %1: %2").arg(path, file->errorString());
         return nullptr;
     }
     return std::make_shared<LineTrace>(std::move(file));

@@ -102,9 +102,9 @@ LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace);
 // `inner`, traced into the file that VEMTRA_TRACE names when it is set and not
 // empty. A trace file that cannot be created is reported once as a warning and
 // the lines work untraced.
-LineOpener tracedOnRequest(
-    LineOpener inner,
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+LineOpener
+tracedOnRequest(LineOpener inner,
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
 // Serial ports, traced on request as above: the window's lines.
 LineOpener defaultLineOpener(

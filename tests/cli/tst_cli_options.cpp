@@ -81,8 +81,7 @@ void TestCliOptions::programHeader_data()
         << QByteArray::fromHex("4144806d409c00001000ff7f1000ffff") << false;
     QTest::newRow("24C128, all four, an hour, forced")
         << QStringList{"--eeprom=24C128", "--vdd=4,3,2,1", "--interval=3600", "--force"}
-        << QByteArray::fromHex("414480fc00a24a041000ff3f1000ffff")
-        << true;
+        << QByteArray::fromHex("414480fc00a24a041000ff3f1000ffff") << true;
     QTest::newRow("fraction of a second")
         << QStringList{"--eeprom", "24C64", "--vdd", "2", "--interval", "0.5"}
         << QByteArray::fromHex("4144804c102700001000ff1f1000ffff") << false;
@@ -115,8 +114,8 @@ void TestCliOptions::readAndReadoutOptions()
     QVERIFY(readout.ok());
     QCOMPARE(readout.options.outputPath, QStringLiteral("QEL_ADC.txt"));
     QVERIFY(readout.options.csvPath.isEmpty());
-    readout = parseCommandLine({"--port", "d", "--trace", "t.txt", "readout", "--output", "a.txt",
-                                "--csv", "a.csv"});
+    readout = parseCommandLine(
+        {"--port", "d", "--trace", "t.txt", "readout", "--output", "a.txt", "--csv", "a.csv"});
     QVERIFY(readout.ok());
     QCOMPARE(readout.options.outputPath, QStringLiteral("a.txt"));
     QCOMPARE(readout.options.csvPath, QStringLiteral("a.csv"));
@@ -135,14 +134,14 @@ void TestCliOptions::refused_data()
     QTest::newRow("nothing") << QStringList{} << "no command";
     QTest::newRow("unknown command") << port + QStringList{"erase"} << "unknown command \"erase\"";
     QTest::newRow("two commands") << port + QStringList{"probe", "read"} << "unexpected argument";
-    QTest::newRow("unknown option") << port + QStringList{"probe", "--speed", "9600"}
-                                    << "unknown option --speed";
+    QTest::newRow("unknown option")
+        << port + QStringList{"probe", "--speed", "9600"} << "unknown option --speed";
     QTest::newRow("no port") << QStringList{"probe"} << "no port given";
     QTest::newRow("port and com") << QStringList{"--port", "d", "--com", "1", "probe"}
                                   << "not both";
     QTest::newRow("COM7") << QStringList{"--com", "7", "probe"} << "--com must be 1 to 6";
-    QTest::newRow("option of another command") << program + good + QStringList{"--csv", "x.csv"}
-                                               << "--csv is not an option of program";
+    QTest::newRow("option of another command")
+        << program + good + QStringList{"--csv", "x.csv"} << "--csv is not an option of program";
     QTest::newRow("read interval not a number")
         << port + QStringList{"read", "--interval", "1.5"} << "milliseconds";
 
@@ -153,21 +152,20 @@ void TestCliOptions::refused_data()
         << "--eeprom must be";
     QTest::newRow("no channels") << program + QStringList{"--eeprom", "24C64", "--interval", "1"}
                                  << "needs the channels";
-    QTest::newRow("both columns")
-        << program + QStringList{"--eeprom", "24C64", "--vdd", "1", "--vref-ch4", "2",
-                                 "--interval", "1"}
-        << "not both";
-    QTest::newRow("channel 5") << program + QStringList{"--eeprom", "24C64", "--vdd", "1,5",
-                                                        "--interval", "1"}
+    QTest::newRow("both columns") << program + QStringList{"--eeprom",   "24C64", "--vdd",      "1",
+                                                           "--vref-ch4", "2",     "--interval", "1"}
+                                  << "not both";
+    QTest::newRow("channel 5") << program + QStringList{"--eeprom", "24C64",      "--vdd",
+                                                        "1,5",      "--interval", "1"}
                                << "--vdd takes channels 1 to 4";
     QTest::newRow("CH4 against itself")
         << program + QStringList{"--eeprom", "24C64", "--vref-ch4", "4", "--interval", "1"}
         << "--vref-ch4 takes channels 1 to 3";
     QTest::newRow("no interval") << program + QStringList{"--eeprom", "24C64", "--vdd", "1"}
                                  << "needs --interval";
-    QTest::newRow("interval 0")
-        << program + QStringList{"--eeprom", "24C64", "--vdd", "1", "--interval", "0"}
-        << "--interval must be seconds";
+    QTest::newRow("interval 0") << program + QStringList{"--eeprom", "24C64",      "--vdd",
+                                                         "1",        "--interval", "0"}
+                                << "--interval must be seconds";
     QTest::newRow("interval past the board's count")
         << program + QStringList{"--eeprom", "24C64", "--vdd", "1", "--interval", "107374.19"}
         << "--interval must be seconds";
@@ -185,8 +183,8 @@ void TestCliOptions::refused()
 
 void TestCliOptions::helpWinsOverErrors()
 {
-    for (const QStringList &args :
-         {QStringList{"--help"}, QStringList{"-h", "erase"}, QStringList{"read", "--bogus", "--help"}}) {
+    for (const QStringList &args : {QStringList{"--help"}, QStringList{"-h", "erase"},
+                                    QStringList{"read", "--bogus", "--help"}}) {
         const ParsedCommandLine parsed = parseCommandLine(args);
         QVERIFY2(parsed.ok(), qPrintable(args.join(' ')));
         QCOMPARE(parsed.options.command, Command::Help);
@@ -199,7 +197,8 @@ void TestCliOptions::helpListsEveryExitCode()
     const QString help = usageText();
     for (int code : {kExitOk, kExitBadArguments, kExitNoBoard, kExitProtocolError, kExitFileError,
                      kExitUnreadLog, kExitInterrupted})
-        QVERIFY2(help.contains(QStringLiteral("\n  %1 ").arg(code)), qPrintable(QString::number(code)));
+        QVERIFY2(help.contains(QStringLiteral("\n  %1 ").arg(code)),
+                 qPrintable(QString::number(code)));
 }
 
 QTEST_GUILESS_MAIN(TestCliOptions)

@@ -99,8 +99,8 @@ void TestCliProcess::probeAtEitherSpeed_data()
     QTest::addColumn<bool>("viaCom");
     QTest::addColumn<QString>("finding");
 
-    QTest::newRow("9600, by device") << "9600" << false
-                                     << "board found at 9600 bps on %1 and switched to 19200 bps";
+    QTest::newRow("9600, by device")
+        << "9600" << false << "board found at 9600 bps on %1 and switched to 19200 bps";
     QTest::newRow("19200, by COM1") << "19200" << true << "board found at 19200 bps on %1";
 }
 
@@ -116,8 +116,8 @@ void TestCliProcess::probeAtEitherSpeed()
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VEMTRA_COM1"), board.device());
-    const QStringList port = viaCom ? QStringList{"--com", "1"}
-                                    : QStringList{"--port", board.device()};
+    const QStringList port =
+        viaCom ? QStringList{"--com", "1"} : QStringList{"--port", board.device()};
     const CliRun r = runCli(port + QStringList{"probe"}, {}, env);
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, finding.arg(board.device()) + '\n');
@@ -141,8 +141,8 @@ void TestCliProcess::programThenReadoutRoundTrip()
     QVERIFY2(board.start(&error), qPrintable(error));
     const QStringList port{"--port", board.device()};
 
-    const CliRun programmed = runCli(port + QStringList{"program", "--eeprom", "24C64", "--vdd",
-                                                        "1,2,3,4", "--interval", "1"});
+    const CliRun programmed = runCli(
+        port + QStringList{"program", "--eeprom", "24C64", "--vdd", "1,2,3,4", "--interval", "1"});
     QCOMPARE(programmed.code, 0);
     QVERIFY(programmed.out.contains("log header written"));
 
@@ -166,8 +166,8 @@ void TestCliProcess::programThenReadoutRoundTrip()
         10000));
 
     // A board with a log on it is not programmed over without --force.
-    const CliRun refused = runCli(port + QStringList{"program", "--eeprom", "24C64", "--vdd", "1",
-                                                     "--interval", "1"});
+    const CliRun refused =
+        runCli(port + QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"});
     QCOMPARE(refused.code, 6);
     QVERIFY(refused.err.contains("not read out"));
 
@@ -199,8 +199,8 @@ void TestCliProcess::refusedCommandLineSendsNothing_data()
 {
     QTest::addColumn<QStringList>("args");
 
-    QTest::newRow("channel 5") << QStringList{"program", "--eeprom", "24C64", "--vdd", "5",
-                                              "--interval", "1"};
+    QTest::newRow("channel 5") << QStringList{"program", "--eeprom",   "24C64", "--vdd",
+                                              "5",       "--interval", "1"};
     QTest::newRow("interval too long")
         << QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "200000"};
     QTest::newRow("unknown command") << QStringList{"erase"};

@@ -161,7 +161,8 @@ void TestCliRunner::readRows()
     const Run r = run(line, {"read", "--count", "3", "--interval", "100"});
     QCOMPARE(r.code, int(kExitOk));
     QCOMPARE(r.out.size(), 4);
-    QCOMPARE(r.out[0], QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
+    QCOMPARE(r.out[0],
+             QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
 
     QString values;
     for (int ch = 0; ch < 4; ++ch) {
@@ -181,8 +182,8 @@ void TestCliRunner::readRows()
 void TestCliRunner::programFreshBoard()
 {
     auto line = simulatedBoard();
-    const QStringList args{"program", "--eeprom", "24C128", "--vref-ch4", "1,3", "--interval",
-                           "0.25"};
+    const QStringList args{"program", "--eeprom",   "24C128", "--vref-ch4",
+                           "1,3",     "--interval", "0.25"};
     const Run r = run(line, args);
     QCOMPARE(r.code, int(kExitOk));
     QCOMPARE(r.out.size(), 1);

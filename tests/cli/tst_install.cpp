@@ -95,8 +95,8 @@ private slots:
 void TestInstall::installedTreeRuns()
 {
     QTemporaryDir root;
-    const Tool install = runTool(VEMTRA_CMAKE_COMMAND,
-                                 {"--install", VEMTRA_BUILD_DIR, "--prefix", root.path()});
+    const Tool install =
+        runTool(VEMTRA_CMAKE_COMMAND, {"--install", VEMTRA_BUILD_DIR, "--prefix", root.path()});
     QVERIFY2(install.code == 0, install.out.constData());
     checkTree(root.path(), QString());
 
@@ -127,9 +127,9 @@ void TestInstall::debianPackage()
 
     QTemporaryDir out;
     const Tool pack =
-        runTool(VEMTRA_CPACK_COMMAND, {"-G", "DEB", "--config",
-                                       QStringLiteral(VEMTRA_BUILD_DIR "/CPackConfig.cmake"),
-                                       "-B", out.path()});
+        runTool(VEMTRA_CPACK_COMMAND,
+                {"-G", "DEB", "--config", QStringLiteral(VEMTRA_BUILD_DIR "/CPackConfig.cmake"),
+                 "-B", out.path()});
     QVERIFY2(pack.code == 0, pack.out.constData());
     const QStringList debs = QDir(out.path()).entryList({"*.deb"}, QDir::Files);
     QCOMPARE(debs.size(), 1);
@@ -139,8 +139,8 @@ void TestInstall::debianPackage()
     // serial port library and the window's platform plugins.
     const Tool depends = runTool(dpkgDeb, {"--field", deb, "Depends"});
     QCOMPARE(depends.code, 0);
-    for (const char *package : {"libqt6core6", "libqt6widgets6", "libqt6serialport6",
-                                "qt6-qpa-plugins"})
+    for (const char *package :
+         {"libqt6core6", "libqt6widgets6", "libqt6serialport6", "qt6-qpa-plugins"})
         QVERIFY2(depends.out.contains(package), depends.out.constData());
     const Tool name = runTool(dpkgDeb, {"--field", deb, "Package"});
     QCOMPARE(name.out.trimmed(), QByteArray("qel-vemtra"));

@@ -125,8 +125,8 @@ void TestCsvExport::intervalFromReadBack_data()
     QTest::newRow("largest count") << readBackOf(0x8C, 0x7FFFFFFF, 16) << qint64(0x7FFFFFFF);
     QTest::newRow("top bit set") << readBackOf(0x8C, 0x80000000u, 16) << qint64(-1);
     QTest::newRow("zero interval") << readBackOf(0x8C, 0, 16) << qint64(-1);
-    QTest::newRow("erased EEPROM") << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF)
-                                   << qint64(-1);
+    QTest::newRow("erased EEPROM")
+        << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF) << qint64(-1);
     QTest::newRow("wrong second marker") << readBackOf(0x8C, 20000, 16, 0x44, 0x00) << qint64(-1);
     // Read-back byte 0 is EEPROM byte 1: taking the first marker 0x41 there
     // would mean the read-back was taken one byte off.
@@ -174,11 +174,16 @@ void TestCsvExport::valueTexts_data()
     QTest::addColumn<QString>("volts");
     QTest::addColumn<QString>("fraction");
 
-    QTest::newRow("0") << 0 << "0.000" << "0.0000";
-    QTest::newRow("half up at 16") << 16 << "0.313" << "0.0625";
-    QTest::newRow("128") << 128 << "2.500" << "0.5000";
-    QTest::newRow("1") << 1 << "0.020" << "0.0039";
-    QTest::newRow("255") << 255 << "4.980" << "0.9961";
+    QTest::newRow("0") << 0 << "0.000"
+                       << "0.0000";
+    QTest::newRow("half up at 16") << 16 << "0.313"
+                                   << "0.0625";
+    QTest::newRow("128") << 128 << "2.500"
+                         << "0.5000";
+    QTest::newRow("1") << 1 << "0.020"
+                       << "0.0039";
+    QTest::newRow("255") << 255 << "4.980"
+                         << "0.9961";
 }
 
 void TestCsvExport::valueTexts()
@@ -239,14 +244,15 @@ void TestCsvExport::rows()
 
 void TestCsvExport::exportedFile()
 {
-    const Export e = run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
+    const Export e =
+        run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
     QVERIFY2(e.result.ok, qPrintable(e.result.error));
     QCOMPARE(e.result.rows, 2);
     QVERIFY(e.csv.contains("# interval: 0.5 s (10000 x 50 us)"));
     QVERIFY(e.csv.contains("# reference: supply"));
-    QCOMPARE(dataLines(e.csv), (QList<QByteArray>{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V",
-                                                  "0,0,200,3.906,12,0.234",
-                                                  "1,0.5,201,3.926,13,0.254"}));
+    QCOMPARE(dataLines(e.csv),
+             (QList<QByteArray>{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V",
+                                "0,0,200,3.906,12,0.234", "1,0.5,201,3.926,13,0.254"}));
     QVERIFY(e.csv.endsWith("\r\n"));
 
     const Export empty = run(crlf("ch3\t\n"), readBackOf(0x2C, 20000, 16));
@@ -263,14 +269,14 @@ void TestCsvExport::refusedDataFiles_data()
     QTest::newRow("empty file") << QByteArray() << "empty";
     QTest::newRow("other channels than the header")
         << crlf("ch2\tch3\t\n1\t2\t:0\n") << "not those of the log header";
-    QTest::newRow("record with a value missing") << crlf("ch2\tch1\t\n1\t2\t:0\n3\t:1\n")
-                                                 << "line 3 of the data file is not record 1";
-    QTest::newRow("records out of order") << crlf("ch2\tch1\t\n1\t2\t:0\n3\t4\t:2\n")
-                                          << "line 3 of the data file is not record 1";
-    QTest::newRow("value above 255") << crlf("ch2\tch1\t\n1\t256\t:0\n")
-                                     << "line 2 of the data file is not record 0";
-    QTest::newRow("value not a number") << crlf("ch2\tch1\t\n1\tx\t:0\n")
-                                        << "line 2 of the data file is not record 0";
+    QTest::newRow("record with a value missing")
+        << crlf("ch2\tch1\t\n1\t2\t:0\n3\t:1\n") << "line 3 of the data file is not record 1";
+    QTest::newRow("records out of order")
+        << crlf("ch2\tch1\t\n1\t2\t:0\n3\t4\t:2\n") << "line 3 of the data file is not record 1";
+    QTest::newRow("value above 255")
+        << crlf("ch2\tch1\t\n1\t256\t:0\n") << "line 2 of the data file is not record 0";
+    QTest::newRow("value not a number")
+        << crlf("ch2\tch1\t\n1\tx\t:0\n") << "line 2 of the data file is not record 0";
 }
 
 void TestCsvExport::refusedDataFiles()
@@ -318,10 +324,10 @@ void TestCsvExport::unreadLog_data()
     QTest::newRow("just programmed") << readBackOf(0xFC, 20000, 16) << false << 0;
     QTest::newRow("one byte logged") << readBackOf(0x8C, 20000, 17) << true << 1;
     QTest::newRow("full 24C256") << readBackOf(0xFC, 20000, 0x7FFF) << true << 0x7FEF;
-    QTest::newRow("erased EEPROM") << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF) << false
-                                   << 0;
-    QTest::newRow("no marker, end past 16") << readBackOf(0xFC, 20000, 500, 0x00, 0x00) << false
-                                            << 0;
+    QTest::newRow("erased EEPROM")
+        << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF) << false << 0;
+    QTest::newRow("no marker, end past 16")
+        << readBackOf(0xFC, 20000, 500, 0x00, 0x00) << false << 0;
 }
 
 void TestCsvExport::unreadLog()
@@ -370,7 +376,8 @@ void TestCsvExport::dataFolderIsProgramFolderWhenWritable()
     QCOMPARE(dataFileFolder(dir.path()), dir.path() + '/');
     QCOMPARE(dataFileFolder(dir.path() + '/'), dir.path() + '/');
     // The look leaves nothing behind in the program folder.
-    QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                 .isEmpty());
 }
 

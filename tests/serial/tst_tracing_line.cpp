@@ -37,8 +37,8 @@ QList<TraceEntry> parse(const QByteArray &text)
             qWarning("unparsable trace line: %s", line.constData());
             return {};
         }
-        entries.append({m.captured(1).toDouble(), m.captured(2).at(0).toLatin1(),
-                        m.captured(3).toUtf8()});
+        entries.append(
+            {m.captured(1).toDouble(), m.captured(2).at(0).toLatin1(), m.captured(3).toUtf8()});
     }
     return entries;
 }
@@ -103,10 +103,9 @@ void TestTracingLine::tracesEveryByteOfAConnection_data()
     // Echoes are read after the 100 ms gap that follows each probe; at 19200
     // the board first answers the third probe.
     QTest::newRow("board at 9600, switched")
-        << 9600 << QStringList{"9600 bps", "9600 bps", "19200 bps", "9600 bps", "19200 bps"}
-        << 0.1;
-    QTest::newRow("board at 19200") << 19200
-                                    << QStringList{"9600 bps", "9600 bps", "19200 bps"} << 0.3;
+        << 9600 << QStringList{"9600 bps", "9600 bps", "19200 bps", "9600 bps", "19200 bps"} << 0.1;
+    QTest::newRow("board at 19200")
+        << 19200 << QStringList{"9600 bps", "9600 bps", "19200 bps"} << 0.3;
 }
 
 void TestTracingLine::tracesEveryByteOfAConnection()
