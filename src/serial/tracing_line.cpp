@@ -35,7 +35,7 @@ std::shared_ptr<LineTrace> LineTrace::open(const QString &path, QString *error)
 
 LineTrace::LineTrace(std::unique_ptr<QIODevice> out) : out_(std::move(out))
 {
-    write("# QEL-Vemtra line trace: seconds since the line opened, > sent, < received\n");
+    write("# QEL-Vemtra line trace: seconds since the first line opened, > sent, < received\n");
 }
 
 LineTrace::~LineTrace() = default;

@@ -4,7 +4,7 @@
 // transfer went wrong. One line of text per byte, written and flushed as it
 // happens, so a trace survives a crash or a pulled plug:
 //
-//     # QEL-Vemtra line trace: seconds since the line opened, > sent, < received
+//     # QEL-Vemtra line trace: seconds since the first line opened, > sent, < received
 //        0.000012 > 74
 //        0.001054 < 74
 //        0.101300 < 3f discarded
