@@ -52,11 +52,12 @@ void LogProgrammer::Command5_Click()
     Log_mode_start([self] {
         if (!self)
             return;
-        const bool written = !self->refused_ && self->session_.comm_error == 0;
+        const bool sent = !self->refused_ && !self->declined_;
+        const bool written = sent && self->session_.comm_error == 0;
         if (written) {
             self->setLabel9(texts::kLogStartsAfterPowerCycle);
             self->showNotice(texts::kLogStartsNotice);
-        } else if (!self->refused_) {
+        } else if (sent) {
             self->setLabel9(texts::kProgramAgain);
         }
         if (!self)
@@ -71,6 +72,7 @@ void LogProgrammer::Command5_Click()
 void LogProgrammer::Log_mode_start(std::function<void()> then)
 {
     refused_ = false;
+    declined_ = false;
     // Checked before anything is sent, so a bad interval leaves the board as it was.
     const auto header = plan_.composeHeader();
     if (!header) {
@@ -91,46 +93,73 @@ void LogProgrammer::Log_mode_start(std::function<void()> then)
                 then();
             return;
         }
-        auto result = std::make_shared<LogWriteResult>();
-        ProgressBar progress = self->progress_bar_;
-        // The worker outlives this controller, so the job posts its news through
-        // the worker's facade and each piece checks that the controller is still there.
-        serial::LinkWorker *facade = &self->worker_;
-        facade->post(
-            [self, facade, progress, progressMax, header, result](serial::Line &line) {
-                LogWriteObserver observer;
-                observer.acknowledged = [self, facade] {
-                    serial::onThreadOf(facade, [self] {
-                        if (self)
-                            self->session_.comm_error = 0;
-                    });
-                };
-                observer.headerByteEchoed = [self, facade, progress, progressMax](int nn) {
-                    serial::onThreadOf(facade, [self, progress, progressMax, nn] {
-                        if (self)
-                            progress(QStringLiteral("ON"), 0, progressMax, nn);
-                    });
-                };
-                observer.headerLoopEnded = [self, facade, progress] {
-                    serial::onThreadOf(facade, [self, progress] {
-                        if (self)
-                            progress(QStringLiteral("OFF"), 0, 0, 0);
-                    });
-                };
-                *result = writeLogHeader(line, header, observer);
-            },
-            [self, result, then] {
-                if (self) {
-                    self->last_ = *result;
-                    if (!result->ok()) {
-                        self->setLabel9(result->message);
-                        self->session_.comm_error = 1;
-                    }
-                }
-                if (then)
-                    then();
-            });
+        if (!self->beforeWrite_) {
+            self->postWrite(header, progressMax, then);
+            return;
+        }
+        auto answered = std::make_shared<bool>(false);
+        self->beforeWrite_([self, header, progressMax, then, answered](bool proceed) {
+            if (*answered)
+                return;
+            *answered = true;
+            if (self && proceed) {
+                self->postWrite(header, progressMax, then);
+                return;
+            }
+            // Declined: the board keeps what it holds, and comm_error with it.
+            if (self) {
+                self->declined_ = true;
+                self->setLabel9(texts::kProgrammingCancelled);
+            }
+            if (then)
+                then();
+        });
     });
+}
+
+void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
+                              std::function<void()> then)
+{
+    QPointer<LogProgrammer> self = this;
+    auto result = std::make_shared<LogWriteResult>();
+    ProgressBar progress = progress_bar_;
+    // The worker outlives this controller, so the job posts its news through
+    // the worker's facade and each piece checks that the controller is still there.
+    serial::LinkWorker *facade = &worker_;
+    facade->post(
+        [self, facade, progress, progressMax, header, result](serial::Line &line) {
+            LogWriteObserver observer;
+            observer.acknowledged = [self, facade] {
+                serial::onThreadOf(facade, [self] {
+                    if (self)
+                        self->session_.comm_error = 0;
+                });
+            };
+            observer.headerByteEchoed = [self, facade, progress, progressMax](int nn) {
+                serial::onThreadOf(facade, [self, progress, progressMax, nn] {
+                    if (self)
+                        progress(QStringLiteral("ON"), 0, progressMax, nn);
+                });
+            };
+            observer.headerLoopEnded = [self, facade, progress] {
+                serial::onThreadOf(facade, [self, progress] {
+                    if (self)
+                        progress(QStringLiteral("OFF"), 0, 0, 0);
+                });
+            };
+            *result = writeLogHeader(line, header, observer);
+        },
+        [self, result, then] {
+            if (self) {
+                self->last_ = *result;
+                if (!result->ok()) {
+                    self->setLabel9(result->message);
+                    self->session_.comm_error = 1;
+                }
+            }
+            if (then)
+                then();
+        });
 }
 
 void LogProgrammer::setLabel9(const QString &text)

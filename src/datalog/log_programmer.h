@@ -42,6 +42,10 @@ using ProgressBar =
 using CommConnect = std::function<void(std::function<void()> then)>;
 // Shows a text in a modal box and returns when the user has closed it.
 using Notice = std::function<void(const QString &text)>;
+// A last look before the header goes out, run on the window's thread after
+// comm_connect; it must call `proceed` once, on the window's thread: true writes
+// the header, false leaves the board untouched.
+using BeforeWrite = std::function<void(std::function<void(bool proceed)> proceed)>;
 
 class LogProgrammer : public QObject {
     Q_OBJECT
@@ -54,6 +58,8 @@ public:
     // Replaces the plain OK box that tells the user logging starts after a power
     // cycle (tests answer it without a window).
     void setNotice(Notice notice) { notice_ = std::move(notice); }
+    // Without it the header is written right after comm_connect.
+    void setBeforeWrite(BeforeWrite beforeWrite) { beforeWrite_ = std::move(beforeWrite); }
 
     // Command5 stays disabled, and the line claimed, until the end, box included.
     void Command5_Click();
@@ -72,12 +78,15 @@ public:
     // How the last programming ended; `refused` when it never reached the board.
     const LogWriteResult &lastResult() const { return last_; }
     bool lastRefused() const { return refused_; }
+    // The before-write look said no; nothing was written.
+    bool lastDeclined() const { return declined_; }
 
 signals:
     // Command5_Click is over: written, refused or failed.
     void finished(bool written);
 
 private:
+    void postWrite(const LogHeader &header, double progressMax, std::function<void()> then);
     void showNotice(const QString &text);
     void setLabel9(const QString &text);
 
@@ -88,8 +97,10 @@ private:
     LogProgrammerView view_;
     ProgressBar progress_bar_;
     Notice notice_;
+    BeforeWrite beforeWrite_;
     bool running_ = false;
     bool refused_ = false;
+    bool declined_ = false;
     LogWriteResult last_;
 };
 

@@ -138,6 +138,8 @@ private slots:
     void badIntervalIsRefusedBeforeAnythingIsSent_data();
     void badIntervalIsRefusedBeforeAnythingIsSent();
     void lineIsClaimedWhileProgramming();
+    void lookBeforeWriting_data();
+    void lookBeforeWriting();
 };
 
 void TestLogProgrammer::programming_data()
@@ -257,6 +259,45 @@ void TestLogProgrammer::lineIsClaimedWhileProgramming()
     QVERIFY(done.wait(20000));
     QCOMPARE(done.count(), 1);
     QCOMPARE(b.line->sentBytes().count('w'), 1);
+    QVERIFY(!b.session.isBusy());
+}
+
+void TestLogProgrammer::lookBeforeWriting_data()
+{
+    QTest::addColumn<bool>("proceed");
+    QTest::addColumn<QString>("label9");
+    QTest::addColumn<int>("commErrorAfter");
+    QTest::newRow("go on") << true << texts::kLogStartsAfterPowerCycle << 0;
+    QTest::newRow("keep the board's log") << false << texts::kProgrammingCancelled << 1;
+}
+
+void TestLogProgrammer::lookBeforeWriting()
+{
+    QFETCH(bool, proceed);
+    QFETCH(QString, label9);
+    QFETCH(int, commErrorAfter);
+    Bench b;
+    b.session.comm_error = 1;
+    QByteArray sentWhenAsked;
+    b.programmer->setBeforeWrite([&](std::function<void(bool)> answer) {
+        sentWhenAsked = b.line->sentBytes();
+        answer(proceed);
+        // A second answer is ignored.
+        answer(!proceed);
+    });
+    QVERIFY(b.open());
+
+    QVERIFY(b.program());
+
+    // Asked once the connection is done, before "w".
+    QVERIFY(sentWhenAsked.contains('t'));
+    QVERIFY(!sentWhenAsked.contains('w'));
+    QCOMPARE(b.line->sentBytes().count('w'), proceed ? 1 : 0);
+    QCOMPARE(b.Label9->text(), label9);
+    QCOMPARE(b.session.comm_error, commErrorAfter);
+    QCOMPARE(b.notices.size(), proceed ? 1 : 0);
+    QCOMPARE(b.programmer->lastDeclined(), !proceed);
+    QVERIFY(b.Command5->isEnabled());
     QVERIFY(!b.session.isBusy());
 }
 
