@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -146,8 +147,13 @@ QTextBrowser *AppController::helpWindow() const
 
 void AppController::nmuHelpFile_Click()
 {
-    // Always from the program folder: the current directory may have changed.
-    const QString path = app_path + u(texts::helpFileName);
+    // Always from the program folder: the current directory may have changed. An
+    // installed program keeps its data apart from its binary (../share/qel-vemtra).
+    QString path = app_path + u(texts::helpFileName);
+    const QString installed = QDir::cleanPath(app_path + QStringLiteral("../share/qel-vemtra/") +
+                                              u(texts::helpFileName));
+    if (!QFileInfo::exists(path) && QFileInfo::exists(installed))
+        path = installed;
     if (help_.isNull()) {
         help_ = new QTextBrowser(window_.get());
         help_->setObjectName(QStringLiteral("HelpWindow"));

@@ -71,8 +71,8 @@ void checkTree(const QString &root, const QString &prefix)
     const QString bin = root + prefix + "/bin/";
     for (const char *program : {"qel-vemtra", "vemtra-cli", "vemtra-board"})
         QVERIFY2(QFileInfo(bin + program).isExecutable(), program);
-    // The window looks for its help beside itself.
-    QVERIFY(QFileInfo(bin + "vemtra-help.html").isFile());
+    // The installed window finds its help among the program's data.
+    QVERIFY(QFileInfo(root + prefix + "/share/qel-vemtra/vemtra-help.html").isFile());
 
     const QByteArray desktop = readFile(root + prefix + "/share/applications/qel-vemtra.desktop");
     QVERIFY(desktop.startsWith("[Desktop Entry]\n"));
