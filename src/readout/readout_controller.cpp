@@ -41,10 +41,29 @@ ReadoutController::~ReadoutController()
         session_->end();
 }
 
+namespace {
+
+QString programFolder(const std::function<QString()> &appPath)
+{
+    return appPath ? appPath() : QString();
+}
+
+} // namespace
+
 QString ReadoutController::dataFilePath() const
 {
-    return QDir(appPath_ ? appPath_() : QString())
-        .filePath(QString::fromUtf8(texts::kDataFileName));
+    const QString folder = dataFolder_ ? dataFolder_() : programFolder(appPath_);
+    return QDir(folder).filePath(QString::fromUtf8(texts::kDataFileName));
+}
+
+bool ReadoutController::dataFileElsewhere() const
+{
+    if (!dataFolder_)
+        return false;
+    const auto clean = [](const QString &folder) {
+        return QDir::cleanPath(QDir(QDir::fromNativeSeparators(folder)).absolutePath());
+    };
+    return clean(dataFolder_()) != clean(programFolder(appPath_));
 }
 
 void ReadoutController::Command2_Click()
@@ -139,8 +158,11 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
         emit finished(false, result.message);
         return;
     }
+    lastHeader_ = result.header;
     enable(view_.Command4);
-    const QString done = QString::fromUtf8(texts::kReadFinished);
+    QString done = QString::fromUtf8(texts::kReadFinished);
+    if (dataFileElsewhere())
+        done += QLatin1Char(' ') + QDir::toNativeSeparators(dataFilePath());
     setLabel9(done);
     emit finished(true, done);
     // Queued, so the link worker has finished with this job before the modal
@@ -150,7 +172,20 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
 
 void ReadoutController::Command4_Click()
 {
-    showDataFile(view_.window, dataFilePath(), present_);
+    const QString path = dataFilePath();
+    if (!dataFileElsewhere()) {
+        showDataFile(view_.window, path, present_);
+        return;
+    }
+    const QString caption = QString::fromUtf8(texts::kViewerCaption) + QStringLiteral(" - ") +
+                            QDir::toNativeSeparators(path);
+    showDataFile(view_.window, path, [present = present_, caption](LIST &list) {
+        list.setWindowTitle(caption);
+        if (present)
+            present(list);
+        else
+            list.exec();
+    });
 }
 
 void ReadoutController::showLogLength(int logLength)

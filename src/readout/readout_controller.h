@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -58,8 +59,19 @@ public:
     // Opens the viewer on the data file and returns when the user closes it.
     void Command4_Click();
 
+    // The data file; in the folder setDataFolder gives, else in the program folder.
     QString dataFilePath() const;
     bool isRunning() const { return running_; }
+
+    // Where the data file lives when the program folder cannot take it (an
+    // installed program); asked at each use, like `appPath`. When it names
+    // another folder than the program's, the end-of-read-out text and the
+    // viewer's caption name the file, so the user can find it.
+    void setDataFolder(std::function<QString()> folder) { dataFolder_ = std::move(folder); }
+
+    // The header read back by the last successful read-out of this run: it
+    // belongs to the data file that read-out wrote.
+    const std::optional<HeaderReadBack> &lastReadOutHeader() const { return lastHeader_; }
 
     void setConfirmPrompt(ConfirmPrompt prompt) { confirm_ = std::move(prompt); }
     void setViewerPresenter(ViewerPresenter present) { present_ = std::move(present); }
@@ -77,12 +89,16 @@ private:
     void showProgress(int position, int maximum);
     void setLabel9(const QString &text);
     void enable(QPushButton *button);
+    // True when the data file is not in the program folder.
+    bool dataFileElsewhere() const;
 
     ReadoutView view_;
     serial::Connection &connection_;
     serial::LinkWorker &worker_;
     QPointer<serial::BoardSession> session_;
     std::function<QString()> appPath_;
+    std::function<QString()> dataFolder_;
+    std::optional<HeaderReadBack> lastHeader_;
     ConfirmPrompt confirm_ = askOkCancel;
     ViewerPresenter present_;
     bool running_ = false;
