@@ -32,7 +32,15 @@
 // ==== end log plan and programming ====
 
 // ==== read-out: includes ====
+#include "readout/csv_export.h"
+#include "readout/data_location.h"
 #include "readout/readout_controller.h"
+#include "readout/readout_exchange.h"
+#include "readout/unread_log.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 // ==== end read-out ====
 
 namespace vemtra::app {
@@ -41,6 +49,16 @@ namespace {
 QString u(const char *utf8)
 {
     return QString::fromUtf8(utf8);
+}
+
+// A Yes/No box like the program's other boxes: no title, no icon; No is the
+// default, since Yes throws data away.
+bool askYesNo(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 } // namespace
 
@@ -77,6 +95,7 @@ void AppController::onSessionBusy(bool busy)
         w->setEnabled(!busy);
     window_->vemtra_init->setEnabled(!busy);
     window_->nmuCOM->setEnabled(!busy);
+    updateCsvExport();
 }
 
 void AppController::start()
@@ -264,6 +283,36 @@ void AppController::attachDataLog()
         *plan, *worker_, *session_, comm_connect,
         {window_->Command5, window_->Label9, window_.get()}, progress, this);
     programmer->setObjectName(QStringLiteral("logProgrammer"));
+    programmer->setBeforeWrite(
+        [this](std::function<void(bool)> proceed) { lookBeforeProgramming(std::move(proceed)); });
+}
+
+// Programming restarts the board's log, so a log that was not read out in this
+// run would be lost: read the board's header first and ask. A header that cannot
+// be read does not stop the programming; its "w" then reports the board's state.
+void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proceed)
+{
+    auto held = std::make_shared<readout::ReadoutResult>();
+    QPointer<AppController> self = this;
+    worker_->post([held](serial::Line &line) { *held = readout::readLogHeader(line); },
+                  [self, held, proceed] {
+                      if (!self || !held->ok || !readout::hasUnreadLog(held->header)) {
+                          proceed(true);
+                          return;
+                      }
+                      const auto &readOut =
+                          self->readout_ ? self->readout_->lastReadOutHeader() : std::nullopt;
+                      if (readOut && *readOut == held->header) {
+                          proceed(true);
+                          return;
+                      }
+                      const QString question =
+                          u(texts::unreadLogQuestion).arg(readout::loggedBytes(held->header));
+                      const bool go = self->unreadLogPrompt_
+                                          ? self->unreadLogPrompt_(self->window_.get(), question)
+                                          : askYesNo(self->window_.get(), question);
+                      proceed(go);
+                  });
 }
 
 // Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in
@@ -293,6 +342,48 @@ void AppController::attachReadout()
     auto *r = new readout::ReadoutController(view, *connection_->connection, *worker_, *session_,
                                              [this] { return app_path; }, this);
     r->setObjectName(QStringLiteral("readout"));
+    // An installed program cannot write beside itself: the data file then goes to
+    // the user's data folder.
+    r->setDataFolder([this] { return readout::dataFileFolder(app_path); });
+    readout_ = r;
+    connect(r, &readout::ReadoutController::finished, this, &AppController::updateCsvExport);
+    connect(window_->nmuCsvExport, &QAction::triggered, this, &AppController::nmuCsvExport_Click);
+    updateCsvExport();
+}
+
+// The CSV is made from the data file and the header read back with it, so it
+// waits for a read-out of this run, and for the line to be free.
+void AppController::updateCsvExport()
+{
+    window_->nmuCsvExport->setEnabled(readout_ && readout_->lastReadOutHeader() &&
+                                      !session_->isBusy());
+}
+
+void AppController::nmuCsvExport_Click()
+{
+    if (!readout_ || !readout_->lastReadOutHeader())
+        return;
+    const readout::HeaderReadBack header = *readout_->lastReadOutHeader();
+    const QString dataFile = readout_->dataFilePath();
+    const QString proposed = QFileInfo(dataFile).dir().filePath(u(texts::csvFileName));
+    const QString caption = u(texts::csvDialogCaption);
+    const QString filter = u(texts::csvDialogFilter);
+    const QString csvPath =
+        saveFileDialog_ ? saveFileDialog_(window_.get(), caption, proposed, filter)
+                        : QFileDialog::getSaveFileName(window_.get(), caption, proposed, filter);
+    if (csvPath.isEmpty())
+        return;
+
+    readout::CsvExportResult result;
+    // Saving over the data file would replace the log with its CSV.
+    if (QFileInfo(csvPath) == QFileInfo(dataFile))
+        result.error = QStringLiteral("the CSV file would replace the data file %1")
+                           .arg(QDir::toNativeSeparators(dataFile));
+    else
+        result = readout::exportCsv(dataFile, header, csvPath);
+    window_->Label9->setText(result.ok ? u(texts::csvSaved) + QLatin1Char(' ') +
+                                             QDir::toNativeSeparators(csvPath)
+                                       : u(texts::csvError) + result.error);
 }
 // ==== end read-out ====
 

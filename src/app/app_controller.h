@@ -11,6 +11,7 @@
 #include <memory>
 
 class QTextBrowser;
+class QWidget;
 
 namespace vemtra::serial {
 }
@@ -19,6 +20,7 @@ namespace vemtra::voltmeter {
 namespace vemtra::datalog {
 }
 namespace vemtra::readout {
+class ReadoutController;
 }
 
 namespace vemtra::app {
@@ -125,9 +127,32 @@ private:
     // ==== end voltmeter ====
 
     // ==== log plan and programming: members ====
+public:
+    // Asks the user to go on; true for Yes.
+    using YesNoPrompt = std::function<bool(QWidget *parent, const QString &text)>;
+    // The question before programming over a log not read out in this run: a
+    // Yes/No box unless a test answers it.
+    void setUnreadLogPrompt(YesNoPrompt prompt) { unreadLogPrompt_ = std::move(prompt); }
+
+private:
+    void lookBeforeProgramming(std::function<void(bool proceed)> proceed);
+    YesNoPrompt unreadLogPrompt_;
     // ==== end log plan and programming ====
 
     // ==== read-out: members ====
+public:
+    // The menu item nmuCsvExport: the last read-out's data file as CSV.
+    void nmuCsvExport_Click();
+    // Asks where to save; returns the chosen path, empty when cancelled.
+    using SaveFileDialog = std::function<QString(QWidget *parent, const QString &caption,
+                                                 const QString &proposed, const QString &filter)>;
+    // QFileDialog::getSaveFileName unless a test answers instead.
+    void setSaveFileDialog(SaveFileDialog dialog) { saveFileDialog_ = std::move(dialog); }
+
+private:
+    void updateCsvExport();
+    QPointer<readout::ReadoutController> readout_;
+    SaveFileDialog saveFileDialog_;
     // ==== end read-out ====
 };
 

@@ -58,6 +58,7 @@ inline constexpr char Command4[] = "Show LOG";
 
 // Menus; the ampersand marks the access key.
 inline constexpr char nmuFile[] = "ファイル(&F)";
+inline constexpr char nmuCsvExport[] = "CSV出力(&S)...";
 inline constexpr char vemtra_exit[] = "終了(&E)";
 inline constexpr char nmuOption[] = "オプション(&O)";
 inline constexpr char nmuCOM[] = "Comポート選択(&C)";
@@ -81,5 +82,19 @@ inline constexpr char aboutNotice[] = "本ソフトウエアはVEMTRAボード�
 inline constexpr char helpFileName[] = "vemtra-help.html";
 inline constexpr char helpWindowTitle[] = "QEL-Vemtra ヘルプ";
 inline constexpr char helpMissing[] = "ヘルプファイルが見つかりません: ";
+
+// CSV export of the last read-out: the save dialog, and Label9 afterwards (the
+// path or the error follows).
+inline constexpr char csvDialogCaption[] = "CSV出力";
+inline constexpr char csvDialogFilter[] = "CSV (*.csv)";
+inline constexpr char csvFileName[] = "QEL_ADC.csv";
+inline constexpr char csvSaved[] = "CSVファイルを保存しました。";
+inline constexpr char csvError[] = "CSV出力エラー: ";
+
+// Before programming a board that holds a log not read out in this run; %1 is
+// the number of logged bytes.
+inline constexpr char unreadLogQuestion[] =
+    "ボードには読み出していないログデータ（%1 バイト）があります。\n"
+    "ログ設定を行うと消去されます。続けますか？";
 
 } // namespace vemtra::app::texts

@@ -279,6 +279,10 @@ void vemtra::buildMenus()
         return a;
     };
     nmuFile = menu("nmuFile", texts::nmuFile);
+    nmuCsvExport = item(nmuFile, "nmuCsvExport", texts::nmuCsvExport);
+    // The CSV needs the interval read back by a read-out of this run.
+    nmuCsvExport->setEnabled(false);
+    nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
     nmuOption = menu("nmuOption", texts::nmuOption);
     nmuCOM = item(nmuOption, "nmuCOM", texts::nmuCOM);

@@ -111,6 +111,7 @@ public:
 
     // Menus.
     QMenu *nmuFile = nullptr;
+    QAction *nmuCsvExport = nullptr; // disabled until a read-out has succeeded
     QAction *vemtra_exit = nullptr;
     QMenu *nmuOption = nullptr;
     QAction *nmuCOM = nullptr;

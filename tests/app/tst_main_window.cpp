@@ -211,7 +211,9 @@ void TestMainWindow::menus()
         std::vector<std::pair<const char *, const char *>> actions;
     };
     const Item tree[] = {
-        {"nmuFile", "ファイル(&F)", {{"vemtra_exit", "終了(&E)"}}},
+        {"nmuFile",
+         "ファイル(&F)",
+         {{"nmuCsvExport", "CSV出力(&S)..."}, {"", ""}, {"vemtra_exit", "終了(&E)"}}},
         {"nmuOption",
          "オプション(&O)",
          {{"nmuCOM", "Comポート選択(&C)"}, {"vemtra_init", "VEMTRA初期化(&I)"}}},
@@ -233,8 +235,11 @@ void TestMainWindow::menus()
         for (size_t j = 0; j < item.actions.size(); ++j) {
             QCOMPARE(actions[j]->objectName(), QLatin1String(item.actions[j].first));
             QCOMPARE(actions[j]->text(), QString::fromUtf8(item.actions[j].second));
+            QCOMPARE(actions[j]->isSeparator(), !*item.actions[j].first);
         }
     }
+    // Nothing to export before a read-out.
+    QVERIFY(!w.nmuCsvExport->isEnabled());
 }
 
 void TestMainWindow::windowFrame()

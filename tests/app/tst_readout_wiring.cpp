@@ -1,0 +1,316 @@
+// What the window adds around the read-out, through the program's own wiring
+// and a simulated board: the CSV export of the last read-out, the question
+// before programming over a log not read out, and the data file's folder when
+// the program folder cannot take it.
+
+#include "../readout/log_image.h"
+#include "app/app_controller.h"
+#include "app/texts.h"
+#include "app/vemtra.h"
+#include "datalog/datalog_texts.h"
+#include "datalog/log_programmer.h"
+#include "readout/readout_controller.h"
+#include "readout/readout_texts.h"
+#include "simulated_line.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vemtra;
+using readout_test::loadLog;
+using testing::SimulatedLine;
+
+namespace {
+
+QString u(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// CH1 and CH2 against the supply; the data file holds CH2 before CH1.
+constexpr std::uint8_t kCh1Ch2 = 0xCC;
+const QByteArray kCh2Ch1Bytes = QByteArray::fromHex("663367346835");
+
+// The program's controller on a simulated board at 19200 bps, with every box
+// and dialog answered by the test.
+struct Rig {
+    explicit Rig(const QString &appPath)
+    {
+        board::BoardEngine::Options options;
+        options.startBaud = 19200;
+        line = std::make_shared<SimulatedLine>(options, 9600);
+        app = std::make_unique<app::AppController>(
+            std::make_unique<serial::LinkWorker>(testing::openerFor(line)));
+        app->setQuit([] {});
+        app->app_path = appPath;
+        w = app->window();
+        readout = app->findChild<readout::ReadoutController *>(QStringLiteral("readout"));
+        programmer = app->findChild<datalog::LogProgrammer *>(QStringLiteral("logProgrammer"));
+        readout->setConfirmPrompt([](QWidget *, const QString &) { return true; });
+        readout->setViewerPresenter([this](readout::LIST &list) {
+            viewerCaptions << list.windowTitle();
+            viewerTexts << list.RText1->toPlainText();
+        });
+        programmer->setNotice([this](const QString &text) { notices << text; });
+        app->setUnreadLogPrompt([this](QWidget *, const QString &text) {
+            questions << text;
+            return answer;
+        });
+        app->setSaveFileDialog(
+            [this](QWidget *, const QString &, const QString &proposed, const QString &) {
+                proposals << proposed;
+                return chosen;
+            });
+        bool opened = false;
+        app->worker()->open(QStringLiteral("COM1"), 9600, [&](bool ok, QString) { opened = ok; });
+        ready = QTest::qWaitFor([&] { return opened; }, 10000);
+    }
+
+    // Clicks `button` and waits until its operation has let go of the line.
+    bool run(QPushButton *button)
+    {
+        QSignalSpy busy(app->session(), &serial::BoardSession::busyChanged);
+        button->click();
+        return QTest::qWaitFor(
+            [&] {
+                return busy.size() >= 2 && !app->session()->isBusy() && !app->worker()->isBusy();
+            },
+            20000);
+    }
+    bool readOut()
+    {
+        return run(w->Command2) && QTest::qWaitFor([&] { return !viewerTexts.isEmpty(); });
+    }
+
+    QByteArray eepromHeader() const
+    {
+        const auto &rom = line->engine().eeprom();
+        return QByteArray(reinterpret_cast<const char *>(rom.data()), 16);
+    }
+
+    bool ready = false;
+    std::shared_ptr<SimulatedLine> line;
+    std::unique_ptr<app::AppController> app;
+    app::vemtra *w = nullptr;
+    readout::ReadoutController *readout = nullptr;
+    datalog::LogProgrammer *programmer = nullptr;
+
+    bool answer = false;
+    QString chosen;
+    QStringList questions, notices, proposals, viewerCaptions, viewerTexts;
+};
+
+enum class Board { Fresh, EmptyLog, UnreadLog };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Board)
+
+class TestReadoutWiring : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void csvExport_data();
+    void csvExport();
+    void rearming_data();
+    void rearming();
+    void dataFolder_data();
+    void dataFolder();
+
+private:
+    QTemporaryDir userData_;
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestReadoutWiring::initTestCase()
+{
+    // The per-user data folder lies in a folder of this test's own.
+    QVERIFY(userData_.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(userData_.path()));
+}
+
+void TestReadoutWiring::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+}
+
+void TestReadoutWiring::csvExport_data()
+{
+    QTest::addColumn<QString>("target"); // "": cancelled; "data": the data file itself
+    QTest::newRow("saved") << "out.csv";
+    QTest::newRow("cancelled") << "";
+    QTest::newRow("over the data file") << "data";
+}
+
+void TestReadoutWiring::csvExport()
+{
+    QFETCH(QString, target);
+    const bool saved = target == "out.csv";
+
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + kCh2Ch1Bytes.size(), kCh2Ch1Bytes);
+    // Every 0.5 s (10000 steps of 50 us), so the times come from the board.
+    rig.line->engine().eeprom()[4] = 0x10;
+    rig.line->engine().eeprom()[5] = 0x27;
+    QAction *item = rig.w->nmuCsvExport;
+    QVERIFY(!item->isEnabled());
+
+    QVERIFY(rig.readOut());
+    QVERIFY(item->isEnabled());
+    rig.app->session()->begin(QStringLiteral("test"));
+    QVERIFY(!item->isEnabled());
+    rig.app->session()->end();
+    QVERIFY(item->isEnabled());
+
+    const QString dataFile = rig.readout->dataFilePath();
+    const QByteArray dataBefore = readFile(dataFile);
+    const QString csvPath = dir_->filePath("out.csv");
+    rig.chosen = target == "data" ? dataFile : target.isEmpty() ? QString() : csvPath;
+    const QString labelBefore = rig.w->Label9->text();
+
+    item->trigger();
+
+    QCOMPARE(rig.proposals, QStringList{dir_->filePath("QEL_ADC.csv")});
+    if (saved) {
+        QCOMPARE(rig.w->Label9->text(), u(app::texts::csvSaved) + " " + csvPath);
+        QByteArrayList rows;
+        for (const QByteArray &line : readFile(csvPath).split('\n'))
+            if (!line.startsWith('#') && !line.isEmpty())
+                rows << line;
+        QCOMPARE(rows, (QByteArrayList{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V\r",
+                                       "0,0,51,0.996,102,1.992\r", "1,0.5,52,1.016,103,2.012\r",
+                                       "2,1,53,1.035,104,2.031\r"}));
+    } else if (target.isEmpty()) {
+        QCOMPARE(rig.w->Label9->text(), labelBefore);
+    } else {
+        QVERIFY2(rig.w->Label9->text().startsWith(u(app::texts::csvError)),
+                 qPrintable(rig.w->Label9->text()));
+    }
+    if (!saved)
+        QVERIFY(!QFile::exists(csvPath));
+    QCOMPARE(readFile(dataFile), dataBefore);
+}
+
+void TestReadoutWiring::rearming_data()
+{
+    QTest::addColumn<Board>("board");
+    QTest::addColumn<bool>("readOutFirst");
+    QTest::addColumn<bool>("loggedSince"); // the board logged more after the read-out
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+
+    QTest::newRow("fresh board") << Board::Fresh << false << false << false << false;
+    QTest::newRow("empty log") << Board::EmptyLog << false << false << false << false;
+    QTest::newRow("unread log, No") << Board::UnreadLog << false << false << false << true;
+    QTest::newRow("unread log, Yes") << Board::UnreadLog << false << false << true << true;
+    QTest::newRow("read out in this run") << Board::UnreadLog << true << false << false << false;
+    QTest::newRow("logged since the read-out") << Board::UnreadLog << true << true << false << true;
+}
+
+void TestReadoutWiring::rearming()
+{
+    QFETCH(Board, board);
+    QFETCH(bool, readOutFirst);
+    QFETCH(bool, loggedSince);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    rig.answer = answer;
+    int loggedBytes = 0;
+    if (board == Board::EmptyLog)
+        loadLog(rig.line->engine(), kCh1Ch2, 16);
+    if (board == Board::UnreadLog) {
+        loggedBytes = 40;
+        loadLog(rig.line->engine(), kCh1Ch2, 16 + loggedBytes, readout_test::pattern(60));
+    }
+    if (readOutFirst)
+        QVERIFY(rig.readOut());
+    if (loggedSince) {
+        loggedBytes += 2;
+        rig.line->engine().eeprom()[12] = std::uint8_t(16 + loggedBytes);
+    }
+    // comm_error stays as it is when the user keeps the log.
+    rig.app->session()->comm_error = 1;
+    const QByteArray headerBefore = rig.eepromHeader();
+    rig.line->clearTranscript();
+
+    QVERIFY(rig.run(rig.w->Command5));
+
+    const bool written = !asked || answer;
+    QCOMPARE(rig.questions, asked ? QStringList{u(app::texts::unreadLogQuestion).arg(loggedBytes)}
+                                  : QStringList{});
+    QCOMPARE(rig.line->sentBytes().count('w'), written ? 1 : 0);
+    // The header is looked at after the connection and before any "w".
+    const QByteArray sent = rig.line->sentBytes();
+    QVERIFY(sent.indexOf('r') > sent.indexOf('t'));
+    QVERIFY(!written || sent.indexOf('w') > sent.indexOf('r'));
+    QCOMPARE(rig.eepromHeader() != headerBefore, written);
+    QCOMPARE(rig.app->session()->comm_error, written ? 0 : 1);
+    QCOMPARE(rig.w->Label9->text(), written ? datalog::texts::kLogStartsAfterPowerCycle
+                                            : datalog::texts::kProgrammingCancelled);
+    QCOMPARE(rig.notices.size(), written ? 1 : 0);
+    QVERIFY(rig.w->Command5->isEnabled());
+}
+
+void TestReadoutWiring::dataFolder_data()
+{
+    QTest::addColumn<bool>("programFolderWritable");
+    QTest::newRow("program folder writable") << true;
+    QTest::newRow("program folder read-only") << false;
+}
+
+void TestReadoutWiring::dataFolder()
+{
+    QFETCH(bool, programFolderWritable);
+
+    // No file can be created below a plain file, whoever runs the test.
+    QString programFolder = dir_->path() + "/";
+    if (!programFolderWritable) {
+        programFolder = dir_->filePath("installed");
+        QFile plain(programFolder);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        programFolder += "/";
+    }
+    const QString folder = programFolderWritable
+                               ? programFolder
+                               : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(folder.startsWith(programFolderWritable ? dir_->path() : userData_.path()));
+    const QString dataFile = QDir(folder).filePath(u(readout::texts::kDataFileName));
+
+    Rig rig(programFolder);
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + kCh2Ch1Bytes.size(), kCh2Ch1Bytes);
+    QVERIFY(rig.readOut());
+    rig.w->Command4->click();
+
+    const QString finished = u(readout::texts::kReadFinished);
+    const QString caption = u(readout::texts::kViewerCaption);
+    QCOMPARE(rig.w->Label9->text(), programFolderWritable ? finished : finished + " " + dataFile);
+    const QString expectedCaption = programFolderWritable ? caption : caption + " - " + dataFile;
+    QCOMPARE(rig.viewerCaptions, QStringList(2, expectedCaption));
+    QCOMPARE(readFile(dataFile), QByteArray("ch2\tch1\t\r\n102\t51\t:0\r\n103\t52\t:1\r\n"
+                                            "104\t53\t:2\r\n"));
+    // Show LOG reads the same file.
+    QCOMPARE(rig.viewerTexts.last(), QString::fromLatin1(readFile(dataFile)).remove('\r'));
+}
+
+QTEST_MAIN(TestReadoutWiring)
+#include "tst_readout_wiring.moc"
