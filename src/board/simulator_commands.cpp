@@ -33,7 +33,7 @@ CommandOutcome setInput(BoardEngine &board, const std::vector<std::string> &w)
 {
     if (w.size() != 3 || w[1].size() != 3 || w[1].compare(0, 2, "ch") != 0 || w[1][2] < '1' ||
         w[1][2] > '4')
-        return error("usage: set chN SPEC");
+        return error("usage: set chN INPUT");
     const auto input = parseInput(w[2]);
     if (!input)
         return error("not an input: " + w[2]);

@@ -163,9 +163,9 @@ std::array<Input, 4> SimulatorConfig::constInputs()
     return {Input::constant(1.0), Input::constant(2.0), Input::constant(3.0), Input::constant(4.0)};
 }
 
-std::optional<Input> parseInput(std::string_view spec)
+std::optional<Input> parseInput(std::string_view text)
 {
-    const auto parts = split(spec, ':');
+    const auto parts = split(text, ':');
     const auto shape = lower(parts[0]);
     if (parts.size() == 1) {
         const auto v = parseNumber(parts[0]);
@@ -556,7 +556,7 @@ Inputs (volts, 0..5; readings are volts * 256 / 5):
                                 CH2 triangle 2.5+-2.5 V 6 s, CH3 square
                                 2.5+-1.5 V 2 s, CH4 3.3 V;
                                 const: CH1 1 V, CH2 2 V, CH3 3 V, CH4 4 V
-  --ch1 .. --ch4 SPEC           V | const:V | sine:LEVEL:AMPLITUDE:PERIOD_S |
+  --ch1 .. --ch4 INPUT          V | const:V | sine:LEVEL:AMPLITUDE:PERIOD_S |
                                 triangle:... | square:...
 
 Faults (the same names work as stdin commands "fault NAME [VALUE]"):
@@ -583,7 +583,7 @@ Front end:
 
 Stdin commands (one per line; each answers one line on stdout):
   power                 switch the power off and on (starts a programmed log)
-  set chN SPEC          set an input (SPEC as for --chN)
+  set chN INPUT         set an input (INPUT as for --chN)
   fault NAME [VALUE]    set a fault; "off" clears one
   clear-faults          a healthy board again
   dump FILE | load FILE write or read the raw EEPROM image

@@ -45,7 +45,7 @@ ParsedArguments parseArguments(const std::vector<std::string> &args);
 std::string usageText();
 
 // "2.5", "const:2.5", "sine:LEVEL:AMPLITUDE:PERIOD", "triangle:...", "square:...".
-std::optional<Input> parseInput(std::string_view spec);
+std::optional<Input> parseInput(std::string_view text);
 std::string describeInput(const Input &input);
 
 // A byte: one character stands for itself, else "0xNN" or a decimal number 0..255.

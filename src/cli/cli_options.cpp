@@ -41,9 +41,9 @@ constexpr OptionSpec kOptions[] = {
 
 const OptionSpec *findOption(const QString &name)
 {
-    for (const OptionSpec &spec : kOptions)
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const OptionSpec &option : kOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
     return nullptr;
 }
 
@@ -128,14 +128,14 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         }
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
         const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-        const OptionSpec *spec = findOption(name);
-        if (!spec) {
+        const OptionSpec *option = findOption(name);
+        if (!option) {
             if (firstError.isEmpty())
                 firstError = QStringLiteral("unknown option --%1").arg(name);
             continue;
         }
         QString value;
-        if (spec->takesValue) {
+        if (option->takesValue) {
             if (equals >= 0)
                 value = arg.mid(equals + 1);
             else if (i + 1 < arguments.size())
@@ -174,8 +174,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
     o.command = *command;
 
     for (auto it = given.cbegin(); it != given.cend(); ++it) {
-        const OptionSpec *spec = findOption(it.key());
-        if (spec->commands != 0 && !(spec->commands & bit(o.command)))
+        const OptionSpec *option = findOption(it.key());
+        if (option->commands != 0 && !(option->commands & bit(o.command)))
             return fail(QStringLiteral("--%1 is not an option of %2").arg(it.key(), words.first()));
     }
     auto has = [&](const char *name) { return given.contains(QLatin1String(name)); };

@@ -157,7 +157,7 @@ private slots:
                               << int(CommandOutcome::Action::Quit);
         QTest::newRow("blank line") << QStringList{"  "} << "" << none;
         QTest::newRow("bad channel")
-            << QStringList{"set ch5 1"} << "error: usage: set chN SPEC" << none;
+            << QStringList{"set ch5 1"} << "error: usage: set chN INPUT" << none;
         QTest::newRow("bad fault")
             << QStringList{"fault loud"} << "error: no such fault: loud" << none;
         QTest::newRow("unknown") << QStringList{"reboot"}
