@@ -34,14 +34,13 @@ void TestLogHeader::configuration_data()
     QTest::addColumn<QString>("vdd");
     QTest::addColumn<QString>("ch4");
     QTest::addColumn<int>("expected");
-    QTest::newRow("CH1 Vref:VDD") << "1000"
-                                  << "0000" << 0x8C;
-    QTest::newRow("CH1..CH4 Vref:VDD") << "1111"
-                                       << "0000" << 0xFC;
-    QTest::newRow("CH1..CH3 Vref:CH4") << "0000"
-                                       << "1110" << 0xED;
-    QTest::newRow("CH2, CH3 Vref:CH4") << "0000"
-                                       << "0110" << 0x6D;
+    auto row = [](const char *vdd, const char *ch4, int expected, const char *tag) {
+        QTest::newRow(tag) << vdd << ch4 << expected;
+    };
+    row("1000", "0000", 0x8C, "CH1 Vref:VDD");
+    row("1111", "0000", 0xFC, "CH1..CH4 Vref:VDD");
+    row("0000", "1110", 0xED, "CH1..CH3 Vref:CH4");
+    row("0000", "0110", 0x6D, "CH2, CH3 Vref:CH4");
 }
 
 void TestLogHeader::configuration()
@@ -88,19 +87,15 @@ void TestLogHeader::header_data()
     QTest::addColumn<QString>("interval");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("24C64 CH1 1 s")
-        << "1000"
-        << "0000"
-        << "1" << int(EepromKind::C64) << QByteArray::fromHex("4144808c204e00001000ff1f1000ffff");
-    QTest::newRow("24C256 CH2+CH3 Vref:CH4 2 s")
-        << "0000"
-        << "0110"
-        << "2" << int(EepromKind::C256) << QByteArray::fromHex("4144806d409c00001000ff7f1000ffff");
-    QTest::newRow("24C128 CH1..CH4 3600 s")
-        << "1111"
-        << "0000"
-        << "3600" << int(EepromKind::C128)
-        << QByteArray::fromHex("414480fc00a24a041000ff3f1000ffff");
+    auto row = [](const char *tag, const char *vdd, const char *ch4, const char *interval,
+                  EepromKind kind, const char *hex) {
+        QTest::newRow(tag) << vdd << ch4 << interval << int(kind) << QByteArray::fromHex(hex);
+    };
+    row("24C64 CH1 1 s", "1000", "0000", "1", EepromKind::C64, "4144808c204e00001000ff1f1000ffff");
+    row("24C256 CH2+CH3 Vref:CH4 2 s", "0000", "0110", "2", EepromKind::C256,
+        "4144806d409c00001000ff7f1000ffff");
+    row("24C128 CH1..CH4 3600 s", "1111", "0000", "3600", EepromKind::C128,
+        "414480fc00a24a041000ff3f1000ffff");
 }
 
 void TestLogHeader::header()
