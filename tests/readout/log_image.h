@@ -18,23 +18,14 @@ inline void loadLog(vemtra::board::BoardEngine &engine, std::uint8_t configurati
 {
     std::vector<std::uint8_t> &eeprom = engine.eeprom();
     const int last = int(eeprom.size()) - 1;
-    const std::uint8_t header[16] = {0x41,
-                                     0x44,
-                                     0x80,
-                                     configuration,
-                                     0x20,
-                                     0x4E,
-                                     0x00,
-                                     0x00,
-                                     0x10,
-                                     0x00,
-                                     std::uint8_t(last & 0xFF),
-                                     std::uint8_t(last >> 8),
-                                     std::uint8_t(endAddress & 0xFF),
-                                     std::uint8_t((endAddress >> 8) & 0xFF),
-                                     0xFF,
-                                     0xFF};
-    std::copy(std::begin(header), std::end(header), eeprom.begin());
+    // Markers, the configuration, 1 s, start address 16, last address, end address, 0xFFFF.
+    const QByteArray header = QByteArray::fromHex("41448000204e0000100000000000ffff");
+    std::copy(header.begin(), header.end(), eeprom.begin());
+    eeprom[3] = configuration;
+    eeprom[10] = std::uint8_t(last & 0xFF);
+    eeprom[11] = std::uint8_t(last >> 8);
+    eeprom[12] = std::uint8_t(endAddress & 0xFF);
+    eeprom[13] = std::uint8_t((endAddress >> 8) & 0xFF);
     eeprom[16] = 0xA5;
     for (int i = 0; i < data.size() && 17 + i <= last; ++i)
         eeprom[std::size_t(17 + i)] = std::uint8_t(data[i]);

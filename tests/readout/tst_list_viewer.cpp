@@ -19,7 +19,6 @@ class TestListViewer : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsNoticeWithoutFile();
     void showsFileAsPlainText_data();
     void showsFileAsPlainText();
     void opensModallyOverParent();
@@ -40,26 +39,12 @@ QString TestListViewer::writeFile(const QByteArray &bytes)
     return path;
 }
 
-void TestListViewer::showsNoticeWithoutFile()
-{
-    QString shownText;
-    showDataFile(nullptr, dir_.filePath(QStringLiteral("missing.txt")), [&](LIST &list) {
-        QCOMPARE(list.objectName(), QStringLiteral("LIST"));
-        QCOMPARE(list.windowTitle(), QStringLiteral("LOG_LIST"));
-        auto *text = list.findChild<QPlainTextEdit *>(QStringLiteral("RText1"));
-        QVERIFY(text);
-        QVERIFY(text->isReadOnly());
-        QCOMPARE(text->lineWrapMode(), QPlainTextEdit::NoWrap);
-        shownText = text->toPlainText();
-    });
-    QCOMPARE(shownText, QString::fromUtf8(texts::kNoDataFile));
-}
-
 void TestListViewer::showsFileAsPlainText_data()
 {
-    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("file"); // null: no data file
     QTest::addColumn<QString>("shown");
 
+    QTest::newRow("no data file") << QByteArray() << QString::fromUtf8(texts::kNoDataFile);
     QTest::newRow("two channels") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n")
                                   << QStringLiteral("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n");
     QTest::newRow("header line alone") << QByteArray("ch3\t\r\n") << QStringLiteral("ch3\t\n");
@@ -73,10 +58,16 @@ void TestListViewer::showsFileAsPlainText()
     QFETCH(QByteArray, file);
     QFETCH(QString, shown);
 
-    const QString path = writeFile(file);
+    const QString path =
+        file.isNull() ? dir_.filePath(QStringLiteral("missing.txt")) : writeFile(file);
     QVERIFY(!path.isEmpty());
     QString text;
-    showDataFile(nullptr, path, [&](LIST &list) { text = list.RText1->toPlainText(); });
+    showDataFile(nullptr, path, [&](LIST &list) {
+        QCOMPARE(list.windowTitle(), QStringLiteral("LOG_LIST"));
+        QVERIFY(list.RText1->isReadOnly());
+        QCOMPARE(list.RText1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        text = list.RText1->toPlainText();
+    });
     QCOMPARE(text, shown);
 }
 

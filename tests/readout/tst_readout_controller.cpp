@@ -132,7 +132,6 @@ private slots:
     void refusesWithoutReading();
     void failureKeepsFileAndButton();
     void secondClickWhileRunningIsIgnored();
-    void showLogOpensTheViewer();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -261,22 +260,6 @@ void TestReadoutController::secondClickWhileRunningIsIgnored()
 
     QCOMPARE(rig.asked.size(), 1);
     QCOMPARE(rig.sentAfterConnection().count('r'), 2);
-}
-
-void TestReadoutController::showLogOpensTheViewer()
-{
-    Rig rig(dir_->path());
-    QVERIFY(rig.ready);
-
-    rig.command4.click();
-    {
-        QFile file(file_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("ch3\t\r\n");
-    }
-    rig.command4.click();
-
-    QCOMPARE(rig.viewerTexts, (QStringList{u(texts::kNoDataFile), QStringLiteral("ch3\t\n")}));
 }
 
 QTEST_MAIN(TestReadoutController)

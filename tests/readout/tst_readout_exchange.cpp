@@ -4,7 +4,6 @@
 #include "readout/readout_texts.h"
 #include "simulated_line.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,7 +65,6 @@ private slots:
     void failureLeavesEarlierFile();
     void unwritableFileIsReported();
     void reportsProgressWithinRange();
-    void writesToAnOpenDevice();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -254,21 +252,6 @@ void TestReadoutExchange::reportsProgressWithinRange()
         if (i > 0)
             QVERIFY(calls[i].first > calls[i - 1].first);
     }
-}
-
-void TestReadoutExchange::writesToAnOpenDevice()
-{
-    auto line = boardAt19200();
-    const QByteArray data = pattern(64);
-    loadLog(line->engine(), 0xFC, 16 + 9, data);
-    QByteArray text;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::WriteOnly);
-
-    QVERIFY(readOutLog(*line, buffer).ok);
-
-    const std::vector<std::uint8_t> values(data.begin(), data.begin() + 9);
-    QCOMPARE(text, formatDataFile(decodeChannels(0xFC), values));
 }
 
 QTEST_GUILESS_MAIN(TestReadoutExchange)
