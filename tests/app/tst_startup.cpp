@@ -96,8 +96,6 @@ public:
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void texts();
-    void instanceLock();
     void startUpInOrder();
     void exitByMenuWithPortNeverOpened();
     void closeBoxEndsProgramWithAboutBoxLoaded();
@@ -107,28 +105,6 @@ private slots:
     void secondCopyEndsAtOnce();
     void currentDirectoryAndArguments();
 };
-
-void TestStartup::texts()
-{
-    QCOMPARE(vemtra::app::versionText(), QString::fromUtf8("Version 1.1.15"));
-    QCOMPARE(vemtra::app::makeTitleText(vemtra::app::versionText()), expectedTitle);
-    QCOMPARE(vemtra::app::supportLine(),
-             QString::fromUtf8("ｻﾎﾟｰﾄﾍﾟｰｼﾞ : qel-vemtra.example.org/support/"));
-}
-
-void TestStartup::instanceLock()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("copy.lock");
-    {
-        vemtra::app::InstanceLock first(path);
-        QVERIFY(first.tryLock());
-        vemtra::app::InstanceLock second(path);
-        QVERIFY(!second.tryLock());
-    }
-    vemtra::app::InstanceLock again(path);
-    QVERIFY(again.tryLock());
-}
 
 void TestStartup::startUpInOrder()
 {
