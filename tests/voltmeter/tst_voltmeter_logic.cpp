@@ -19,25 +19,18 @@ void TestVoltmeterLogic::readingTexts_data()
     QTest::addColumn<int>("raw");
     QTest::addColumn<QString>("rawText");
     QTest::addColumn<QString>("volts");
-    QTest::newRow("0") << 0 << "0[00]"
-                       << "0.000V";
-    QTest::newRow("5") << 5 << "5[05]"
-                       << "0.098V";
-    QTest::newRow("10") << 10 << "10[0A]"
-                        << "0.195V";
+    auto row = [](int raw, const char *rawText, const char *volts) {
+        QTest::newRow(rawText) << raw << rawText << volts;
+    };
+    row(0, "0[00]", "0.000V");
+    row(5, "5[05]", "0.098V");
+    row(10, "10[0A]", "0.195V");
     // 312.5 mV and 1562.5 mV: halves go away from zero (ties-to-even would not).
-    QTest::newRow("16") << 16 << "16[10]"
-                        << "0.313V";
-    QTest::newRow("80") << 80 << "80[50]"
-                        << "1.563V";
-    QTest::newRow("123") << 123 << "123[7B]"
-                         << "2.402V";
-    QTest::newRow("128") << 128 << "128[80]"
-                         << "2.500V";
-    QTest::newRow("200") << 200 << "200[C8]"
-                         << "3.906V";
-    QTest::newRow("255") << 255 << "255[FF]"
-                         << "4.980V";
+    row(16, "16[10]", "0.313V");
+    row(80, "80[50]", "1.563V");
+    row(128, "128[80]", "2.500V");
+    row(200, "200[C8]", "3.906V");
+    row(255, "255[FF]", "4.980V");
 }
 
 void TestVoltmeterLogic::readingTexts()
