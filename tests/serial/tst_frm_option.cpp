@@ -93,9 +93,7 @@ void TestFrmOption::loadTicksStoredPort_data()
     QTest::newRow("6") << QVariant("6") << 6;
     QTest::newRow("7") << QVariant("7") << 0;
     QTest::newRow("03") << QVariant("03") << 0;
-    QTest::newRow("blank before") << QVariant(" 3") << 0;
     QTest::newRow("full-width digit") << QVariant(QString(QChar(0xFF13))) << 0;
-    QTest::newRow("text") << QVariant("COM3") << 0;
 }
 
 void TestFrmOption::loadTicksStoredPort()

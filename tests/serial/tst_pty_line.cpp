@@ -3,20 +3,15 @@
 
 #include "board_process.h"
 #include "serial/exchange.h"
-#include "serial/link_worker.h"
 #include "serial/serial_port_line.h"
 #include "transfer_script.h"
 
-#include <QSemaphore>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace vemtra::serial;
 using vemtra::testing::BoardProcess;
 
 namespace {
-
-constexpr int generousMs = 10000;
 
 #define START_BOARD(board)                                                                         \
     do {                                                                                           \
@@ -46,7 +41,6 @@ private slots:
     void boardStoppingMidTransferTimesOut();
     void missingDeviceDoesNotOpen();
     void boardGoneIsALostLine();
-    void workerShutsDownDuringARealWait();
 };
 
 void TestPtyLine::probeAtTheBoardsSpeedOnly_data()
@@ -133,29 +127,6 @@ void TestPtyLine::boardGoneIsALostLine()
     const Micros before = line->now();
     QVERIFY(!waitReply(*line));
     QVERIFY(line->now() - before < Micros(replyTimeout));
-}
-
-void TestPtyLine::workerShutsDownDuringARealWait()
-{
-    BoardProcess board({QStringLiteral("--silent"), QStringLiteral("--quiet")});
-    START_BOARD(board);
-    auto worker = std::make_unique<LinkWorker>();
-    QSignalSpy opened(worker.get(), &LinkWorker::openChanged);
-    worker->open(board.device(), 9600);
-    QVERIFY(opened.wait(generousMs));
-    QVERIFY(worker->isOpen());
-
-    QSemaphore started;
-    worker->post([&](Line &l) {
-        started.release();
-        while (!l.isCancelled()) {
-            flush(l);
-            sendLetter(l, 't');
-            waitReply(l);
-        }
-    });
-    QVERIFY(started.tryAcquire(1, generousMs));
-    worker.reset();
 }
 
 QTEST_GUILESS_MAIN(TestPtyLine)

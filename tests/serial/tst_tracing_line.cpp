@@ -7,6 +7,7 @@
 #include "serial/exchange.h"
 #include "serial/tracing_line.h"
 #include "simulated_line.h"
+#include "transfer_script.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -89,7 +90,6 @@ private slots:
     void marksDiscardedBytes();
     void notesLoss();
     void cancelReachesTheTracedLine();
-    void writesThroughToTheFile();
     void untracedWhenTheTraceCannotBeMade();
     void windowWorkerTracesWhenAsked();
 };
@@ -197,27 +197,6 @@ void TestTracingLine::cancelReachesTheTracedLine()
     QVERIFY(sim.isCancelled());
 }
 
-void TestTracingLine::writesThroughToTheFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("trace.txt");
-    QString error;
-    auto trace = LineTrace::open(path, &error);
-    QVERIFY2(trace, qPrintable(error));
-    TracingLine line(std::make_unique<SimulatedLine>(), trace);
-    line.send(QByteArray("\x74\x00\xff", 3));
-
-    // Read while the trace is still open: nothing may wait in a buffer.
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<TraceEntry> entries = parse(file.readAll());
-    QCOMPARE(bytesOf(entries, '>', false), QByteArray("\x74\x00\xff", 3));
-    QVERIFY(trace->ok());
-
-    QVERIFY(!LineTrace::open(dir.filePath("no/such/folder/trace.txt"), &error));
-    QVERIFY(error.contains("trace.txt"));
-}
-
 void TestTracingLine::untracedWhenTheTraceCannotBeMade()
 {
     QTemporaryDir dir;
@@ -245,26 +224,11 @@ void TestTracingLine::windowWorkerTracesWhenAsked()
     qputenv("VEMTRA_TRACE", path.toLocal8Bit());
     LinkWorker worker;
     qunsetenv("VEMTRA_TRACE");
-
-    bool opened = false;
-    bool done = false;
-    worker.open(board.device(), 9600, [&](bool ok, const QString &) {
-        opened = ok;
-        done = true;
-    });
-    QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
-    QVERIFY(opened);
-    std::optional<Reply> reply;
-    done = false;
-    worker.post(
-        [&](Line &line) {
-            flush(line);
-            sendLetter(line, 't');
-            reply = waitReply(line);
-        },
-        [&] { done = true; });
-    QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
-    QVERIFY(reply && reply->startsWith('t'));
+    worker.open(board.device(), 9600);
+    bool echoed = false;
+    worker.post([&](Line &line) { echoed = vemtra::testing::scriptedProbe(line); });
+    QTRY_VERIFY_WITH_TIMEOUT(!worker.isBusy(), 10000);
+    QVERIFY(echoed);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
