@@ -24,7 +24,7 @@ constexpr int kFinishMs = 120000;
 
 QString cliPath()
 {
-    return QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath(QStringLiteral("vemtra-cli"));
+    return QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath("vemtra-cli");
 }
 
 struct CliRun {
@@ -45,7 +45,7 @@ CliRun runCli(const QStringList &args, const QString &workDir = {},
     if (!p.waitForFinished(kFinishMs) || p.exitStatus() != QProcess::NormalExit) {
         p.kill();
         p.waitForFinished();
-        r.err = QStringLiteral("vemtra-cli did not finish");
+        r.err = "vemtra-cli did not finish";
         return r;
     }
     r.code = p.exitCode();
@@ -71,6 +71,12 @@ QList<QByteArray> tracedBytes(const QString &path)
     }
     return lines;
 }
+
+#define START_BOARD(board)                                                                         \
+    do {                                                                                           \
+        QString startError;                                                                        \
+        QVERIFY2((board).start(&startError), qPrintable(startError));                              \
+    } while (false)
 
 } // namespace
 
@@ -110,12 +116,11 @@ void TestCliProcess::probeAtEitherSpeed()
     QFETCH(bool, viaCom);
     QFETCH(QString, finding);
 
-    BoardProcess board({QStringLiteral("--baud"), baud, QStringLiteral("--quiet")});
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
+    BoardProcess board({"--baud", baud, "--quiet"});
+    START_BOARD(board);
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VEMTRA_COM1"), board.device());
+    env.insert("VEMTRA_COM1", board.device());
     const QStringList port =
         viaCom ? QStringList{"--com", "1"} : QStringList{"--port", board.device()};
     const CliRun r = runCli(port + QStringList{"probe"}, {}, env);
@@ -126,7 +131,7 @@ void TestCliProcess::probeAtEitherSpeed()
     // Switched or not, the board now answers at 19200 bps at once.
     const CliRun again = runCli(port + QStringList{"probe"}, {}, env);
     QCOMPARE(again.code, 0);
-    QCOMPARE(again.out, QStringLiteral("board found at 19200 bps on %1\n").arg(board.device()));
+    QCOMPARE(again.out, QString("board found at 19200 bps on %1\n").arg(board.device()));
 }
 
 void TestCliProcess::programThenReadoutRoundTrip()
@@ -134,11 +139,8 @@ void TestCliProcess::programThenReadoutRoundTrip()
     QTemporaryDir dir;
     const QString dump = dir.filePath("eeprom.bin");
     // One sample of all four channels every 10 ms of real time.
-    BoardProcess board({QStringLiteral("--eeprom"), QStringLiteral("24C64"),
-                        QStringLiteral("--time-factor"), QStringLiteral("100"),
-                        QStringLiteral("--commands"), QStringLiteral("--quiet")});
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
+    BoardProcess board({"--eeprom", "24C64", "--time-factor", "100", "--commands", "--quiet"});
+    START_BOARD(board);
     const QStringList port{"--port", board.device()};
 
     const CliRun programmed = runCli(
@@ -209,9 +211,8 @@ void TestCliProcess::refusedCommandLineSendsNothing_data()
 void TestCliProcess::refusedCommandLineSendsNothing()
 {
     QFETCH(QStringList, args);
-    BoardProcess board({QStringLiteral("--quiet")});
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
+    BoardProcess board({"--quiet"});
+    START_BOARD(board);
     QTemporaryDir dir;
     const QString trace = dir.filePath("trace.txt");
 
@@ -228,11 +229,9 @@ void TestCliProcess::refusedCommandLineSendsNothing()
 void TestCliProcess::interruptKeepsEarlierFile()
 {
     // A full 24C64 log, recorded at once: a read-out long enough to stop.
-    BoardProcess board({QStringLiteral("--eeprom"), QStringLiteral("24C64"),
-                        QStringLiteral("--log-at-power-up"), QStringLiteral("--time-factor"),
-                        QStringLiteral("1000000"), QStringLiteral("--quiet")});
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
+    BoardProcess board(
+        {"--eeprom", "24C64", "--log-at-power-up", "--time-factor", "1000000", "--quiet"});
+    START_BOARD(board);
 
     QTemporaryDir dir;
     const QString data = dir.filePath("QEL_ADC.txt");

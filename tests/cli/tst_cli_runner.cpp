@@ -36,30 +36,21 @@ std::shared_ptr<SimulatedLine> simulatedBoard(int baud = 9600)
     return std::make_shared<SimulatedLine>(options, 9600);
 }
 
-// Runs one command line. `onProgress` may act on the open line mid-transfer.
-Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args,
-        std::function<void(serial::Line &)> onProgress = {})
+// Runs one command line on `port`; only kDevice opens, onto `line`.
+Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args, const QString &port = kDevice)
 {
     Run r;
-    const ParsedCommandLine parsed = parseCommandLine(QStringList{"--port", kDevice} + args);
+    const ParsedCommandLine parsed = parseCommandLine(QStringList{"--port", port} + args);
     if (!parsed.ok()) {
         r.err << parsed.error;
         return r;
     }
-    serial::Line *open = nullptr;
     CliIo io;
     io.out = [&](const QString &text) { r.out << text; };
     io.err = [&](const QString &text) { r.err << text; };
-    io.progress = [&](const QString &text) {
-        r.progress << text;
-        if (onProgress && open)
-            onProgress(*open);
-    };
+    io.progress = [&](const QString &text) { r.progress << text; };
     io.progressDone = [] {};
-    io.lineInUse = [&](serial::Line *l) {
-        open = l;
-        r.lineOpened = r.lineOpened || l;
-    };
+    io.lineInUse = [&](serial::Line *l) { r.lineOpened = r.lineOpened || l; };
     r.code = runCommand(parsed.options, testing::openerFor(line, kDevice), io);
     return r;
 }
@@ -112,10 +103,6 @@ void TestCliRunner::probe_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("at 9600, switched") << 9600 << false << false << int(kExitOk)
-                                       << "found at 9600 bps on /dev/ttyTEST and switched";
-    QTest::newRow("at 19200") << 19200 << false << false << int(kExitOk)
-                              << "found at 19200 bps on /dev/ttyTEST";
     QTest::newRow("switch refused") << 9600 << true << false << int(kExitProtocolError)
                                     << "switch to 19200 bps failed (S command NG 115)";
     QTest::newRow("silent") << 9600 << false << true << int(kExitNoBoard)
@@ -144,12 +131,8 @@ void TestCliRunner::probe()
 void TestCliRunner::deviceThatDoesNotOpen()
 {
     auto line = simulatedBoard();
-    Run r;
-    CliIo io;
-    io.out = [&](const QString &t) { r.out << t; };
-    io.err = [&](const QString &t) { r.err << t; };
-    const ParsedCommandLine parsed = parseCommandLine({"--port", "/dev/ttyOTHER", "probe"});
-    QCOMPARE(runCommand(parsed.options, testing::openerFor(line, kDevice), io), int(kExitNoBoard));
+    const Run r = run(line, {"probe"}, "/dev/ttyOTHER");
+    QCOMPARE(r.code, int(kExitNoBoard));
     QCOMPARE(r.err.size(), 1);
     QVERIFY(r.err.first().startsWith("cannot open /dev/ttyOTHER"));
     QVERIFY(line->sentBytes().isEmpty());
@@ -259,23 +242,19 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
 {
     QTest::addColumn<int>("endAddress");
     QTest::addColumn<int>("stopAfter");
-    QTest::addColumn<bool>("cancel");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
 
     QTest::newRow("board stops mid-transfer")
-        << 16 + 200 << 20 << false << int(kExitProtocolError) << "(3.Read Timeout NG)";
+        << 16 + 200 << 20 << int(kExitProtocolError) << "(3.Read Timeout NG)";
     QTest::newRow("end address past any EEPROM")
-        << 0x9100 << -1 << false << int(kExitProtocolError) << "not usable (end address";
-    QTest::newRow("Ctrl-C mid-transfer")
-        << 16 + 200 << -1 << true << int(kExitInterrupted) << "read-out cancelled";
+        << 0x9100 << -1 << int(kExitProtocolError) << "not usable (end address";
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles()
 {
     QFETCH(int, endAddress);
     QFETCH(int, stopAfter);
-    QFETCH(bool, cancel);
     QFETCH(int, code);
     QFETCH(QString, text);
 
@@ -288,10 +267,7 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles()
     auto line = simulatedBoard();
     readout_test::loadLog(line->engine(), 0xFC, endAddress, readout_test::pattern(200));
     line->engine().faults().stopAfterBytes = stopAfter;
-    const Run r = run(line, {"readout", "--output", data, "--csv", csv}, [&](serial::Line &l) {
-        if (cancel)
-            l.cancel();
-    });
+    const Run r = run(line, {"readout", "--output", data, "--csv", csv});
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.last().contains(text), qPrintable(r.err.last()));
     QVERIFY(r.err.last().contains("left as it was"));
