@@ -80,13 +80,7 @@ public:
     // every operation fails from now on.
     void unplug(const QString &reason = QStringLiteral("device unplugged"));
 
-    // Longest step of virtual time between two looks at the engine (1 ms), so
-    // output the engine makes on its own is picked up close to its time. Tests
-    // that let hours pass may take longer steps.
-    void setMaxStep(Micros step) { maxStep_ = std::max(step, Micros(1)); }
-
     // --- transcript ---
-    const std::vector<Entry> &transcript() const { return transcript_; }
     void clearTranscript() { transcript_.clear(); }
     // Every byte sent to the board, in order.
     QByteArray sentBytes() const;
@@ -116,6 +110,8 @@ private:
     int speed_;
     bool lost_ = false;
     QString failure_;
+    // Longest step of virtual time between two looks at the engine, so output
+    // the engine makes on its own is picked up close to its time.
     Micros maxStep_{1000};
 
     QByteArray waiting_;

@@ -55,16 +55,6 @@ bool scriptedProbe(Line &line)
     return echo && echo->startsWith('t');
 }
 
-std::optional<std::uint8_t> scriptedGet(Line &line, int channel)
-{
-    flush(line);
-    sendLetter(line, 'g');
-    if (!awaitEcho(line, 'g'))
-        return std::nullopt;
-    sendByte(line, std::uint8_t(0xC4 + 8 * channel));
-    return waitByte(line);
-}
-
 bool scriptedWrite(Line &line, int address, const QByteArray &bytes, QString *why)
 {
     if (!startTransfer(line, 'w', 'W', address, int(bytes.size()), why))

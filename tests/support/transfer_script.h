@@ -17,9 +17,6 @@ namespace vemtra::testing {
 // "t": true when the board echoes it at the line's speed.
 bool scriptedProbe(serial::Line &line);
 
-// "g": the reading of channel 0..3.
-std::optional<std::uint8_t> scriptedGet(serial::Line &line, int channel);
-
 // "w" of `bytes` to EEPROM `address`, lock-step (each byte echoed). False with
 // the step that failed in *why.
 bool scriptedWrite(serial::Line &line, int address, const QByteArray &bytes,
