@@ -1,5 +1,7 @@
 #include "simulated_line.h"
 
+#include <QTest>
+
 #include <algorithm>
 
 namespace vemtra::testing {
@@ -266,6 +268,13 @@ serial::LineOpener openerFor(std::shared_ptr<SimulatedLine> line, QString device
         line->setSpeed(baud);
         return std::make_unique<SharedLine>(line);
     };
+}
+
+bool openAndWait(serial::LinkWorker &worker, const QString &device)
+{
+    bool opened = false;
+    worker.open(device, 9600, [&](bool ok, QString) { opened = ok; });
+    return QTest::qWaitFor([&] { return opened; }, 10000);
 }
 
 } // namespace vemtra::testing

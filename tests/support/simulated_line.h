@@ -129,4 +129,8 @@ private:
 // only that device opens and any other fails like a missing port.
 serial::LineOpener openerFor(std::shared_ptr<SimulatedLine> line, QString device = {});
 
+// Opens `worker` on `device` at 9600 bps and waits for the outcome; the rigs
+// that join a window's parts to a simulated board all start this way.
+bool openAndWait(serial::LinkWorker &worker, const QString &device = QStringLiteral("COM1"));
+
 } // namespace vemtra::testing
