@@ -36,13 +36,6 @@ HeaderReadBack readBackOf(std::uint8_t configuration, std::uint32_t interval, in
     return r;
 }
 
-vemtra::board::BoardEngine::Options fastBoard()
-{
-    vemtra::board::BoardEngine::Options options;
-    options.startBaud = 19200;
-    return options;
-}
-
 QByteArray crlf(const QByteArray &lines)
 {
     QByteArray text = lines;
@@ -66,15 +59,6 @@ Export run(const QByteArray &dataFile, const HeaderReadBack &readBack)
     e.result = exportCsv(in, readBack, out);
     e.csv = out.data();
     return e;
-}
-
-QList<QByteArray> dataLines(const QByteArray &csv)
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &line : csv.split('\n'))
-        if (!line.isEmpty() && !line.startsWith('#'))
-            lines << line.chopped(line.endsWith('\r') ? 1 : 0);
-    return lines;
 }
 
 } // namespace
@@ -231,21 +215,19 @@ void TestCsvExport::rows()
 
 void TestCsvExport::exportedFile()
 {
+    // The rows themselves are the `rows` table's; here only the file as a whole.
     const Export e =
         run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
     QVERIFY2(e.result.ok, qPrintable(e.result.error));
     QCOMPARE(e.result.rows, 2);
     QVERIFY(e.csv.contains("# interval: 0.5 s (10000 x 50 us)"));
     QVERIFY(e.csv.contains("# reference: supply"));
-    QCOMPARE(dataLines(e.csv),
-             (QList<QByteArray>{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V",
-                                "0,0,200,3.906,12,0.234", "1,0.5,201,3.926,13,0.254"}));
-    QVERIFY(e.csv.endsWith("\r\n"));
+    QCOMPARE(e.csv.count('\n'), e.csv.count("\r\n"));
+    QVERIFY(e.csv.endsWith("1,0.5,201,3.926,13,0.254\r\n"));
 
     const Export empty = run(crlf("ch3\t\n"), readBackOf(0x2C, 20000, 16));
     QVERIFY(empty.result.ok);
     QCOMPARE(empty.result.rows, 0);
-    QCOMPARE(dataLines(empty.csv), QList<QByteArray>{"index,time_s,ch3_raw,ch3_V"});
 }
 
 void TestCsvExport::refusedDataFiles_data()
@@ -328,7 +310,7 @@ void TestCsvExport::unreadLog()
 
 void TestCsvExport::headerOnlyRead()
 {
-    SimulatedLine line(fastBoard(), 19200);
+    SimulatedLine line({.startBaud = 19200}, 19200);
     readout_test::loadLog(line.engine(), 0xCC, 40, readout_test::pattern(24));
     const std::vector<std::uint8_t> before = line.engine().eeprom();
 
@@ -350,7 +332,7 @@ void TestCsvExport::headerOnlyRead()
     QVERIFY(again.ok);
     QCOMPARE(again.header, result.header);
 
-    SimulatedLine silent(fastBoard(), 19200);
+    SimulatedLine silent({.startBaud = 19200}, 19200);
     silent.engine().faults().silent = true;
     const ReadoutResult none = readLogHeader(silent);
     QVERIFY(!none.ok);

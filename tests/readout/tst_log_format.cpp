@@ -74,20 +74,22 @@ void TestLogFormat::headerLimits_data()
     QTest::addColumn<int>("logLength");
     QTest::addColumn<int>("dataBytes");
 
-    QTest::newRow("empty log") << 0x8C << 16 << HeaderFault::None << 1 << 0;
-    QTest::newRow("end address 15") << 0x8C << 15 << HeaderFault::None << 0 << 0;
-    QTest::newRow("end address 14") << 0x8C << 14 << HeaderFault::EndAddressBelowStart << -1 << 0;
-    QTest::newRow("full 24C64") << 0x8C << 0x1FFF << HeaderFault::None << 8176 << 8175;
-    QTest::newRow("full 24C256") << 0xFC << 0x7FFF << HeaderFault::None << 32752 << 32751;
-    QTest::newRow("longest log") << 0x8C << 32783 << HeaderFault::None << 32768 << 32767;
-    QTest::newRow("one byte too long")
-        << 0x8C << 32784 << HeaderFault::LogTooLong << 32769 << 32768;
-    QTest::newRow("high byte 144")
-        << 0x8C << 144 * 256 << HeaderFault::LogTooLong << 36849 << 36848;
-    QTest::newRow("high byte 145")
-        << 0x8C << 145 * 256 << HeaderFault::EndAddressTooHigh << 37105 << 37104;
-    QTest::newRow("no channel, no data") << 0x0C << 16 << HeaderFault::None << 1 << 0;
-    QTest::newRow("no channel, data") << 0x0C << 17 << HeaderFault::NoChannels << 2 << 1;
+    using F = HeaderFault;
+    const auto row = [](const char *tag, int configuration, int endAddress, HeaderFault fault,
+                        int logLength, int dataBytes) {
+        QTest::newRow(tag) << configuration << endAddress << fault << logLength << dataBytes;
+    };
+    row("empty log", 0x8C, 16, F::None, 1, 0);
+    row("end address 15", 0x8C, 15, F::None, 0, 0);
+    row("end address 14", 0x8C, 14, F::EndAddressBelowStart, -1, 0);
+    row("full 24C64", 0x8C, 0x1FFF, F::None, 8176, 8175);
+    row("full 24C256", 0xFC, 0x7FFF, F::None, 32752, 32751);
+    row("longest log", 0x8C, 32783, F::None, 32768, 32767);
+    row("one byte too long", 0x8C, 32784, F::LogTooLong, 32769, 32768);
+    row("high byte 144", 0x8C, 144 * 256, F::LogTooLong, 36849, 36848);
+    row("high byte 145", 0x8C, 145 * 256, F::EndAddressTooHigh, 37105, 37104);
+    row("no channel, no data", 0x0C, 16, F::None, 1, 0);
+    row("no channel, data", 0x0C, 17, F::NoChannels, 2, 1);
 }
 
 void TestLogFormat::headerLimits()

@@ -44,13 +44,9 @@ struct ProgressCall {
 struct Rig {
     explicit Rig(const QString &appPath)
     {
-        board::BoardEngine::Options options;
-        options.startBaud = 19200;
-        line = std::make_shared<SimulatedLine>(options, 9600);
+        line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
         worker = std::make_unique<serial::LinkWorker>(testing::openerFor(line));
-        bool opened = false;
-        worker->open(QStringLiteral("COM1"), 9600, [&](bool ok, QString) { opened = ok; });
-        ready = QTest::qWaitFor([&] { return opened; }, 10000);
+        ready = testing::openAndWait(*worker);
 
         connection = std::make_unique<serial::Connection>(
             serial::ConnectionView{&check1, &timer1, &label5, &label9}, *worker, session);

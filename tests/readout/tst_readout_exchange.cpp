@@ -24,10 +24,8 @@ namespace {
 
 std::unique_ptr<SimulatedLine> boardAt19200(int eepromBytes = 8192)
 {
-    board::BoardEngine::Options options;
-    options.eepromBytes = eepromBytes;
-    options.startBaud = 19200;
-    return std::make_unique<SimulatedLine>(options, 19200);
+    return std::make_unique<SimulatedLine>(
+        board::BoardEngine::Options{.eepromBytes = eepromBytes, .startBaud = 19200}, 19200);
 }
 
 QByteArray readFile(const QString &path)
@@ -151,8 +149,12 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
     QTest::addColumn<bool>("echoed");
     QTest::addColumn<int>("logLength"); // -1: not decoded
 
-    const QString commError = u(texts::kEndAddressError);
-    const auto fault = [](std::function<void(board::Faults &)> set) {
+    using F = board::Faults;
+    const auto row = [](const char *tag, Setup setup, const QString &message, bool echoed,
+                        int logLength = -1) {
+        QTest::newRow(tag) << setup << message << echoed << logLength;
+    };
+    const auto fault = [](void (*set)(F &)) {
         return Setup([set](SimulatedLine &line) { set(line.engine().faults()); });
     };
     const auto header = [](int configuration, int endAddress) {
@@ -160,32 +162,28 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
             loadLog(line.engine(), std::uint8_t(configuration), endAddress);
         });
     };
+    const QString ng = u(texts::kEchoNg), answerNg = u(texts::kAnswerNg);
 
-    QTest::newRow("silent board") << fault([](board::Faults &f) { f.silent = true; })
-                                  << u(texts::kEchoTimeout) << false << -1;
-    QTest::newRow("wrong echo") << fault([](board::Faults &f) { f.echoOverride = 'x'; })
-                                << u(texts::kEchoNg) + "120" << false << -1;
-    QTest::newRow("noise before the echo")
-        << fault([](board::Faults &f) { f.noiseBeforeReply = {0x3F}; }) << u(texts::kEchoNg) + "63"
-        << false << -1;
+    row("silent board", fault([](F &f) { f.silent = true; }), texts::kEchoTimeout, false);
+    row("wrong echo", fault([](F &f) { f.echoOverride = 'x'; }), ng + "120", false);
+    row("noise before the echo", fault([](F &f) { f.noiseBeforeReply = {0x3F}; }), ng + "63",
+        false);
     // The answer wait needs two bytes, so a stray byte follows the wrong answer.
-    QTest::newRow("wrong answer") << Setup([](SimulatedLine &line) {
-        line.engine().faults().ackOverride = 'Q';
-        line.inject(QByteArray(1, 0x01), std::chrono::milliseconds(800));
-    }) << u(texts::kAnswerNg) + "81"
-                                  << true << -1;
-    QTest::newRow("R alone") << fault([](board::Faults &f) { f.stopAfterBytes = 0; })
-                             << u(texts::kAnswerTimeout) << true << -1;
-    QTest::newRow("stops in the header") << fault([](board::Faults &f) { f.stopAfterBytes = 5; })
-                                         << u(texts::kByteTimeout) << true << -1;
-    QTest::newRow("stops in the data") << fault([](board::Faults &f) { f.stopAfterBytes = 30; })
-                                       << u(texts::kByteTimeout) << true << 49;
-    QTest::newRow("end address high byte 145")
-        << header(0x8C, 145 * 256) << commError << true << -1;
-    QTest::newRow("high byte 144: longer than any EEPROM")
-        << header(0x8C, 144 * 256) << commError << true << -1;
-    QTest::newRow("end address below 15") << header(0x8C, 14) << commError << true << -1;
-    QTest::newRow("data but no channel") << header(0x0C, 40) << commError << true << -1;
+    row("wrong answer", Setup([](SimulatedLine &line) {
+            line.engine().faults().ackOverride = 'Q';
+            line.inject(QByteArray(1, 0x01), std::chrono::milliseconds(800));
+        }),
+        answerNg + "81", true);
+    row("R alone", fault([](F &f) { f.stopAfterBytes = 0; }), texts::kAnswerTimeout, true);
+    row("stops in the header", fault([](F &f) { f.stopAfterBytes = 5; }), texts::kByteTimeout,
+        true);
+    row("stops in the data", fault([](F &f) { f.stopAfterBytes = 30; }), texts::kByteTimeout, true,
+        49);
+    row("end address high byte 145", header(0x8C, 145 * 256), texts::kEndAddressError, true);
+    row("high byte 144: longer than any EEPROM", header(0x8C, 144 * 256), texts::kEndAddressError,
+        true);
+    row("end address below 15", header(0x8C, 14), texts::kEndAddressError, true);
+    row("data but no channel", header(0x0C, 40), texts::kEndAddressError, true);
 }
 
 void TestReadoutExchange::failureLeavesEarlierFile()
