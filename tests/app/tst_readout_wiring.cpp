@@ -49,9 +49,7 @@ const QByteArray kCh2Ch1Bytes = QByteArray::fromHex("663367346835");
 struct Rig {
     explicit Rig(const QString &appPath)
     {
-        board::BoardEngine::Options options;
-        options.startBaud = 19200;
-        line = std::make_shared<SimulatedLine>(options, 9600);
+        line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
         app = std::make_unique<app::AppController>(
             std::make_unique<serial::LinkWorker>(testing::openerFor(line)));
         app->setQuit([] {});
@@ -74,9 +72,7 @@ struct Rig {
                 proposals << proposed;
                 return chosen;
             });
-        bool opened = false;
-        app->worker()->open(QStringLiteral("COM1"), 9600, [&](bool ok, QString) { opened = ok; });
-        ready = QTest::qWaitFor([&] { return opened; }, 10000);
+        ready = testing::openAndWait(*app->worker());
     }
 
     // Clicks `button` and waits until its operation has let go of the line.
@@ -189,13 +185,9 @@ void TestReadoutWiring::csvExport()
     QCOMPARE(rig.proposals, QStringList{dir_->filePath("QEL_ADC.csv")});
     if (saved) {
         QCOMPARE(rig.w->Label9->text(), u(app::texts::csvSaved) + " " + csvPath);
-        QByteArrayList rows;
-        for (const QByteArray &line : readFile(csvPath).split('\n'))
-            if (!line.startsWith('#') && !line.isEmpty())
-                rows << line;
-        QCOMPARE(rows, (QByteArrayList{"index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V\r",
-                                       "0,0,51,0.996,102,1.992\r", "1,0.5,52,1.016,103,2.012\r",
-                                       "2,1,53,1.035,104,2.031\r"}));
+        // The rows are the export's own tests; here the times must be the board's.
+        QVERIFY(
+            readFile(csvPath).endsWith("1,0.5,52,1.016,103,2.012\r\n2,1,53,1.035,104,2.031\r\n"));
     } else if (target.isEmpty()) {
         QCOMPARE(rig.w->Label9->text(), labelBefore);
     } else {
