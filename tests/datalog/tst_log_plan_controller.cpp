@@ -1,44 +1,13 @@
-#include "datalog/log_plan_controller.h"
+#include "plan_panel.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTest>
-#include <QWidget>
-
-#include <memory>
 
 using namespace vemtra::datalog;
 
 namespace {
 
-// The data-log panel's widgets with the values they have when the window is
-// created, before it loads.
-struct Panel {
-    QWidget root;
-    LogPlanView view;
-    std::unique_ptr<LogPlanController> plan;
-
-    Panel()
-    {
-        view.Option_64k = new QRadioButton(QStringLiteral("24C64"), &root);
-        view.Option_128k = new QRadioButton(QStringLiteral("24C128"), &root);
-        view.Option_256k = new QRadioButton(QStringLiteral("24C256"), &root);
-        view.Option_64k->setChecked(true);
-        for (int i = 0; i < 4; ++i) {
-            view.Check2[i] = new QCheckBox(&root);
-            view.Check3[i] = new QCheckBox(&root);
-        }
-        view.Check2[0]->setChecked(true);
-        view.Text3[0] = new QLineEdit(QStringLiteral("16"), &root);
-        view.Text3[1] = new QLineEdit(QStringLiteral("8176"), &root);
-        view.Text5 = new QLineEdit(QStringLiteral("1"), &root);
-        view.Label12 = new QLabel(&root);
-        plan = std::make_unique<LogPlanController>(view);
-        plan->applySelectedType();
-    }
-
+// The panel as the window creates it, ticked and read the way a user does.
+struct Panel : datalog_test::PlanPanel {
     // Ticks exactly the given boxes by clicking, the way a user would.
     void tick(const QString &vdd, const QString &ch4)
     {

@@ -1,21 +1,18 @@
 #include "datalog/datalog_texts.h"
-#include "datalog/log_plan_controller.h"
 #include "datalog/log_programmer.h"
 #include "serial/board_session.h"
 #include "serial/connect.h"
 #include "serial/link_worker.h"
 
+#include "plan_panel.h"
 #include "simulated_line.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include <memory>
 
@@ -36,19 +33,16 @@ struct ProgressCall {
 
 // The main window's parts that programming touches, joined to a simulated board
 // through the real link worker and the real connection.
-struct Bench {
-    QWidget root;
+struct Bench : datalog_test::PlanPanel {
     QCheckBox *Check1 = new QCheckBox(&root);
     QTimer *Timer1 = new QTimer(&root);
     QLabel *Label5 = new QLabel(&root);
     QLabel *Label9 = new QLabel(&root);
     QPushButton *Command5 = new QPushButton(&root);
-    LogPlanView planView;
     std::shared_ptr<SimulatedLine> line = std::make_shared<SimulatedLine>();
     serial::LinkWorker worker{testing::openerFor(line)};
     serial::BoardSession session;
     std::unique_ptr<serial::Connection> connection;
-    std::unique_ptr<LogPlanController> plan;
     std::unique_ptr<LogProgrammer> programmer;
     QList<ProgressCall> progress;
     QStringList notices;
@@ -57,22 +51,6 @@ struct Bench {
 
     Bench()
     {
-        planView.Option_64k = new QRadioButton(&root);
-        planView.Option_128k = new QRadioButton(&root);
-        planView.Option_256k = new QRadioButton(&root);
-        planView.Option_64k->setChecked(true);
-        for (int i = 0; i < 4; ++i) {
-            planView.Check2[i] = new QCheckBox(&root);
-            planView.Check3[i] = new QCheckBox(&root);
-        }
-        planView.Check2[0]->setChecked(true);
-        planView.Text3[0] = new QLineEdit(QStringLiteral("16"), &root);
-        planView.Text3[1] = new QLineEdit(QStringLiteral("8176"), &root);
-        planView.Text5 = new QLineEdit(QStringLiteral("1"), &root);
-        planView.Label12 = new QLabel(&root);
-        plan = std::make_unique<LogPlanController>(planView);
-        plan->applySelectedType();
-
         connection = std::make_unique<serial::Connection>(
             serial::ConnectionView{Check1, Timer1, Label5, Label9}, worker, session);
         auto *conn = connection.get();
@@ -90,12 +68,7 @@ struct Bench {
         });
     }
 
-    bool open()
-    {
-        QSignalSpy opened(&worker, &serial::LinkWorker::openChanged);
-        worker.open(QStringLiteral("SIM"), 9600);
-        return opened.wait(5000) && worker.isOpen();
-    }
+    bool open() { return testing::openAndWait(worker, QStringLiteral("SIM")); }
 
     // Clicks Command5 and lets the programming run to its end.
     bool program()
@@ -204,12 +177,12 @@ void TestLogProgrammer::programming()
 void TestLogProgrammer::selectedTypeIsAppliedAgain()
 {
     Bench b;
-    b.planView.Option_256k->setChecked(true);
+    b.view.Option_256k->setChecked(true);
     // A read-out left its log length in the data-byte count.
-    b.planView.Text3[1]->setText(QStringLiteral("240"));
+    b.view.Text3[1]->setText(QStringLiteral("240"));
     QVERIFY(b.open());
     QVERIFY(b.program());
-    QCOMPARE(b.planView.Text3[1]->text(), QStringLiteral("32752"));
+    QCOMPARE(b.view.Text3[1]->text(), QStringLiteral("32752"));
     QCOMPARE(b.progress.first().max, 32768.0);
     QCOMPARE(quint8(b.eepromHeader().at(10)), quint8(0xFF));
     QCOMPARE(quint8(b.eepromHeader().at(11)), quint8(0x7F));
@@ -232,7 +205,7 @@ void TestLogProgrammer::badIntervalIsRefusedBeforeAnythingIsSent()
     b.session.comm_error = commError;
     b.Check1->setChecked(true);
     QVERIFY(b.open());
-    b.planView.Text5->setText(interval);
+    b.view.Text5->setText(interval);
 
     QVERIFY(b.program());
 

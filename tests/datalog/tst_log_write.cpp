@@ -116,28 +116,27 @@ void TestLogWrite::exchange_data()
     const LogHeader h = exampleHeader();
     const QString wrong5 = QStringLiteral("3.Write NG ") + QString::number(0xFF & ~h[5]);
 
-    QTest::newRow("healthy board") << Board::Healthy << int(O::Written) << QString()
-                                   << request + bytes(h) << 16 << true << true;
-    QTest::newRow("stale bytes are flushed first")
-        << Board::StaleBytesWaiting << int(O::Written) << QString() << request + bytes(h) << 16
-        << true << true;
-    QTest::newRow("silent board") << Board::Silent << int(O::NoEcho) << "1.Write Timeout NG"
-                                  << QByteArray("w") << 0 << false << false;
-    QTest::newRow("wrong echo of w") << Board::WrongEchoOfW << int(O::WrongEcho) << "1.Write NG 63"
-                                     << QByteArray("w") << 0 << false << false;
-    QTest::newRow("noise before the echo is a wrong answer")
-        << Board::NoiseBeforeEcho << int(O::WrongEcho) << "1.Write NG 0" << QByteArray("w") << 0
-        << false << false;
-    QTest::newRow("w answered, no W") << Board::SilentAfterEcho << int(O::NoAck)
-                                      << "2.Write Timeout" << request << 0 << true << false;
-    QTest::newRow("wrong W") << Board::WrongAck << int(O::WrongAck) << "2.Write NG 63" << request
-                             << 0 << true << false;
-    QTest::newRow("wrong echo at header index 5")
-        << Board::WrongHeaderEcho5 << int(O::WrongHeaderEcho) << wrong5 << request + bytes(h, 6)
-        << 5 << true << true;
-    QTest::newRow("board stops echoing after 3 header bytes")
-        << Board::StopsAfter3 << int(O::NoHeaderEcho) << "3.Write Timeout NG"
-        << request + bytes(h, 4) << 3 << true << true;
+    const auto row = [](const char *tag, Board board, O outcome, const QString &message,
+                        const QByteArray &sent, int progressSteps, bool acknowledged,
+                        bool loopEnded) {
+        QTest::newRow(tag) << board << int(outcome) << message << sent << progressSteps
+                           << acknowledged << loopEnded;
+    };
+    const QByteArray w("w");
+    row("healthy board", Board::Healthy, O::Written, {}, request + bytes(h), 16, true, true);
+    row("stale bytes are flushed first", Board::StaleBytesWaiting, O::Written, {},
+        request + bytes(h), 16, true, true);
+    row("silent board", Board::Silent, O::NoEcho, "1.Write Timeout NG", w, 0, false, false);
+    row("wrong echo of w", Board::WrongEchoOfW, O::WrongEcho, "1.Write NG 63", w, 0, false, false);
+    row("noise before the echo is a wrong answer", Board::NoiseBeforeEcho, O::WrongEcho,
+        "1.Write NG 0", w, 0, false, false);
+    row("w answered, no W", Board::SilentAfterEcho, O::NoAck, "2.Write Timeout", request, 0, true,
+        false);
+    row("wrong W", Board::WrongAck, O::WrongAck, "2.Write NG 63", request, 0, true, false);
+    row("wrong echo at header index 5", Board::WrongHeaderEcho5, O::WrongHeaderEcho, wrong5,
+        request + bytes(h, 6), 5, true, true);
+    row("board stops echoing after 3 header bytes", Board::StopsAfter3, O::NoHeaderEcho,
+        "3.Write Timeout NG", request + bytes(h, 4), 3, true, true);
 }
 
 void TestLogWrite::exchange()
