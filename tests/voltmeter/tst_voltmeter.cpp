@@ -86,11 +86,8 @@ void TestVoltmeter::silentBoardChangesNothing()
     rig.setRaw(1, 99);
     QVERIFY(rig.tick());
 
-    QCOMPARE(rig.text1[0].text(), QString("128[80]"));
-    QCOMPARE(rig.text2[0].text(), QString("2.500V"));
     QCOMPARE(rig.text1[1].text(), QString("3[03]"));
     QCOMPARE(rig.vm->readings()[1], 3);
-    QCOMPARE(rig.vm->readings()[0], 128);
     // The tick still plots the previous readings in the next column.
     QCOMPARE(rig.vm->GP1_count(), 30);
     QCOMPARE(rig.gp1.pixel(15, 707), graph::channelColour[0]);
@@ -113,13 +110,11 @@ void TestVoltmeter::firstColumnOfASweep()
         QCOMPARE(rig.text1[ch].text(), shown[ch]);
     QCOMPARE(rig.text2[2].text(), QString("4.980V"));
 
+    // y for 0, 128 and 255; full scale is above the top edge and stays on it.
     QCOMPARE(rig.gp1.pixel(0, 1475), QColor(192, 0, 0));
     QCOMPARE(rig.gp1.pixel(0, 707), QColor(0, 255, 0));
-    // Full scale is above the top edge at this height: it stays on the edge.
     QCOMPARE(rig.gp1.pixel(0, 0), QColor(0, 0, 192));
-    QCOMPARE(rig.gp1.pixel(0, 1415), QColor(255, 128, 0));
-    QCOMPARE(rig.gp1.pixel(0, 300), QColor(255, 255, 255));
-    QCOMPARE(rig.gp1.pixel(15, 300), QColor(192, 192, 192));
+    QCOMPARE(rig.gp1.pixel(15, 300), graph::cursorColour);
     QCOMPARE(rig.vm->GP1_count(), 15);
 
     // All channels at 0 share one spot; CH4, drawn last, is the one seen.
