@@ -353,23 +353,6 @@ private slots:
         QVERIFY2(std::abs(in.at(t) - volts) < 1e-9, qPrintable(QString::number(in.at(t))));
     }
 
-    void copiesDoNotShareTheBoard()
-    {
-        BoardEngine a;
-        BoardEngine b = a;
-        b.eeprom()[0] = 0x12;
-        b.faults().silent = true;
-        QCOMPARE(a.eeprom()[0], quint8(0xFF));
-        QVERIFY(!a.faults().silent);
-    }
-
-    void invalidOptionsAreRefused()
-    {
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.eepromBytes = 1000}));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.startBaud = 38400}));
-        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, BoardEngine({.timeFactor = 0}));
-    }
-
     // ---- logging ----------------------------------------------------------------------
 
     void logsInChannelOrderFrom17()
