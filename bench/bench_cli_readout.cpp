@@ -3,6 +3,7 @@
 // for the same bytes and pauses, and the CPU time the tool used. Waits must
 // block, so CPU time should stay a small part of the wall time.
 
+#include "bench_measure.h"
 #include "board_process.h"
 
 #include <QCoreApplication>
@@ -28,15 +29,12 @@ constexpr int headerBytes = 17;
 
 double byteSeconds()
 {
-    return 10.0 / speed;
+    return vemtra::bench::byteSeconds(speed);
 }
 
 double childCpuSeconds()
 {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return vemtra::bench::cpuSeconds(RUSAGE_CHILDREN);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // 100 ms pauses. Also the CPU time, the peak memory, and how long the viewer
 // takes to show the resulting file.
 
+#include "bench_measure.h"
 #include "board_process.h"
 #include "readout/list_viewer.h"
 #include "readout/log_header_decode.h"
@@ -28,14 +29,6 @@ namespace {
 constexpr int speed = 19200;
 constexpr int eepromBytes = 32768;
 constexpr int endAddress = eepromBytes - 1;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 long peakKilobytes()
 {
@@ -99,12 +92,12 @@ int main(int argc, char **argv)
     }
 
     const long memoryBefore = peakKilobytes();
-    const double cpuAtStart = cpuSeconds();
+    const double cpuAtStart = vemtra::bench::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     const readout::ReadoutResult result = readout::readOutLog(*line, dataFile);
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpuAtStart;
+    const double cpu = vemtra::bench::cpuSeconds() - cpuAtStart;
     if (!result.ok) {
         std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result.message));
         return 1;
@@ -113,7 +106,7 @@ int main(int argc, char **argv)
     // Bytes taken and echoed: 17 of the header transfer and the log length of the
     // data transfer; plus "r" and its echo, "R" twice and five request bytes per request.
     const int logLength = *result.logLength;
-    const double byteSeconds = 10.0 / speed;
+    const double byteSeconds = vemtra::bench::byteSeconds(speed);
     const int lockStepBytes = readout::kHeaderByteCount + 1 + logLength;
     const double pauses = 10 * 0.1;
     const double physical = (2 * lockStepBytes + 2 * (2 + 1 + 5)) * byteSeconds + pauses;

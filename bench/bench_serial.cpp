@@ -3,6 +3,7 @@
 // 1 KiB lock-step "r" transfer. Waiting must block, not spin: the CPU time
 // used should stay far below the wall time.
 
+#include "bench_measure.h"
 #include "board_process.h"
 #include "serial/exchange.h"
 #include "serial/serial_port_line.h"
@@ -26,18 +27,9 @@ constexpr int readings = 50;
 constexpr int transferBytes = 1024;
 constexpr int dataAddress = 16;
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Ten bit-times a byte: start bit, eight data bits, stop bit.
 double byteSeconds()
 {
-    return 10.0 / speed;
+    return vemtra::bench::byteSeconds(speed);
 }
 
 bool getExchange(Line &line, int channel)
@@ -101,7 +93,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer wall;
     wall.start();
-    const double cpuAtStart = cpuSeconds();
+    const double cpuAtStart = vemtra::bench::cpuSeconds();
 
     // "g": g out, g back, select out, reading back.
     std::vector<double> gSeconds;
@@ -140,7 +132,7 @@ int main(int argc, char **argv)
     std::printf("  lock-step part: %.3f s; physical %.3f s; ratio %.2f\n", lockStepSeconds,
                 lockStepPhysical, lockStepSeconds / lockStepPhysical);
 
-    const double cpu = cpuSeconds() - cpuAtStart;
+    const double cpu = vemtra::bench::cpuSeconds() - cpuAtStart;
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("CPU: %.3f s over %.3f s wall (%.1f%%)\n", cpu, wallSeconds,
                 100.0 * cpu / wallSeconds);

@@ -5,6 +5,7 @@
 //
 //   bench_voltmeter [cycles] [seconds of voltmeter mode]
 
+#include "bench_measure.h"
 #include "board_process.h"
 #include "serial/link_worker.h"
 #include "voltmeter/graph_view.h"
@@ -32,14 +33,6 @@ namespace {
 constexpr int speed = 19200;
 // Four "g" exchanges: letter, echo, select byte, reading.
 constexpr int bytesPerCycle = 16;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 double median(std::vector<double> v)
 {
@@ -128,14 +121,14 @@ int main(int argc, char **argv)
     voltmeter::Voltmeter vm(view, worker, nullptr);
     int timerTicks = 0;
     QObject::connect(&timer1, &QTimer::timeout, [&] { ++timerTicks; });
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = vemtra::bench::cpuSeconds();
     QElapsedTimer mode;
     mode.start();
     check1.setChecked(true);
     waitFor([&] { return mode.elapsed() >= modeSeconds * 1000; }, modeSeconds * 1000 + 1000);
     check1.setChecked(false);
     const double modeWall = double(mode.nsecsElapsed()) / 1e9;
-    const double modeCpu = cpuSeconds() - cpuBefore;
+    const double modeCpu = vemtra::bench::cpuSeconds() - cpuBefore;
     waitFor([&] { return !vm.isTickPending(); }, 5000);
 
     std::printf("four-channel cycle at %d bps, %d cycles (%d readings lost)\n", speed, cycles,
