@@ -6,9 +6,9 @@
 
 #include "bench_measure.h"
 #include "board_process.h"
-#include "readout/list_viewer.h"
 #include "readout/log_header_decode.h"
 #include "readout/readout_exchange.h"
+#include "readout/ui/list_viewer.h"
 #include "serial/serial_port_line.h"
 
 #include <QApplication>

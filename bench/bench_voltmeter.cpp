@@ -8,8 +8,8 @@
 #include "bench_measure.h"
 #include "board_process.h"
 #include "serial/link_worker.h"
-#include "voltmeter/graph_view.h"
-#include "voltmeter/voltmeter.h"
+#include "voltmeter/ui/graph_view.h"
+#include "voltmeter/ui/voltmeter.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -18,23 +18,23 @@
 
 // ==== connection and port dialog: includes ====
 #include "serial/com_setting.h"
-#include "serial/connect.h"
-#include "serial/frm_option.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
 // ==== end connection and port dialog ====
 
 // ==== voltmeter: includes ====
-#include "voltmeter/voltmeter.h"
+#include "voltmeter/ui/voltmeter.h"
 // ==== end voltmeter ====
 
 // ==== log plan and programming: includes ====
-#include "datalog/log_plan_controller.h"
-#include "datalog/log_programmer.h"
+#include "datalog/ui/log_plan_controller.h"
+#include "datalog/ui/log_programmer.h"
 // ==== end log plan and programming ====
 
 // ==== read-out: includes ====
 #include "readout/csv_export.h"
 #include "readout/data_location.h"
-#include "readout/readout_controller.h"
+#include "readout/ui/readout_controller.h"
 #include "readout/readout_exchange.h"
 #include "readout/unread_log.h"
 

@@ -1,7 +1,7 @@
 #include "app/vemtra.h"
 
 #include "app/texts.h"
-#include "voltmeter/graph_view.h"
+#include "voltmeter/ui/graph_view.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-
 #include <array>
 
 namespace vemtra::voltmeter {
@@ -12,11 +10,6 @@ inline constexpr int bottomMargin = 50;  // raw 0 sits this far above the bottom
 inline constexpr int scaleReserve = 100; // height kept out of the vertical scale
 inline constexpr int fullScale = 255;    // counts of the converter
 inline constexpr int columnStep = 15;    // one column per tick: one pixel at 96 dpi
-
-inline const std::array<QColor, 4> channelColour{QColor(192, 0, 0), QColor(0, 255, 0),
-                                                 QColor(0, 0, 192), QColor(255, 128, 0)};
-inline const QColor cursorColour(192, 192, 192);
-inline const QColor eraseColour(255, 255, 255);
 } // namespace graph
 
 // Twips per raw count for a graph of the given height: (height − 100) / 255 rounded

@@ -1,5 +1,5 @@
 #include "app/vemtra.h"
-#include "voltmeter/graph_view.h"
+#include "voltmeter/ui/graph_view.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -8,9 +8,9 @@
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "datalog/datalog_texts.h"
-#include "datalog/log_programmer.h"
-#include "readout/readout_controller.h"
+#include "datalog/ui/log_programmer.h"
 #include "readout/readout_texts.h"
+#include "readout/ui/readout_controller.h"
 #include "simulated_line.h"
 
 #include <QAction>

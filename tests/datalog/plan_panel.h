@@ -3,7 +3,7 @@
 // The data-log panel's widgets with the values they have when the window is
 // created, with the plan controller on them as the window loads it.
 
-#include "datalog/log_plan_controller.h"
+#include "datalog/ui/log_plan_controller.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "datalog/datalog_texts.h"
-#include "datalog/log_programmer.h"
+#include "datalog/ui/log_programmer.h"
 #include "serial/board_session.h"
-#include "serial/connect.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
 
 #include "plan_panel.h"
 #include "simulated_line.h"

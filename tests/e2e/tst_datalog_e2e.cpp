@@ -6,11 +6,11 @@
 #include "app/app_controller.h"
 #include "app/vemtra.h"
 #include "board_process.h"
-#include "datalog/log_programmer.h"
+#include "datalog/ui/log_programmer.h"
 #include "serial/board_session.h"
-#include "serial/connect.h"
-#include "serial/frm_option.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
 
 #include <QAction>
 #include <QCheckBox>

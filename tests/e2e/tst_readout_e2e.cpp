@@ -7,12 +7,12 @@
 #include "datalog/log_header.h"
 #include "datalog/log_write.h"
 #include "readout/data_file.h"
-#include "readout/readout_controller.h"
 #include "readout/readout_texts.h"
+#include "readout/ui/readout_controller.h"
 #include "serial/board_session.h"
-#include "serial/connect.h"
 #include "serial/link_worker.h"
 #include "serial/serial_port_line.h"
+#include "serial/ui/connection.h"
 
 #include <QCheckBox>
 #include <QFile>

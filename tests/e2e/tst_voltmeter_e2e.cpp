@@ -3,12 +3,12 @@
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
-#include "serial/connect.h"
-#include "serial/frm_option.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
 #include "voltmeter/graph_plot.h"
-#include "voltmeter/graph_view.h"
-#include "voltmeter/voltmeter.h"
+#include "voltmeter/ui/graph_view.h"
+#include "voltmeter/ui/voltmeter.h"
 
 #include "board_process.h"
 

@@ -1,6 +1,6 @@
 #include "readout/data_file.h"
-#include "readout/list_viewer.h"
 #include "readout/readout_texts.h"
+#include "readout/ui/list_viewer.h"
 
 #include <QApplication>
 #include <QFile>

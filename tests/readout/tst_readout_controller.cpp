@@ -1,10 +1,10 @@
 #include "log_image.h"
 #include "readout/data_file.h"
-#include "readout/readout_controller.h"
 #include "readout/readout_texts.h"
+#include "readout/ui/readout_controller.h"
 #include "serial/board_session.h"
-#include "serial/connect.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
 #include "simulated_line.h"
 
 #include <QCheckBox>

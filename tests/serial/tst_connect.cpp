@@ -1,6 +1,6 @@
 #include "serial/board_session.h"
-#include "serial/connect.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
 
 #include "simulated_line.h"
 

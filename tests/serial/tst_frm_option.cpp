@@ -1,6 +1,6 @@
 #include "serial/com_setting.h"
-#include "serial/frm_option.h"
 #include "serial/link_worker.h"
+#include "serial/ui/frm_option.h"
 
 #include "simulated_line.h"
 

@@ -1,8 +1,8 @@
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "voltmeter/graph_plot.h"
-#include "voltmeter/graph_view.h"
-#include "voltmeter/voltmeter.h"
+#include "voltmeter/ui/graph_view.h"
+#include "voltmeter/ui/voltmeter.h"
 
 #include "simulated_line.h"
 

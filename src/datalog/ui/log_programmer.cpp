@@ -1,7 +1,7 @@
-#include "datalog/log_programmer.h"
+#include "datalog/ui/log_programmer.h"
 
 #include "datalog/datalog_texts.h"
-#include "datalog/log_plan_controller.h"
+#include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 

@@ -1,4 +1,4 @@
-#include "datalog/log_plan_controller.h"
+#include "datalog/ui/log_plan_controller.h"
 
 #include "datalog/datalog_texts.h"
 

@@ -1,4 +1,4 @@
-#include "readout/list_viewer.h"
+#include "readout/ui/list_viewer.h"
 
 #include "readout/readout_texts.h"
 

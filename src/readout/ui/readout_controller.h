@@ -5,8 +5,8 @@
 // comm_error check and the confirmation, then the transfer as one job on the
 // link worker; its texts and progress come back to the window as they happen.
 
-#include "readout/list_viewer.h"
 #include "readout/readout_exchange.h"
+#include "readout/ui/list_viewer.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,9 +1,9 @@
-#include "readout/readout_controller.h"
+#include "readout/ui/readout_controller.h"
 
 #include "readout/readout_texts.h"
 #include "serial/board_session.h"
-#include "serial/connect.h"
 #include "serial/link_worker.h"
+#include "serial/ui/connection.h"
 
 #include <QDir>
 #include <QLabel>

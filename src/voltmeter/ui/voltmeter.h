@@ -5,6 +5,7 @@
 
 #include "voltmeter/read_chx.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 
@@ -22,6 +23,14 @@ class LinkWorker;
 namespace vemtra::voltmeter {
 
 class GraphView;
+
+// The colours the live graph GP1 is drawn in.
+namespace graph {
+inline const std::array<QColor, 4> channelColour{QColor(192, 0, 0), QColor(0, 255, 0),
+                                                 QColor(0, 0, 192), QColor(255, 128, 0)};
+inline const QColor cursorColour(192, 192, 192);
+inline const QColor eraseColour(255, 255, 255);
+} // namespace graph
 
 // The widgets voltmeter mode drives on the main window.
 struct VoltmeterView {

@@ -1,4 +1,4 @@
-#include "serial/frm_option.h"
+#include "serial/ui/frm_option.h"
 
 #include "serial/com_ports.h"
 #include "serial/com_setting.h"

@@ -1,10 +1,10 @@
-#include "voltmeter/voltmeter.h"
+#include "voltmeter/ui/voltmeter.h"
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "voltmeter/graph_plot.h"
-#include "voltmeter/graph_view.h"
 #include "voltmeter/reading_text.h"
+#include "voltmeter/ui/graph_view.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "voltmeter/graph_view.h"
+#include "voltmeter/ui/graph_view.h"
 
 #include <QPaintEvent>
 #include <QPainter>

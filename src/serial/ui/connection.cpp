@@ -1,0 +1,83 @@
+#include "serial/ui/connection.h"
+
+#include "serial/board_session.h"
+#include "serial/link_worker.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+namespace vemtra::serial {
+
+Connection::Connection(ConnectionView view, LinkWorker &worker, BoardSession &session,
+                       QObject *parent)
+    : QObject(parent), view_(view), worker_(worker), session_(session)
+{
+}
+
+void Connection::comm_connect(std::function<void()> then)
+{
+    // Unticking runs the voltmeter's click handling, which stops its timer.
+    if (view_.Check1)
+        view_.Check1->setChecked(false);
+
+    const bool claimed = session_.begin(QStringLiteral("connection"));
+    ++running_;
+
+    QPointer<QLabel> label5 = view_.Label5;
+    QPointer<QLabel> label9 = view_.Label9;
+    QPointer<QTimer> timer1 = view_.Timer1;
+    QPointer<Connection> self = this;
+    auto result = std::make_shared<ConnectResult>();
+
+    worker_.post(
+        [self, label5, label9, timer1, result](Line &line) {
+            // Each change reaches the window as it happens, not at the end.
+            ConnectObserver observer;
+            observer.label5 = [self, label5](const QString &text) {
+                onThreadOf(self, [label5, text] {
+                    if (label5)
+                        label5->setText(text);
+                });
+            };
+            observer.label9 = [self, label9](const QString &text) {
+                onThreadOf(self, [label9, text] {
+                    if (label9)
+                        label9->setText(text);
+                });
+            };
+            observer.timerInterval = [self, timer1](int ms) {
+                onThreadOf(self, [timer1, ms] {
+                    if (timer1)
+                        timer1->setInterval(ms);
+                });
+            };
+            *result = connectBoard(line, observer);
+        },
+        [self, claimed, result, then = std::move(then)] {
+            if (self) {
+                --self->running_;
+                if (result->outcome != ConnectOutcome::PortClosed)
+                    self->portSpeed_ = result->baud;
+                self->last_ = *result;
+                if (claimed)
+                    self->session_.end();
+                emit self->finished(*result);
+            }
+            if (then)
+                then();
+        });
+}
+
+bool Connection::vemtra_init()
+{
+    if (session_.isBusy())
+        return false;
+    comm_connect();
+    return true;
+}
+
+} // namespace vemtra::serial
