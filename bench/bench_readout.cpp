@@ -107,7 +107,7 @@ int main(int argc, char **argv)
     // data transfer; plus "r" and its echo, "R" twice and five request bytes per request.
     const int logLength = *result.logLength;
     const double byteSeconds = vemtra::bench::byteSeconds(speed);
-    const int lockStepBytes = readout::kHeaderByteCount + 1 + logLength;
+    const int lockStepBytes = protocol::kHeaderSize + 1 + logLength;
     const double pauses = 10 * 0.1;
     const double physical = (2 * lockStepBytes + 2 * (2 + 1 + 5)) * byteSeconds + pauses;
     std::printf("line: %s at %d bps\n", qPrintable(board.device()), speed);

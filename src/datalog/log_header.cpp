@@ -8,15 +8,14 @@ std::uint8_t configurationByte(const ChannelTicks &vdd, const ChannelTicks &ch4)
     std::uint8_t m3 = 0;
     for (int i = 0; i < 4; ++i) {
         if (vdd[i])
-            m2 |= static_cast<std::uint8_t>(0x80 >> i);
+            m2 |= protocol::channelBit(i);
         if (ch4[i])
-            m3 |= static_cast<std::uint8_t>(0x80 >> i);
+            m3 |= protocol::channelBit(i);
     }
     if (m3 != 0)
-        m3 |= 0x01;
-    return static_cast<std::uint8_t>(m2 | m3 | 0x0C);
+        m3 |= protocol::kReferenceCh4Bit;
+    return static_cast<std::uint8_t>(m2 | m3 | protocol::kConfigurationFixedBits);
 }
-
 std::optional<std::uint32_t> intervalCount(const QString &text)
 {
     if (!parseInterval(text))
@@ -32,7 +31,7 @@ std::optional<std::uint32_t> intervalCount(const QString &text)
     std::uint64_t seconds = 0;
     for (QChar c : whole) {
         seconds = seconds * 10 + static_cast<std::uint64_t>(c.digitValue());
-        if (seconds > kMaxIntervalCount / 20000 + 1)
+        if (seconds > protocol::kMaxIntervalCount / protocol::kStepsPerSecond + 1)
             return std::nullopt;
     }
     // 20000 = 2 * 10^4: the first four fraction digits count twice, and the
@@ -43,8 +42,9 @@ std::optional<std::uint32_t> intervalCount(const QString &text)
             tenThousandths * 10 +
             (i < fraction.size() ? static_cast<std::uint64_t>(fraction[i].digitValue()) : 0);
     const bool halfStep = fraction.size() > 4 && fraction[4].digitValue() >= 5;
-    const std::uint64_t count = seconds * 20000 + tenThousandths * 2 + (halfStep ? 1 : 0);
-    if (count > kMaxIntervalCount)
+    const std::uint64_t count =
+        seconds * protocol::kStepsPerSecond + tenThousandths * 2 + (halfStep ? 1 : 0);
+    if (count > protocol::kMaxIntervalCount)
         return std::nullopt;
     return static_cast<std::uint32_t>(count);
 }
@@ -52,24 +52,11 @@ std::optional<std::uint32_t> intervalCount(const QString &text)
 LogHeader composeLogHeader(std::uint8_t configuration, std::uint32_t interval,
                            std::uint8_t endAdrHi, std::uint8_t endAdrLo)
 {
-    return LogHeader{
-        0x41,
-        0x44,
-        0x80,
-        configuration,
-        static_cast<std::uint8_t>(interval & 0xFF),
-        static_cast<std::uint8_t>((interval >> 8) & 0xFF),
-        static_cast<std::uint8_t>((interval >> 16) & 0xFF),
-        static_cast<std::uint8_t>((interval >> 24) & 0xFF),
-        static_cast<std::uint8_t>(kDataStartAddress & 0xFF),
-        static_cast<std::uint8_t>(kDataStartAddress >> 8),
-        endAdrLo,
-        endAdrHi,
-        static_cast<std::uint8_t>(kDataStartAddress & 0xFF),
-        static_cast<std::uint8_t>(kDataStartAddress >> 8),
-        0xFF,
-        0xFF,
-    };
+    protocol::LogHeader header;
+    header.configuration = configuration;
+    header.intervalCount = interval;
+    header.lastAddress = endAdrHi << 8 | endAdrLo;
+    return header.encode();
 }
 
 } // namespace vemtra::datalog

@@ -9,10 +9,17 @@ namespace vemtra::datalog {
 
 namespace {
 
-const std::array<EepromType, 3> kTypes{{
-    {EepromKind::C64, "24C64", 8192, 0x1F, 0xFF},
-    {EepromKind::C128, "24C128", 16384, 0x3F, 0xFF},
-    {EepromKind::C256, "24C256", 32768, 0x7F, 0xFF},
+constexpr EepromType type(EepromKind kind, const char *caption)
+{
+    const protocol::ChipSize &chip = protocol::chipSize(kind);
+    return {kind, caption, chip.capacity, static_cast<std::uint8_t>(chip.lastAddress >> 8),
+            static_cast<std::uint8_t>(chip.lastAddress & 0xFF)};
+}
+
+constexpr std::array<EepromType, 3> kTypes{{
+    type(EepromKind::C64, "24C64"),
+    type(EepromKind::C128, "24C128"),
+    type(EepromKind::C256, "24C256"),
 }};
 
 // A plain decimal number, "." as point, no sign, no exponent, no grouping.
@@ -37,11 +44,6 @@ std::optional<double> parseUnsignedDecimal(const QString &text)
 const EepromType &eepromType(EepromKind kind)
 {
     return kTypes[static_cast<std::size_t>(kind)];
-}
-
-QString dataByteCountText(const EepromType &type)
-{
-    return QString::number(type.capacity - kDataStartAddress);
 }
 
 int countedChannels(const ChannelTicks &vdd, const ChannelTicks &ch4)

@@ -3,6 +3,8 @@
 // The log plan: which EEPROM the board carries, how many channels it logs and how
 // often, and how long a full log lasts. Plain values, no widgets.
 
+#include "serial/protocol.h"
+
 #include <QString>
 
 #include <array>
@@ -11,7 +13,7 @@
 
 namespace vemtra::datalog {
 
-enum class EepromKind { C64, C128, C256 };
+using EepromKind = protocol::Chip;
 
 // One EEPROM type as the data-log panel offers it.
 struct EepromType {
@@ -22,13 +24,7 @@ struct EepromType {
     std::uint8_t endAdrLo; // last address, low byte
 };
 
-// The 16 header bytes sit below the data area, so logging starts at address 16.
-inline constexpr int kDataStartAddress = 16;
-
 const EepromType &eepromType(EepromKind kind);
-
-// Text3(1): the size of the data area of a type, as plain decimal digits.
-QString dataByteCountText(const EepromType &type);
 
 // Ticks of the two channel columns ("Vref:VDD" = Check2, "Vref:CH4" = Check3),
 // index 0 being CH1.

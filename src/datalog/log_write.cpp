@@ -37,19 +37,22 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
     using namespace serial;
 
     flush(line);
-    sendLetter(line, 'w');
+    sendLetter(line, protocol::kWrite);
     const auto echo = waitReply(line);
     if (!echo)
         return fail(Outcome::NoEcho, texts::kWriteTimeout1);
-    if (!echo->startsWith('w'))
+    if (!echo->startsWith(protocol::kWrite))
         return fail(Outcome::WrongEcho, withByte(texts::kWriteNg1, echo->first()));
     notify(observer.acknowledged);
 
-    sendParamBlock(line, {kHeaderWriteBlock.begin(), kHeaderWriteBlock.end()});
+    // The header from address 0; a write's count is its byte count less one.
+    const auto block =
+        protocol::addressAndCount(protocol::kHeaderAddress, protocol::kHeaderSize - 1);
+    sendParamBlock(line, {block.begin(), block.end()});
     const auto ack = waitReply(line);
     if (!ack)
         return fail(Outcome::NoAck, texts::kWriteTimeout2);
-    if (!ack->startsWith('W'))
+    if (!ack->startsWith(protocol::kWriteReady))
         return fail(Outcome::WrongAck, withByte(texts::kWriteNg2, ack->first()));
 
     // Lock-step: each header byte goes out only after the board has echoed the

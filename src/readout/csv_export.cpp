@@ -1,5 +1,7 @@
 #include "readout/csv_export.h"
 
+#include "serial/protocol.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -11,29 +13,18 @@ namespace vemtra::readout {
 
 namespace {
 
-constexpr std::uint8_t kMarker1 = 0x44; // EEPROM byte 1
-constexpr std::uint8_t kMarker2 = 0x80; // EEPROM byte 2
-constexpr std::uint8_t kReferenceCh4 = 0x01;
-// The board counts its interval in steps of 1/20000 s.
-constexpr std::int64_t kStepsPerSecond = 20000;
-
-// CH1..CH4: their bit in the configuration byte.
-constexpr std::array<std::uint8_t, 4> kChannelBits{0x80, 0x40, 0x20, 0x10};
+constexpr std::int64_t kStepsPerSecond = protocol::kStepsPerSecond;
 
 const char *const kEol = "\r\n";
 
 // Where the value of channel index `channel` (0 = CH1) sits in a record of the
-// data file, which puts CH1 last; -1 when it was not logged.
+// data file, which is in log order; -1 when it was not logged.
 int fileColumn(std::uint8_t mask, int channel)
 {
-    static constexpr std::array<std::uint8_t, 4> fileOrder{0x40, 0x20, 0x10, 0x80};
-    int column = 0;
-    for (std::uint8_t bit : fileOrder) {
-        if (!(mask & bit))
-            continue;
-        if (bit == kChannelBits[std::size_t(channel)])
+    const protocol::LoggedChannels logged = protocol::loggedChannels(mask);
+    for (int column = 0; column < logged.count; ++column) {
+        if (logged.index[std::size_t(column)] == channel)
             return column;
-        ++column;
     }
     return -1;
 }
@@ -69,15 +60,7 @@ CsvExportResult failure(const QString &text)
 
 std::optional<std::uint32_t> logIntervalCount(const HeaderReadBack &readBack)
 {
-    if (readBack[0] != kMarker1 || readBack[1] != kMarker2)
-        return std::nullopt;
-    if (readBack[6] > 0x7F)
-        return std::nullopt;
-    const std::uint32_t count = std::uint32_t(readBack[3]) | std::uint32_t(readBack[4]) << 8 |
-                                std::uint32_t(readBack[5]) << 16 | std::uint32_t(readBack[6]) << 24;
-    if (count == 0)
-        return std::nullopt;
-    return count;
+    return protocol::LogHeader::decode(readBack).usableInterval();
 }
 
 QString recordTimeText(std::int64_t index, std::uint32_t intervalCount)
@@ -98,8 +81,7 @@ QString recordTimeText(std::int64_t index, std::uint32_t intervalCount)
 
 QString voltsText(int raw)
 {
-    // raw × 5000 / 256 millivolts = raw × 625 / 32, rounded half up.
-    const int millivolts = (raw * 625 * 2 + 32) / 64;
+    const int millivolts = protocol::rawToMillivolts(raw);
     return QStringLiteral("%1.%2")
         .arg(millivolts / 1000)
         .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
@@ -107,7 +89,7 @@ QString voltsText(int raw)
 
 QString fractionText(int raw)
 {
-    const int tenThousandths = (raw * 10000 * 2 + 256) / 512;
+    const int tenThousandths = protocol::rawToTenThousandthsOfCh4(raw);
     return QStringLiteral("%1.%2")
         .arg(tenThousandths / 10000)
         .arg(tenThousandths % 10000, 4, 10, QLatin1Char('0'));
@@ -115,10 +97,11 @@ QString fractionText(int raw)
 
 CsvLayout CsvLayout::fromReadBack(const HeaderReadBack &readBack)
 {
+    const protocol::LogHeader header = protocol::LogHeader::decode(readBack);
     CsvLayout layout;
-    layout.channels = decodeChannels(readBack[2]);
-    layout.referenceCh4 = (readBack[2] & kReferenceCh4) != 0;
-    layout.interval = logIntervalCount(readBack);
+    layout.channels = decodeChannels(header.configuration);
+    layout.referenceCh4 = header.referenceCh4();
+    layout.interval = header.usableInterval();
     return layout;
 }
 

@@ -3,6 +3,7 @@
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
 #include "serial/exchange.h"
+#include "serial/protocol.h"
 
 #include <QDir>
 #include <QFileDevice>
@@ -38,19 +39,19 @@ QString silenceText(const Line &line, const char *timeoutText)
 // "R" and is echoed without being kept.
 bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result)
 {
-    sendLetter(line, 'r');
+    sendLetter(line, protocol::kRead);
     const auto echo = waitReply(line);
     if (!echo) {
         result.message = silenceText(line, texts::kEchoTimeout);
         return false;
     }
-    if (!echo->startsWith('r')) {
+    if (!echo->startsWith(protocol::kRead)) {
         result.message = byteText(texts::kEchoNg, echo->first());
         return false;
     }
     result.echoed = true;
 
-    const auto request = readRequest(startAddress, count);
+    const auto request = protocol::addressAndCount(startAddress, count);
     sendParamBlock(line, {request.begin(), request.end()});
 
     const auto answer = waitReply(line, 2);
@@ -58,7 +59,7 @@ bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result)
         result.message = silenceText(line, texts::kAnswerTimeout);
         return false;
     }
-    if (!answer->startsWith('R')) {
+    if (!answer->startsWith(protocol::kReadReady)) {
         result.message = byteText(texts::kAnswerNg, answer->first());
         return false;
     }
@@ -107,7 +108,7 @@ private:
 bool readHeader(Line &line, ReadoutResult &result)
 {
     flush(line);
-    if (!requestRead(line, kHeaderStartAddress, kHeaderByteCount, result))
+    if (!requestRead(line, protocol::kHeaderAddress, protocol::kHeaderSize, result))
         return false;
     for (std::uint8_t &slot : result.header) {
         const auto byte = takeAndEcho(line, result);
@@ -135,7 +136,7 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     if (observer.logLength)
         observer.logLength(extent.logLength);
 
-    if (!requestRead(line, kDataStartAddress, extent.logLength, result))
+    if (!requestRead(line, protocol::kDataStartAddress, extent.logLength, result))
         return result;
 
     QString error;

@@ -2,28 +2,15 @@
 
 namespace vemtra::readout {
 
-namespace {
-
-bool carriesLogHeader(const HeaderReadBack &readBack)
-{
-    return readBack[0] == 0x44 && readBack[1] == 0x80;
-}
-
-int endAddress(const HeaderReadBack &readBack)
-{
-    return readBack[12] * 256 + readBack[11];
-}
-
-} // namespace
-
 bool hasUnreadLog(const HeaderReadBack &readBack)
 {
-    return carriesLogHeader(readBack) && endAddress(readBack) > kDataStartAddress;
+    return loggedBytes(readBack) > 0;
 }
 
 int loggedBytes(const HeaderReadBack &readBack)
 {
-    return hasUnreadLog(readBack) ? endAddress(readBack) - kDataStartAddress : 0;
+    const protocol::LogHeader header = protocol::LogHeader::decode(readBack);
+    return header.marked ? header.loggedBytes() : 0;
 }
 
 } // namespace vemtra::readout

@@ -1,13 +1,13 @@
 #include "serial/connect.h"
 
 #include "serial/exchange.h"
+#include "serial/protocol.h"
 
 namespace vemtra::serial {
 
 namespace {
 
-// The speed-change block: six fixed bytes; sendParamBlock adds the checksum 0x5B.
-const std::vector<std::uint8_t> speedChangeBlock{0x27, 0x55, 0x2A, 0x55, 0x55, 0x55};
+using namespace protocol;
 
 // Sends one letter, waits the fixed gap and looks once at what came back.
 std::optional<Reply> sendAndLook(Line &line, char letter)
@@ -72,11 +72,11 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
 
     // Probe at 9600 bps. The first "t" only wakes the board; its answer is
     // thrown away and the second one is judged.
-    line.setSpeed(9600);
-    sendAndLook(line, 't');
+    line.setSpeed(kSlowBaud);
+    sendAndLook(line, kProbe);
     flush(line);
     bool found9600 = false;
-    if (auto echo = sendAndLook(line, 't'); echo && echo->startsWith('t')) {
+    if (auto echo = sendAndLook(line, kProbe); echo && echo->startsWith(kProbe)) {
         steps.label5(texts::established9600);
         found9600 = true;
         steps.timer(timerInterval9600);
@@ -86,8 +86,8 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
 
     // Probe at 19200 bps whatever 9600 found: a board already switched answers here.
     steps.label5(texts::checking19200);
-    line.setSpeed(19200);
-    if (auto echo = sendAndLook(line, 't'); echo && echo->startsWith('t')) {
+    line.setSpeed(kFastBaud);
+    if (auto echo = sendAndLook(line, kProbe); echo && echo->startsWith(kProbe)) {
         steps.label5(texts::established19200);
         steps.timer(timerInterval19200);
         return steps.finish(ConnectOutcome::Found19200);
@@ -99,30 +99,30 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
 
     // Speed change: the board answered at 9600 bps only.
     steps.label5(texts::checking19200);
-    line.setSpeed(9600);
+    line.setSpeed(kSlowBaud);
     flush(line);
     flush(line);
-    const auto echo = sendAndLook(line, 's');
+    const auto echo = sendAndLook(line, kSpeedChange);
     if (!echo) {
         steps.label9(texts::sEchoNg);
         return steps.finish(ConnectOutcome::Only9600);
     }
-    if (!echo->startsWith('s')) {
+    if (!echo->startsWith(kSpeedChange)) {
         steps.label9(texts::sEchoNg + QString::number(echo->first()));
         return steps.finish(ConnectOutcome::Only9600);
     }
-    sendParamBlock(line, speedChangeBlock);
+    sendParamBlock(line, {kSpeedChangeBlock.begin(), kSpeedChangeBlock.end()});
     const auto ack = takeReply(line);
     if (!ack) {
         // Nothing new came back: the number is still that of the "s" echo.
         steps.label9(texts::sAckNg + QString::number(echo->first()));
         return steps.finish(ConnectOutcome::Only9600);
     }
-    if (!ack->startsWith('S')) {
+    if (!ack->startsWith(kSpeedChangeDone)) {
         steps.label9(texts::sAckNg + QString::number(ack->first()));
         return steps.finish(ConnectOutcome::Only9600);
     }
-    line.setSpeed(19200);
+    line.setSpeed(kFastBaud);
     steps.timer(timerInterval19200);
     steps.label5(texts::switched19200);
     return steps.finish(ConnectOutcome::Switched);

@@ -1,6 +1,7 @@
 #include "voltmeter/read_chx.h"
 
 #include "serial/exchange.h"
+#include "serial/protocol.h"
 
 namespace vemtra::voltmeter {
 
@@ -9,11 +10,11 @@ using namespace vemtra::serial;
 std::optional<std::uint8_t> read_chx(Line &line, int chx)
 {
     flush(line);
-    if (!sendLetter(line, 'g'))
+    if (!sendLetter(line, protocol::kReadChannel))
         return std::nullopt;
-    if (!awaitEcho(line, 'g'))
+    if (!awaitEcho(line, protocol::kReadChannel))
         return std::nullopt;
-    if (!sendByte(line, channelSelectByte(chx)))
+    if (!sendByte(line, protocol::channelSelectByte(chx)))
         return std::nullopt;
     const auto answer = waitReply(line);
     if (!answer)

@@ -10,12 +10,6 @@
 
 namespace vemtra::voltmeter {
 
-// The byte that selects channel index chx (0..3 for CH1..CH4): 0xC4 + 8 × chx.
-constexpr std::uint8_t channelSelectByte(int chx)
-{
-    return static_cast<std::uint8_t>(0xC4 + 8 * chx);
-}
-
 // One reading of channel index chx. On the wire:
 //   PC "g" (0x67)  ->  board echoes 0x67 (bytes before it are noise and dropped,
 //                      bytes after it in the same read are dropped)

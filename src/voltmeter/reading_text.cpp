@@ -1,7 +1,6 @@
 #include "voltmeter/reading_text.h"
 
-#include <cmath>
-#include <cstdlib>
+#include "serial/protocol.h"
 
 namespace vemtra::voltmeter {
 
@@ -14,14 +13,10 @@ QString rawReadingText(int raw)
 
 QString voltageText(int raw)
 {
-    // 5 V reference over 256 steps: every reading is a multiple of 5/256 V, which a
-    // double holds exactly, so rounding the millivolts cannot be thrown off by
-    // binary fractions (16 gives exactly 312.5 mV and shows 0.313V).
-    const double volts = raw * 5.0 / 256.0;
-    const long long millivolts = std::llround(volts * 1000.0);
-    const long long whole = std::llabs(millivolts) / 1000;
-    const long long fraction = std::llabs(millivolts) % 1000;
-    return QString::asprintf("%s%lld.%03lldV", millivolts < 0 ? "-" : "", whole, fraction);
+    const int millivolts = protocol::rawToMillivolts(raw);
+    return QStringLiteral("%1.%2V")
+        .arg(millivolts / 1000)
+        .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
 }
 
 } // namespace vemtra::voltmeter

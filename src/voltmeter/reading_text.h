@@ -8,8 +8,8 @@ namespace vemtra::voltmeter {
 // upper-case hexadecimal, always two digits, in brackets ("123[7B]", "5[05]").
 QString rawReadingText(int raw);
 
-// The reading in volts as the channel's Text2 box shows it: raw × 5 / 256 with
-// three decimals, halves rounded away from zero ("2.500V", "0.313V").
+// The reading in volts as the channel's Text2 box shows it: raw 0..255 × 5 / 256
+// with three decimals, halves rounded up ("2.500V", "0.313V").
 QString voltageText(int raw);
 
 } // namespace vemtra::voltmeter
