@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
     const double cpu = vemtra::bench::cpuSeconds() - cpuAtStart;
     if (!result.ok) {
-        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result.message));
+        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result.message()));
         return 1;
     }
 

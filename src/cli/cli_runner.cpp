@@ -1,13 +1,14 @@
 #include "cli/cli_runner.h"
 
 #include "cli/exit_codes.h"
+#include "cli/outcome_table.h"
 #include "cli/progress_text.h"
 #include "datalog/log_write.h"
 #include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
-#include "readout/readout_texts.h"
 #include "readout/unread_log.h"
 #include "serial/connect.h"
+#include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
 
 #include <QDir>
@@ -31,30 +32,6 @@ double secondsBetween(Micros from, Micros to)
     return double((to - from).count()) / 1e6;
 }
 
-// Keeps the Ctrl-C hook pointed at the open line, and closes it on every path.
-class OpenLine {
-public:
-    OpenLine(const CliIo &io, std::unique_ptr<Line> line) : io_(io), line_(std::move(line))
-    {
-        if (line_ && io_.lineInUse)
-            io_.lineInUse(line_.get());
-    }
-    ~OpenLine()
-    {
-        if (line_ && io_.lineInUse)
-            io_.lineInUse(nullptr);
-    }
-    OpenLine(const OpenLine &) = delete;
-    OpenLine &operator=(const OpenLine &) = delete;
-
-    explicit operator bool() const { return bool(line_); }
-    Line &operator*() const { return *line_; }
-
-private:
-    const CliIo &io_;
-    std::unique_ptr<Line> line_;
-};
-
 class Runner {
 public:
     Runner(const CliOptions &options, const CliIo &io) : o(options), io(io) {}
@@ -69,11 +46,12 @@ public:
         }
 
         QString error;
-        OpenLine line(io, opener(o.device, 9600, &error));
+        const std::unique_ptr<Line> line = opener(o.device, protocol::kSlowBaud, &error);
         if (!line) {
             io.err(QStringLiteral("cannot open %1: %2").arg(o.device, error));
             return kExitNoBoard;
         }
+        line->setCancelToken(io.cancel);
 
         const int connected = connect(*line);
         if (connected != kExitOk || o.command == Command::Probe)
@@ -102,6 +80,12 @@ private:
         io.err(QStringLiteral("cannot write %1: %2")
                    .arg(QDir::toNativeSeparators(path), probe.errorString()));
         return false;
+    }
+
+    int fail(const CliFailure &failure)
+    {
+        io.err(failure.message);
+        return failure.exitCode;
     }
 
     int interrupted(const QString &what)
@@ -206,11 +190,8 @@ private:
         const readout::ReadoutResult held = readout::readLogHeader(line);
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted; nothing was written"));
-        if (!held.ok) {
-            io.err(QStringLiteral("cannot read the board's log header (%1); nothing was written")
-                       .arg(held.message.trimmed()));
-            return kExitProtocolError;
-        }
+        if (!held.ok)
+            return fail(headerLookFailure(held));
         if (readout::hasUnreadLog(held.header) && !o.force) {
             io.err(QStringLiteral("the board holds %1 logged bytes that were not read out; read "
                                   "them out first, or program with --force to discard them")
@@ -222,14 +203,8 @@ private:
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted; the log header may be partly "
                                               "written, program again"));
-        if (!written.ok()) {
-            io.err(QStringLiteral("writing the log header failed (%1)%2")
-                       .arg(written.message.trimmed(),
-                            written.headerBytesSent > 0
-                                ? QStringLiteral("; it may be partly written, program again")
-                                : QString()));
-            return kExitProtocolError;
-        }
+        if (!written.ok())
+            return fail(headerWriteFailure(written));
         io.out(QStringLiteral("log header written (%1); logging starts when the board's power "
                               "is next switched on")
                    .arg(planText()));
@@ -256,21 +231,8 @@ private:
         if (line.isCancelled())
             return interrupted(
                 QStringLiteral("read-out cancelled; %1 was left as it was").arg(file));
-        if (!result.ok) {
-            if (result.message.startsWith(QString::fromUtf8(readout::texts::kFileWriteError))) {
-                io.err(QStringLiteral("cannot write %1").arg(file));
-                return kExitFileError;
-            }
-            if (result.message == QString::fromUtf8(readout::texts::kEndAddressError)) {
-                io.err(QStringLiteral("the log header read back is not usable (%1); %2 was left "
-                                      "as it was")
-                           .arg(headerFault(result.header), file));
-                return kExitProtocolError;
-            }
-            io.err(QStringLiteral("read-out failed (%1); %2 was left as it was")
-                       .arg(result.message.trimmed(), file));
-            return kExitProtocolError;
-        }
+        if (!result.ok)
+            return fail(readoutFailure(result, file));
         io.out(QStringLiteral("%1 records (%2 bytes) written to %3")
                    .arg(result.records)
                    .arg(result.logLength ? std::max(0, *result.logLength - 1) : 0)
@@ -288,23 +250,6 @@ private:
                        .arg(QDir::toNativeSeparators(o.csvPath)));
         }
         return kExitOk;
-    }
-
-    static QString headerFault(const readout::HeaderReadBack &header)
-    {
-        const readout::LogExtent extent = readout::decodeLogHeader(header);
-        switch (extent.fault) {
-        case readout::HeaderFault::EndAddressTooHigh:
-        case readout::HeaderFault::LogTooLong:
-            return QStringLiteral("end address %1 beyond any EEPROM").arg(extent.endAddress);
-        case readout::HeaderFault::EndAddressBelowStart:
-            return QStringLiteral("end address %1 below the data area").arg(extent.endAddress);
-        case readout::HeaderFault::NoChannels:
-            return QStringLiteral("data logged but no channel named");
-        case readout::HeaderFault::None:
-            break;
-        }
-        return QStringLiteral("unknown fault");
     }
 
     const CliOptions &o;

@@ -21,9 +21,9 @@ struct CliIo {
     // error is no terminal, and then no progress is shown.
     std::function<void(const QString &)> progress;
     std::function<void()> progressDone;
-    // The line the command is using, then nullptr once it is closed: Ctrl-C
-    // cancels this line so the running exchange gives up at once.
-    std::function<void(serial::Line *)> lineInUse;
+    // Ctrl-C: the line the command opens watches it, so the running exchange
+    // gives up at its next wait.
+    serial::CancelToken cancel;
 };
 
 // Opens options.device through `opener`, runs the command and returns the exit

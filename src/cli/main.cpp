@@ -18,19 +18,15 @@ using namespace vemtra;
 
 namespace {
 
-// Ctrl-C cancels the line in use; the exchange gives up at its next wait and
-// the command ends on its own path, so files are finished or left alone as
-// they would be on any failure. Only lock-free atomics are touched here.
-std::atomic<serial::Line *> activeLine{nullptr};
-std::atomic<bool> interruptRequested{false};
+// Ctrl-C cancels the command's line; the exchange gives up at its next wait
+// and the command ends on its own path, so files are finished or left alone as
+// they would be on any failure. Only a lock-free atomic is touched here.
+const serial::CancelSource interrupt;
 static_assert(std::atomic<bool>::is_always_lock_free);
-static_assert(std::atomic<serial::Line *>::is_always_lock_free);
 
 extern "C" void onInterrupt(int)
 {
-    interruptRequested.store(true);
-    if (serial::Line *line = activeLine.load())
-        line->cancel();
+    interrupt.cancel();
 }
 
 void installInterruptHandler()
@@ -97,10 +93,6 @@ int main(int argc, char **argv)
             std::fflush(stderr);
         };
     }
-    io.lineInUse = [](serial::Line *line) {
-        activeLine.store(line);
-        if (line && interruptRequested.load())
-            line->cancel();
-    };
+    io.cancel = interrupt.token();
     return cli::runCommand(parsed.options, opener, io);
 }

@@ -2,7 +2,11 @@
 
 // Every text the data-log set-up shows, in one place to audit.
 
+#include "serial/outcome.h"
+
 #include <QString>
+
+#include <cstdint>
 
 namespace vemtra::datalog::texts {
 
@@ -37,5 +41,28 @@ inline const QString kIntervalRefused =
     QStringLiteral("ﾛｸﾞ間隔は0～107374.18秒の数値で設定してください。");
 // Label9 when the user chose to keep the board's log rather than program it.
 inline const QString kProgrammingCancelled = QStringLiteral("ログ設定を中止しました。");
+
+// Label9 after a failed header write, for each way it can fail: the step's
+// text, and the byte that came back where there was one. Empty for Ok.
+inline QString writeFailure(serial::Outcome outcome, std::uint8_t byte)
+{
+    using serial::Outcome;
+    switch (outcome) {
+    case Outcome::NoEcho:
+        return kWriteTimeout1;
+    case Outcome::WrongEcho:
+        return kWriteNg1 + QString::number(byte);
+    case Outcome::NoAnswer:
+        return kWriteTimeout2;
+    case Outcome::WrongAnswer:
+        return kWriteNg2 + QString::number(byte);
+    case Outcome::WrongByte:
+        return kWriteNg3 + QString::number(byte);
+    case Outcome::ByteTimeout:
+        return kWriteTimeout3;
+    default:
+        return {};
+    }
+}
 
 } // namespace vemtra::datalog::texts

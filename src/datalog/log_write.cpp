@@ -7,20 +7,15 @@ namespace vemtra::datalog {
 
 namespace {
 
-using Outcome = LogWriteResult::Outcome;
+using serial::Outcome;
 
-LogWriteResult fail(Outcome outcome, const QString &message, int sent = 0)
+LogWriteResult fail(Outcome outcome, std::uint8_t byte = 0, int sent = 0)
 {
     LogWriteResult result;
     result.outcome = outcome;
-    result.message = message;
+    result.byte = byte;
     result.headerBytesSent = sent;
     return result;
-}
-
-QString withByte(const QString &message, std::uint8_t byte)
-{
-    return message + QString::number(byte);
 }
 
 template <class F, class... Args> void notify(const F &f, Args... args)
@@ -40,9 +35,9 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
     sendLetter(line, protocol::kWrite);
     const auto echo = waitReply(line);
     if (!echo)
-        return fail(Outcome::NoEcho, texts::kWriteTimeout1);
+        return fail(Outcome::NoEcho);
     if (!echo->startsWith(protocol::kWrite))
-        return fail(Outcome::WrongEcho, withByte(texts::kWriteNg1, echo->first()));
+        return fail(Outcome::WrongEcho, echo->first());
     notify(observer.acknowledged);
 
     // The header from address 0; a write's count is its byte count less one.
@@ -51,9 +46,9 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
     sendParamBlock(line, {block.begin(), block.end()});
     const auto ack = waitReply(line);
     if (!ack)
-        return fail(Outcome::NoAck, texts::kWriteTimeout2);
+        return fail(Outcome::NoAnswer);
     if (!ack->startsWith(protocol::kWriteReady))
-        return fail(Outcome::WrongAck, withByte(texts::kWriteNg2, ack->first()));
+        return fail(Outcome::WrongAnswer, ack->first());
 
     // Lock-step: each header byte goes out only after the board has echoed the
     // one before it.
@@ -62,17 +57,22 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
         const auto back = waitByte(line);
         if (!back || *back != header[nn]) {
             notify(observer.headerLoopEnded);
-            return back ? fail(Outcome::WrongHeaderEcho, withByte(texts::kWriteNg3, *back), nn + 1)
-                        : fail(Outcome::NoHeaderEcho, texts::kWriteTimeout3, nn + 1);
+            return back ? fail(Outcome::WrongByte, *back, nn + 1)
+                        : fail(Outcome::ByteTimeout, 0, nn + 1);
         }
         notify(observer.headerByteEchoed, nn);
     }
     notify(observer.headerLoopEnded);
 
     LogWriteResult result;
-    result.outcome = Outcome::Written;
+    result.outcome = Outcome::Ok;
     result.headerBytesSent = int(header.size());
     return result;
+}
+
+QString LogWriteResult::message() const
+{
+    return texts::writeFailure(outcome, byte);
 }
 
 } // namespace vemtra::datalog

@@ -6,6 +6,7 @@
 
 #include "datalog/log_header.h"
 #include "serial/line.h"
+#include "serial/outcome.h"
 
 #include <QString>
 
@@ -24,20 +25,15 @@ struct LogWriteObserver {
 };
 
 struct LogWriteResult {
-    enum class Outcome {
-        Written,
-        NoEcho,          // "1.Write Timeout NG"
-        WrongEcho,       // "1.Write NG " + byte
-        NoAck,           // "2.Write Timeout"
-        WrongAck,        // "2.Write NG " + byte
-        NoHeaderEcho,    // "3.Write Timeout NG"
-        WrongHeaderEcho, // "3.Write NG " + byte
-    };
-    Outcome outcome = Outcome::NoEcho;
-    QString message; // the Label9 text of a failure; empty when written
+    // NoEcho, WrongEcho: the "w" echo; NoAnswer, WrongAnswer: the "W";
+    // ByteTimeout, WrongByte: the echo of a header byte.
+    serial::Outcome outcome = serial::Outcome::NoEcho;
+    std::uint8_t byte = 0; // the wrong byte, when one came back
     int headerBytesSent = 0;
 
-    bool ok() const { return outcome == Outcome::Written; }
+    bool ok() const { return outcome == serial::Outcome::Ok; }
+    // The Label9 text of a failure (datalog_texts.h); empty when written.
+    QString message() const;
 };
 
 // PC                                   board
@@ -45,9 +41,9 @@ struct LogWriteResult {
 // "w"                              ->
 //                                  <-  "w"                  1 s, else NoEcho
 // 0x00 0x00 0x0F 0x00, 0xF1        ->  address 0, count 15, checksum; 100 ms after each
-//                                  <-  "W"                  1 s, else NoAck
+//                                  <-  "W"                  1 s, else NoAnswer
 // header[0]                        ->
-//                                  <-  header[0]            1 s, else NoHeaderEcho
+//                                  <-  header[0]            1 s, else ByteTimeout
 // ... header[15]                   <-> ...
 // A wrong answer ends the write at once; it is not waited past.
 LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,

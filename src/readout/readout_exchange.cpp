@@ -14,25 +14,29 @@
 namespace vemtra::readout {
 
 using namespace serial;
+using serial::Outcome;
 
 namespace {
 
 // Where the records go: opened only once the board has accepted the data
 // request, finished once the last record is written.
 struct Output {
-    std::function<QIODevice *(QString *error)> open;
-    std::function<bool(QString *error)> finish;
+    QString file; // named when writing fails
+    std::function<QIODevice *()> open;
+    std::function<bool()> finish;
 };
 
-QString byteText(const char *message, std::uint8_t byte)
+bool fail(ReadoutResult &result, Outcome outcome, std::uint8_t byte = 0)
 {
-    return QString::fromUtf8(message) + QString::number(byte);
+    result.outcome = outcome;
+    result.byte = byte;
+    return false;
 }
 
 // A wait that ended without a byte: the program closing, or a silent board.
-QString silenceText(const Line &line, const char *timeoutText)
+bool silence(const Line &line, ReadoutResult &result, Outcome timeout)
 {
-    return QString::fromUtf8(line.isCancelled() ? texts::kCancelled : timeoutText);
+    return fail(result, line.isCancelled() ? Outcome::Cancelled : timeout);
 }
 
 // The "r"/"R" exchange up to the first byte of the transfer, which comes with
@@ -41,28 +45,20 @@ bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result)
 {
     sendLetter(line, protocol::kRead);
     const auto echo = waitReply(line);
-    if (!echo) {
-        result.message = silenceText(line, texts::kEchoTimeout);
-        return false;
-    }
-    if (!echo->startsWith(protocol::kRead)) {
-        result.message = byteText(texts::kEchoNg, echo->first());
-        return false;
-    }
+    if (!echo)
+        return silence(line, result, Outcome::NoEcho);
+    if (!echo->startsWith(protocol::kRead))
+        return fail(result, Outcome::WrongEcho, echo->first());
     result.echoed = true;
 
     const auto request = protocol::addressAndCount(startAddress, count);
     sendParamBlock(line, {request.begin(), request.end()});
 
     const auto answer = waitReply(line, 2);
-    if (!answer) {
-        result.message = silenceText(line, texts::kAnswerTimeout);
-        return false;
-    }
-    if (!answer->startsWith(protocol::kReadReady)) {
-        result.message = byteText(texts::kAnswerNg, answer->first());
-        return false;
-    }
+    if (!answer)
+        return silence(line, result, Outcome::NoAnswer);
+    if (!answer->startsWith(protocol::kReadReady))
+        return fail(result, Outcome::WrongAnswer, answer->first());
     sendByte(line, answer->at(1));
     return true;
 }
@@ -73,7 +69,7 @@ std::optional<std::uint8_t> takeAndEcho(Line &line, ReadoutResult &result)
 {
     const auto byte = waitByte(line);
     if (!byte) {
-        result.message = silenceText(line, texts::kByteTimeout);
+        silence(line, result, Outcome::ByteTimeout);
         return std::nullopt;
     }
     sendByte(line, *byte);
@@ -129,7 +125,8 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     // length could overrun the request's count or group bytes into no channel.
     const LogExtent extent = decodeLogHeader(result.header);
     if (!extent.ok()) {
-        result.message = QString::fromUtf8(texts::kEndAddressError);
+        result.fault = extent.fault;
+        fail(result, Outcome::HeaderNotUsable);
         return result;
     }
     result.logLength = extent.logLength;
@@ -139,15 +136,15 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     if (!requestRead(line, protocol::kDataStartAddress, extent.logLength, result))
         return result;
 
-    QString error;
-    QIODevice *out = output.open(&error);
+    result.file = output.file;
+    QIODevice *out = output.open();
     if (!out) {
-        result.message = error;
+        fail(result, Outcome::FileError);
         return result;
     }
     DataFileWriter writer(*out, extent.channels);
     if (!writer.writeHeader()) {
-        result.message = error;
+        fail(result, Outcome::FileError);
         return result;
     }
 
@@ -158,24 +155,19 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
         if (!byte)
             return result;
         if (!writer.addValue(*byte)) {
-            result.message = error;
+            fail(result, Outcome::FileError);
             return result;
         }
         progress.at(position);
     }
     result.records = writer.records();
 
-    if (!output.finish(&error)) {
-        result.message = error;
+    if (!output.finish()) {
+        fail(result, Outcome::FileError);
         return result;
     }
     result.ok = true;
     return result;
-}
-
-QString fileErrorText(const QString &path)
-{
-    return QString::fromUtf8(texts::kFileWriteError) + QDir::toNativeSeparators(path);
 }
 
 } // namespace
@@ -193,14 +185,11 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
     // then the records go to a temporary file beside it.
     QSaveFile file(filePath);
     Output output;
-    output.open = [&](QString *error) -> QIODevice * {
-        *error = fileErrorText(filePath);
+    output.file = filePath;
+    output.open = [&]() -> QIODevice * {
         return file.open(QIODevice::WriteOnly) ? &file : nullptr;
     };
-    output.finish = [&](QString *error) {
-        *error = fileErrorText(filePath);
-        return file.commit();
-    };
+    output.finish = [&] { return file.commit(); };
     ReadoutResult result = readOut(line, output, observer);
     if (!result.ok && file.isOpen())
         file.cancelWriting();
@@ -210,17 +199,16 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
 ReadoutResult readOutLog(Line &line, QIODevice &out, const ReadoutObserver &observer)
 {
     const auto *file = qobject_cast<QFileDevice *>(&out);
-    const QString errorText = fileErrorText(file ? file->fileName() : QString());
     Output output;
-    output.open = [&](QString *error) -> QIODevice * {
-        *error = errorText;
-        return out.isWritable() ? &out : nullptr;
-    };
-    output.finish = [&](QString *error) {
-        *error = errorText;
-        return true;
-    };
+    output.file = file ? file->fileName() : QString();
+    output.open = [&]() -> QIODevice * { return out.isWritable() ? &out : nullptr; };
+    output.finish = [] { return true; };
     return readOut(line, output, observer);
+}
+
+QString ReadoutResult::message() const
+{
+    return texts::readoutFailure(*this);
 }
 
 } // namespace vemtra::readout

@@ -7,6 +7,7 @@
 
 #include "readout/log_header_decode.h"
 #include "serial/line.h"
+#include "serial/outcome.h"
 
 #include <QString>
 
@@ -30,8 +31,15 @@ struct ReadoutObserver {
 
 struct ReadoutResult {
     bool ok = false;
-    // The Label9 text of a failure; empty on success.
-    QString message;
+    // How it ended: NoEcho, WrongEcho for the "r" echo, NoAnswer, WrongAnswer
+    // for the "R", ByteTimeout, HeaderNotUsable, FileError (file names the
+    // file), Cancelled; Ok on success.
+    serial::Outcome outcome = serial::Outcome::Ok;
+    std::uint8_t byte = 0;                 // the wrong byte
+    HeaderFault fault = HeaderFault::None; // why the header is not usable
+    QString file;                          // the data file that failed
+    // The Label9 text of a failure (readout_texts.h); empty on success.
+    QString message() const;
     // The board echoed "r" at least once, which clears comm_error.
     bool echoed = false;
     // Set once the header has passed its checks, also when a later step fails.

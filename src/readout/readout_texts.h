@@ -2,6 +2,12 @@
 
 // Every text the read-out and the log viewer show, in one place to audit.
 
+#include <QString>
+
+namespace vemtra::readout {
+struct ReadoutResult;
+}
+
 namespace vemtra::readout::texts {
 
 // Label9 when the last log programming failed.
@@ -36,5 +42,8 @@ inline constexpr char kByteTimeout[] = "3.Read Timeout NG";
 inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
 // The read-out was stopped (program closing).
 inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
+
+// Label9 after a failed read-out, made from how it ended; empty on success.
+QString readoutFailure(const ReadoutResult &result);
 
 } // namespace vemtra::readout::texts

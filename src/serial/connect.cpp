@@ -39,6 +39,13 @@ public:
         if (observer_.timerInterval)
             observer_.timerInterval(ms);
     }
+    ConnectResult speedChangeFailed(Outcome outcome, std::uint8_t byte)
+    {
+        result_.speedChange = outcome;
+        result_.byte = byte;
+        label9(texts::speedChangeFailure(outcome, byte));
+        return finish(ConnectOutcome::Only9600);
+    }
     ConnectResult finish(ConnectOutcome outcome)
     {
         result_.outcome = outcome;
@@ -103,25 +110,17 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
     flush(line);
     flush(line);
     const auto echo = sendAndLook(line, kSpeedChange);
-    if (!echo) {
-        steps.label9(texts::sEchoNg);
-        return steps.finish(ConnectOutcome::Only9600);
-    }
-    if (!echo->startsWith(kSpeedChange)) {
-        steps.label9(texts::sEchoNg + QString::number(echo->first()));
-        return steps.finish(ConnectOutcome::Only9600);
-    }
+    if (!echo)
+        return steps.speedChangeFailed(Outcome::NoEcho, 0);
+    if (!echo->startsWith(kSpeedChange))
+        return steps.speedChangeFailed(Outcome::WrongEcho, echo->first());
     sendParamBlock(line, {kSpeedChangeBlock.begin(), kSpeedChangeBlock.end()});
     const auto ack = takeReply(line);
-    if (!ack) {
-        // Nothing new came back: the number is still that of the "s" echo.
-        steps.label9(texts::sAckNg + QString::number(echo->first()));
-        return steps.finish(ConnectOutcome::Only9600);
-    }
-    if (!ack->startsWith(kSpeedChangeDone)) {
-        steps.label9(texts::sAckNg + QString::number(ack->first()));
-        return steps.finish(ConnectOutcome::Only9600);
-    }
+    // Nothing new coming back leaves the number that of the "s" echo.
+    if (!ack)
+        return steps.speedChangeFailed(Outcome::NoAnswer, echo->first());
+    if (!ack->startsWith(kSpeedChangeDone))
+        return steps.speedChangeFailed(Outcome::WrongAnswer, ack->first());
     line.setSpeed(kFastBaud);
     steps.timer(timerInterval19200);
     steps.label5(texts::switched19200);

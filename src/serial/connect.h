@@ -4,6 +4,7 @@
 // 19200 bps, and the speed change "s"/"S" when the board answers only at 9600.
 
 #include "serial/line.h"
+#include "serial/outcome.h"
 
 #include <QString>
 
@@ -23,6 +24,23 @@ inline const QString switched19200 = QStringLiteral("19200bps 通信確立");
 // Both NG texts end with a blank; the offending byte follows in decimal.
 inline const QString sEchoNg = QStringLiteral("s comand NG ");
 inline const QString sAckNg = QStringLiteral("S command NG ");
+
+// Label9 when the speed change failed: NoEcho or WrongEcho for the "s",
+// NoAnswer or WrongAnswer for the "S" (a missing "S" names the "s" echo's byte).
+inline QString speedChangeFailure(Outcome outcome, std::uint8_t byte)
+{
+    switch (outcome) {
+    case Outcome::NoEcho:
+        return sEchoNg;
+    case Outcome::WrongEcho:
+        return sEchoNg + QString::number(byte);
+    case Outcome::NoAnswer:
+    case Outcome::WrongAnswer:
+        return sAckNg + QString::number(byte);
+    default:
+        return {};
+    }
+}
 } // namespace texts
 
 // The voltmeter tick's pace for each line speed.
@@ -41,6 +59,10 @@ struct ConnectResult {
     ConnectOutcome outcome = ConnectOutcome::PortClosed;
     int baud = 9600; // the line's speed afterwards
     int timerInterval = timerInterval9600;
+    // How the speed change went (Ok when none was needed), with the byte its
+    // failure names.
+    Outcome speedChange = Outcome::Ok;
+    std::uint8_t byte = 0;
     QString label5; // the status left in Label5
     QString label9; // the message left in Label9 (empty unless "s"/"S" failed)
 };

@@ -5,14 +5,41 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 
 namespace vemtra::serial {
 
 // Time on a line's own monotonic clock: real for a serial port, virtual in tests.
 using Micros = std::chrono::microseconds;
 
+// What a line's waits look at to give up early. A default token is never
+// cancelled.
+class CancelToken {
+public:
+    CancelToken() = default;
+    bool isCancelled() const { return flag_ && flag_->load(); }
+
+private:
+    friend class CancelSource;
+    explicit CancelToken(std::shared_ptr<const std::atomic<bool>> flag) : flag_(std::move(flag)) {}
+    std::shared_ptr<const std::atomic<bool>> flag_;
+};
+
+// The one who may cancel: the link worker for its jobs, vemtra-cli for Ctrl-C.
+// cancel() is thread-safe and async-signal-safe (one lock-free store).
+class CancelSource {
+public:
+    CancelSource() : flag_(std::make_shared<std::atomic<bool>>(false)) {}
+    void cancel() const noexcept { flag_->store(true); }
+    bool isCancelled() const { return flag_->load(); }
+    CancelToken token() const { return CancelToken(flag_); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> flag_;
+};
+
 // The serial line as every board exchange sees it. One thread uses a line at a
-// time (the link worker's); only cancel() may be called from any thread.
+// time (the link worker's); cancelling goes through the line's CancelToken.
 class Line {
 public:
     virtual ~Line() = default;
@@ -50,13 +77,14 @@ public:
     virtual bool setSpeed(int baud) = 0;
     virtual int speed() const = 0;
 
-    // Asks a running exchange to give up at its next wait. Thread-safe.
-    void cancel() { cancelled_.store(true); }
-    void clearCancel() { cancelled_.store(false); }
-    bool isCancelled() const { return cancelled_.load(); }
+    // The token whose cancel makes a running exchange give up at its next
+    // wait. Set on the line's own thread, between exchanges; a line that
+    // wraps another passes it on.
+    virtual void setCancelToken(CancelToken token) { cancel_ = std::move(token); }
+    bool isCancelled() const { return cancel_.isCancelled(); }
 
 private:
-    std::atomic<bool> cancelled_{false};
+    CancelToken cancel_;
 };
 
 } // namespace vemtra::serial

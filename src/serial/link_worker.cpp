@@ -97,14 +97,16 @@ public:
         line.reset();
     }
 
-    // Claims the current line for a job; false once the facade is going away.
+    // Claims the current line for a job, under a fresh cancel token; nothing
+    // once the facade is going away.
     Line *claimLine()
     {
         QMutexLocker lock(&mutex);
         if (stopping)
             return nullptr;
         running = line ? line.get() : static_cast<Line *>(&closed);
-        running->clearCancel();
+        cancel = CancelSource();
+        running->setCancelToken(cancel.token());
         return running;
     }
 
@@ -123,9 +125,10 @@ public:
     std::unique_ptr<Line> line;
     ClosedLine closed;
 
-    // Shared: the line a job is using, so the window can cancel its waits.
+    // Shared: the line a job is using and the cancel of that job.
     QMutex mutex;
     Line *running = nullptr;
+    CancelSource cancel;
     bool stopping = false;
 
     // Window's thread only.
@@ -148,7 +151,7 @@ LinkWorker::~LinkWorker()
         QMutexLocker lock(&d->mutex);
         d->stopping = true;
         if (d->running)
-            d->running->cancel();
+            d->cancel.cancel();
     }
     Impl *impl = d.get();
     // The line (and its port) is closed on the thread that made it.
@@ -261,7 +264,25 @@ void LinkWorker::cancelCurrent()
 {
     QMutexLocker lock(&d->mutex);
     if (d->running)
-        d->running->cancel();
+        d->cancel.cancel();
+}
+
+JobNews LinkWorker::newsFor(QObject *receiver)
+{
+    return JobNews(this, std::make_shared<const QPointer<QObject>>(receiver));
+}
+
+void JobNews::operator()(std::function<void()> f) const
+{
+    // The facade lives until the worker thread has ended, so it is there to
+    // take the call; the receiver is looked at once the call runs.
+    QMetaObject::invokeMethod(
+        facade_,
+        [receiver = receiver_, f = std::move(f)] {
+            if (!receiver->isNull())
+                f();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace vemtra::serial

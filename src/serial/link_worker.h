@@ -14,6 +14,27 @@ class QThread;
 
 namespace vemtra::serial {
 
+class LinkWorker;
+
+// A job's way back to the window while it runs: each call queues `f` to run on
+// the window's thread, in the order the job made the calls, and drops it if the
+// receiver named in LinkWorker::newsFor is gone by then. Whether it is gone is
+// looked at on the window's thread only. Made on the window's thread; copied
+// into the job and called there.
+class JobNews {
+public:
+    void operator()(std::function<void()> f) const;
+
+private:
+    friend class LinkWorker;
+    JobNews(LinkWorker *facade, std::shared_ptr<const QPointer<QObject>> receiver)
+        : facade_(facade), receiver_(std::move(receiver))
+    {
+    }
+    LinkWorker *facade_;
+    std::shared_ptr<const QPointer<QObject>> receiver_;
+};
+
 // Makes the line for a device; runs on the worker thread. On failure returns
 // nullptr and puts a one-line reason into *error.
 using LineOpener =
@@ -51,10 +72,15 @@ public:
     // port closed. Nothing comes back once the worker is destroyed.
     void post(Job job, std::function<void()> done = {});
 
+    // The news channel of a job posted for `receiver`, an object on the
+    // window's thread. Call on the window's thread.
+    JobNews newsFor(QObject *receiver);
+
     // True from the first queued job until the queue is empty again.
     bool isBusy() const;
 
-    // Makes the running job's waits give up at once (Ctrl-C, window closing).
+    // Makes the running job's waits give up at once (window closing). Each job
+    // runs under a cancel token of its own, so the next job is not touched.
     void cancelCurrent();
 
 signals:
@@ -69,12 +95,5 @@ private:
     class Impl;
     std::unique_ptr<Impl> d;
 };
-
-// Runs `f` on the thread of `context` (the window's), from any thread; dropped
-// when `context` is gone.
-template <class F> void onThreadOf(QObject *context, F &&f)
-{
-    QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::QueuedConnection);
-}
 
 } // namespace vemtra::serial

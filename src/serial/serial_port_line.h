@@ -11,9 +11,9 @@ class QSerialPort;
 namespace vemtra::serial {
 
 // The real line: a serial port at 8N1, no flow control, RTS asserted. Created,
-// used and destroyed on one thread (the link worker's); only cancel() may come
-// from another. A read, write or resource error means the device is gone: the
-// port is closed, the line reports isOpen() false with the reason in failure(),
+// used and destroyed on one thread (the link worker's); its waits give up when
+// the line's cancel token is cancelled from another. A read, write or resource error means the
+// device is gone: the port is closed, the line reports isOpen() false with the reason in failure(),
 // and every later wait returns at once.
 class SerialPortLine final : public Line {
 public:

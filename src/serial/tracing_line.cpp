@@ -1,7 +1,5 @@
 #include "serial/tracing_line.h"
 
-#include "serial/serial_port_line.h"
-
 #include <QFile>
 #include <QMutexLocker>
 #include <QtGlobal>
@@ -10,14 +8,6 @@
 #include <cstdio>
 
 namespace vemtra::serial {
-
-namespace {
-
-// How long a wait may run before it looks again whether this line was
-// cancelled, since the inner line only sees its own cancel.
-constexpr Micros kCancelSlice = std::chrono::milliseconds(20);
-
-} // namespace
 
 // --- LineTrace ---
 
@@ -126,17 +116,10 @@ TracingLine::TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace>
 
 TracingLine::~TracingLine() = default;
 
-void TracingLine::passCancel()
+void TracingLine::setCancelToken(CancelToken token)
 {
-    // Only a cancel this line passed on is taken back, so one made on the inner
-    // line directly still holds.
-    if (isCancelled()) {
-        inner_->cancel();
-        cancelPassed_ = true;
-    } else if (cancelPassed_) {
-        inner_->clearCancel();
-        cancelPassed_ = false;
-    }
+    inner_->setCancelToken(token);
+    Line::setCancelToken(std::move(token));
 }
 
 void TracingLine::noteLoss()
@@ -175,7 +158,6 @@ void TracingLine::discardInput()
 
 bool TracingLine::send(const QByteArray &bytes)
 {
-    passCancel();
     const bool ok = inner_->send(bytes);
     trace_->sent(inner_->now(), bytes);
     if (!ok)
@@ -201,21 +183,13 @@ QByteArray TracingLine::readAll()
 
 bool TracingLine::waitForBytes(int n, Micros deadline)
 {
-    for (;;) {
-        passCancel();
-        const Micros sliceEnd = std::min(deadline, inner_->now() + kCancelSlice);
-        if (inner_->waitForBytes(n, sliceEnd))
-            return true;
-        noteLoss();
-        if (isCancelled() || inner_->isCancelled() || !inner_->isOpen() ||
-            inner_->now() >= deadline)
-            return false;
-    }
+    const bool ok = inner_->waitForBytes(n, deadline);
+    noteLoss();
+    return ok;
 }
 
 void TracingLine::pause(std::chrono::milliseconds duration)
 {
-    passCancel();
     inner_->pause(duration);
     noteLoss();
 }
@@ -260,15 +234,6 @@ LineOpener tracedOnRequest(LineOpener inner, const QProcessEnvironment &environm
         return inner;
     }
     return tracingOpener(std::move(inner), std::move(trace));
-}
-
-LineOpener defaultLineOpener(const QProcessEnvironment &environment)
-{
-    return tracedOnRequest(
-        [](const QString &device, int baud, QString *error) -> std::unique_ptr<Line> {
-            return SerialPortLine::open(device, baud, error);
-        },
-        environment);
 }
 
 } // namespace vemtra::serial

@@ -65,7 +65,7 @@ private:
 };
 
 // A Line that passes everything to `inner` and records each byte in `trace`.
-// A cancel of this line reaches the waits of the inner one.
+// Both lines watch the same cancel token.
 class TracingLine final : public Line {
 public:
     TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace> trace);
@@ -84,16 +84,14 @@ public:
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;
     int speed() const override;
+    void setCancelToken(CancelToken token) override;
 
 private:
-    // The inner line follows this line's cancel state before every operation.
-    void passCancel();
     void noteLoss();
 
     std::unique_ptr<Line> inner_;
     std::shared_ptr<LineTrace> trace_;
     bool lossNoted_ = false;
-    bool cancelPassed_ = false;
 };
 
 // Wraps every line `inner` opens in a TracingLine writing to `trace`.
@@ -105,9 +103,5 @@ LineOpener tracingOpener(LineOpener inner, std::shared_ptr<LineTrace> trace);
 LineOpener
 tracedOnRequest(LineOpener inner,
                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
-
-// Serial ports, traced on request as above: the window's lines.
-LineOpener defaultLineOpener(
-    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
 } // namespace vemtra::serial

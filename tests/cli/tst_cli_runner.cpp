@@ -50,8 +50,14 @@ Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args, const QStr
     io.err = [&](const QString &text) { r.err << text; };
     io.progress = [&](const QString &text) { r.progress << text; };
     io.progressDone = [] {};
-    io.lineInUse = [&](serial::Line *l) { r.lineOpened = r.lineOpened || l; };
-    r.code = runCommand(parsed.options, testing::openerFor(line, kDevice), io);
+    const serial::LineOpener opener = testing::openerFor(line, kDevice);
+    r.code = runCommand(
+        parsed.options,
+        [&](const QString &device, int baud, QString *error) {
+            r.lineOpened = true;
+            return opener(device, baud, error);
+        },
+        io);
     return r;
 }
 

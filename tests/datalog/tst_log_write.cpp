@@ -111,7 +111,7 @@ void TestLogWrite::exchange_data()
     QTest::addColumn<bool>("acknowledged");
     QTest::addColumn<bool>("loopEnded");
 
-    using O = LogWriteResult::Outcome;
+    using O = vemtra::serial::Outcome;
     const QByteArray request = QByteArray::fromHex("7700000f00f1");
     const LogHeader h = exampleHeader();
     const QString wrong5 = QStringLiteral("3.Write NG ") + QString::number(0xFF & ~h[5]);
@@ -123,19 +123,19 @@ void TestLogWrite::exchange_data()
                            << acknowledged << loopEnded;
     };
     const QByteArray w("w");
-    row("healthy board", Board::Healthy, O::Written, {}, request + bytes(h), 16, true, true);
-    row("stale bytes are flushed first", Board::StaleBytesWaiting, O::Written, {},
-        request + bytes(h), 16, true, true);
+    row("healthy board", Board::Healthy, O::Ok, {}, request + bytes(h), 16, true, true);
+    row("stale bytes are flushed first", Board::StaleBytesWaiting, O::Ok, {}, request + bytes(h),
+        16, true, true);
     row("silent board", Board::Silent, O::NoEcho, "1.Write Timeout NG", w, 0, false, false);
     row("wrong echo of w", Board::WrongEchoOfW, O::WrongEcho, "1.Write NG 63", w, 0, false, false);
     row("noise before the echo is a wrong answer", Board::NoiseBeforeEcho, O::WrongEcho,
         "1.Write NG 0", w, 0, false, false);
-    row("w answered, no W", Board::SilentAfterEcho, O::NoAck, "2.Write Timeout", request, 0, true,
-        false);
-    row("wrong W", Board::WrongAck, O::WrongAck, "2.Write NG 63", request, 0, true, false);
-    row("wrong echo at header index 5", Board::WrongHeaderEcho5, O::WrongHeaderEcho, wrong5,
+    row("w answered, no W", Board::SilentAfterEcho, O::NoAnswer, "2.Write Timeout", request, 0,
+        true, false);
+    row("wrong W", Board::WrongAck, O::WrongAnswer, "2.Write NG 63", request, 0, true, false);
+    row("wrong echo at header index 5", Board::WrongHeaderEcho5, O::WrongByte, wrong5,
         request + bytes(h, 6), 5, true, true);
-    row("board stops echoing after 3 header bytes", Board::StopsAfter3, O::NoHeaderEcho,
+    row("board stops echoing after 3 header bytes", Board::StopsAfter3, O::ByteTimeout,
         "3.Write Timeout NG", request + bytes(h, 4), 3, true, true);
 }
 
@@ -162,8 +162,8 @@ void TestLogWrite::exchange()
     const LogWriteResult result = writeLogHeader(line, exampleHeader(), observer);
 
     QCOMPARE(int(result.outcome), outcome);
-    QCOMPARE(result.message, message);
-    QCOMPARE(result.ok(), outcome == int(LogWriteResult::Outcome::Written));
+    QCOMPARE(result.message(), message);
+    QCOMPARE(result.ok(), outcome == int(vemtra::serial::Outcome::Ok));
     QCOMPARE(line.sentBytes().toHex(' '), sent.toHex(' '));
     QCOMPARE(result.headerBytesSent, std::max(0, int(sent.size()) - 6));
     QList<int> expected;

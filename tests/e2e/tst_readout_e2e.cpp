@@ -68,7 +68,7 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
         QVERIFY2(line, qPrintable(error));
         const auto header = datalog::composeLogHeader(configuration, 200, 0x01, 0x00);
         const auto written = datalog::writeLogHeader(*line, header);
-        QVERIFY2(written.ok(), qPrintable(written.message));
+        QVERIFY2(written.ok(), qPrintable(written.message()));
     }
     board.command("power");
 

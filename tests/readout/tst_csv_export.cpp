@@ -315,7 +315,7 @@ void TestCsvExport::headerOnlyRead()
     const std::vector<std::uint8_t> before = line.engine().eeprom();
 
     const ReadoutResult result = readLogHeader(line);
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.ok, qPrintable(result.message()));
     QVERIFY(hasUnreadLog(result.header));
     QCOMPARE(loggedBytes(result.header), 24);
     QCOMPARE(logIntervalCount(result.header).value_or(0), 20000u);
@@ -336,7 +336,7 @@ void TestCsvExport::headerOnlyRead()
     silent.engine().faults().silent = true;
     const ReadoutResult none = readLogHeader(silent);
     QVERIFY(!none.ok);
-    QCOMPARE(none.message, QStringLiteral("1.Read Timeout NG"));
+    QCOMPARE(none.message(), QStringLiteral("1.Read Timeout NG"));
 }
 
 void TestCsvExport::dataFolderIsProgramFolderWhenWritable()

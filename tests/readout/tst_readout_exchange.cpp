@@ -102,8 +102,8 @@ void TestReadoutExchange::writesTheLog()
 
     const ReadoutResult result = readOutLog(*line, path_, observer);
 
-    QVERIFY2(result.ok, qPrintable(result.message));
-    QVERIFY(result.message.isEmpty());
+    QVERIFY2(result.ok, qPrintable(result.message()));
+    QVERIFY(result.message().isEmpty());
     QVERIFY(result.echoed);
     QCOMPARE(readFile(path_), expected);
     QCOMPARE(shownLength, endAddress - 15);
@@ -134,7 +134,7 @@ void TestReadoutExchange::requestsTheLogLength()
 
     const ReadoutResult result = readOutLog(*line, path_);
 
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.ok, qPrintable(result.message()));
     const QByteArray sent = line->sentBytes();
     QCOMPARE(requestAfter(sent, 1), QByteArray::fromHex("00001000f0"));
     QCOMPARE(requestAfter(sent, 2), request);
@@ -206,7 +206,7 @@ void TestReadoutExchange::failureLeavesEarlierFile()
     const ReadoutResult result = readOutLog(*line, path_);
 
     QVERIFY(!result.ok);
-    QCOMPARE(result.message, message);
+    QCOMPARE(result.message(), message);
     QCOMPARE(result.echoed, echoed);
     QCOMPARE(result.logLength.value_or(-1), logLength);
     QCOMPARE(readFile(path_), earlier);
@@ -223,8 +223,8 @@ void TestReadoutExchange::unwritableFileIsReported()
     const ReadoutResult result = readOutLog(*line, path);
 
     QVERIFY(!result.ok);
-    QVERIFY(result.message.startsWith(u(texts::kFileWriteError)));
-    QVERIFY(result.message.endsWith(QDir::toNativeSeparators(path)));
+    QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
+    QVERIFY(result.message().endsWith(QDir::toNativeSeparators(path)));
     QCOMPARE(result.logLength.value_or(-1), 25);
 }
 

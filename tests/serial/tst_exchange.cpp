@@ -203,7 +203,9 @@ void TestExchange::cancelledLineGivesUpAtOnce()
 {
     SimulatedLine line;
     line.engine().faults().silent = true;
-    line.cancel();
+    const vemtra::serial::CancelSource cancel;
+    line.setCancelToken(cancel.token());
+    cancel.cancel();
     const Micros start = line.now();
     QVERIFY(!waitReply(line));
     QVERIFY(!awaitEcho(line, 'g'));

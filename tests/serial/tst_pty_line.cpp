@@ -8,6 +8,10 @@
 
 #include <QTest>
 
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
 using namespace vemtra::serial;
 using vemtra::testing::BoardProcess;
 
@@ -41,6 +45,7 @@ private slots:
     void boardStoppingMidTransferTimesOut();
     void missingDeviceDoesNotOpen();
     void boardGoneIsALostLine();
+    void openThrowsAwayWhatTheDeviceHeld();
 };
 
 void TestPtyLine::probeAtTheBoardsSpeedOnly_data()
@@ -130,4 +135,25 @@ void TestPtyLine::boardGoneIsALostLine()
 }
 
 QTEST_GUILESS_MAIN(TestPtyLine)
+// Bytes a device held from before the program opened it are no answer.
+void TestPtyLine::openThrowsAwayWhatTheDeviceHeld()
+{
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    QVERIFY(::openpty(&master, &slave, name, &raw, nullptr) == 0);
+    QCOMPARE(::write(master, "\x3f\x3f\x3f", 3), ssize_t(3));
+
+    auto line = SerialPortLine::open(QString::fromLocal8Bit(name), 9600);
+    QVERIFY(line);
+    QCOMPARE(::write(master, "t", 1), ssize_t(1));
+    QVERIFY(line->waitForBytes(1, line->now() + std::chrono::seconds(2)));
+    QCOMPARE(line->readAll(), QByteArray("t"));
+    line.reset();
+    ::close(slave);
+    ::close(master);
+}
+
 #include "tst_pty_line.moc"

@@ -75,6 +75,23 @@ void BoardProcess::command(const QByteArray &line)
     process_.waitForBytesWritten(stopBoundMs);
 }
 
+QByteArray BoardProcess::ask(const QByteArray &line)
+{
+    command(line);
+    const QByteArray answer = "ok " + line.trimmed().split(' ').value(0);
+    const QDeadlineTimer bound(startBoundMs);
+    for (;;) {
+        while (process_.canReadLine()) {
+            const QByteArray printed = process_.readLine().trimmed();
+            if (printed.startsWith(answer) || printed.startsWith("error:"))
+                return printed;
+        }
+        if (bound.hasExpired() || process_.state() != QProcess::Running)
+            return {};
+        process_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, bound.remainingTime())));
+    }
+}
+
 void BoardProcess::stop()
 {
     if (process_.state() == QProcess::NotRunning)

@@ -34,6 +34,10 @@ public:
     // One command line on the simulator's standard input (power cycle and the
     // like), for a simulator started with its option to read commands there.
     void command(const QByteArray &line);
+    // A command line and the simulator's one-line answer to it ("ok <command>
+    // ..." or "error: ..."), skipping whatever it printed before; empty when
+    // no answer comes within a few seconds.
+    QByteArray ask(const QByteArray &line);
 
     // Asks it to end, and kills it if it does not within a few seconds.
     void stop();

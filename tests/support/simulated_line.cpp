@@ -216,8 +216,8 @@ QString SimulatedLine::sentTrace() const
 
 namespace {
 
-// What a LinkWorker owns: a thin handle on the test's line, with its own cancel
-// flag passed on before every wait.
+// What a LinkWorker owns: a thin handle on the test's line, which watches the
+// handle's cancel token.
 class SharedLine final : public serial::Line {
 public:
     explicit SharedLine(std::shared_ptr<SimulatedLine> line) : line_(std::move(line)) {}
@@ -229,28 +229,17 @@ public:
     bool send(const QByteArray &bytes) override { return line_->send(bytes); }
     int bytesWaiting() override { return line_->bytesWaiting(); }
     QByteArray readAll() override { return line_->readAll(); }
-    bool waitForBytes(int n, Micros deadline) override
-    {
-        passOnCancel();
-        return line_->waitForBytes(n, deadline);
-    }
-    void pause(std::chrono::milliseconds duration) override
-    {
-        passOnCancel();
-        line_->pause(duration);
-    }
+    bool waitForBytes(int n, Micros deadline) override { return line_->waitForBytes(n, deadline); }
+    void pause(std::chrono::milliseconds duration) override { line_->pause(duration); }
     bool setSpeed(int baud) override { return line_->setSpeed(baud); }
     int speed() const override { return line_->speed(); }
-
-private:
-    void passOnCancel()
+    void setCancelToken(serial::CancelToken token) override
     {
-        if (isCancelled())
-            line_->cancel();
-        else
-            line_->clearCancel();
+        line_->setCancelToken(token);
+        Line::setCancelToken(std::move(token));
     }
 
+private:
     std::shared_ptr<SimulatedLine> line_;
 };
 

@@ -122,30 +122,19 @@ void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
 {
     QPointer<LogProgrammer> self = this;
     auto result = std::make_shared<LogWriteResult>();
-    ProgressBar progress = progress_bar_;
-    // The worker outlives this controller, so the job posts its news through
-    // the worker's facade and each piece checks that the controller is still there.
-    serial::LinkWorker *facade = &worker_;
-    facade->post(
-        [self, facade, progress, progressMax, header, result](serial::Line &line) {
+    // Each piece of news runs only while this controller is there to take it.
+    const serial::JobNews news = worker_.newsFor(this);
+    worker_.post(
+        [this, news, progressMax, header, result](serial::Line &line) {
             LogWriteObserver observer;
-            observer.acknowledged = [self, facade] {
-                serial::onThreadOf(facade, [self] {
-                    if (self)
-                        self->session_.comm_error = 0;
+            observer.acknowledged = [this, news] { news([this] { session_.comm_error = 0; }); };
+            observer.headerByteEchoed = [this, news, progressMax](int nn) {
+                news([this, progressMax, nn] {
+                    progress_bar_(QStringLiteral("ON"), 0, progressMax, nn);
                 });
             };
-            observer.headerByteEchoed = [self, facade, progress, progressMax](int nn) {
-                serial::onThreadOf(facade, [self, progress, progressMax, nn] {
-                    if (self)
-                        progress(QStringLiteral("ON"), 0, progressMax, nn);
-                });
-            };
-            observer.headerLoopEnded = [self, facade, progress] {
-                serial::onThreadOf(facade, [self, progress] {
-                    if (self)
-                        progress(QStringLiteral("OFF"), 0, 0, 0);
-                });
+            observer.headerLoopEnded = [this, news] {
+                news([this] { progress_bar_(QStringLiteral("OFF"), 0, 0, 0); });
             };
             *result = writeLogHeader(line, header, observer);
         },
@@ -153,7 +142,7 @@ void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
             if (self) {
                 self->last_ = *result;
                 if (!result->ok()) {
-                    self->setLabel9(result->message);
+                    self->setLabel9(result->message());
                     self->session_.comm_error = 1;
                 }
             }

@@ -114,22 +114,16 @@ void ReadoutController::startTransfer()
     const QString path = dataFilePath();
     auto result = std::make_shared<ReadoutResult>();
 
+    const serial::JobNews news = worker_.newsFor(this);
     worker_.post(
-        [self, path, result](serial::Line &line) {
+        [this, news, path, result](serial::Line &line) {
+            // News runs only while this controller is there to take it.
             ReadoutObserver observer;
-            observer.logLength = [self](int logLength) {
-                if (self)
-                    serial::onThreadOf(self.data(), [self, logLength] {
-                        if (self)
-                            self->showLogLength(logLength);
-                    });
+            observer.logLength = [this, news](int logLength) {
+                news([this, logLength] { showLogLength(logLength); });
             };
-            observer.progress = [self](int position, int maximum) {
-                if (self)
-                    serial::onThreadOf(self.data(), [self, position, maximum] {
-                        if (self)
-                            self->showProgress(position, maximum);
-                    });
+            observer.progress = [this, news](int position, int maximum) {
+                news([this, position, maximum] { showProgress(position, maximum); });
             };
             *result = readOutLog(line, path, observer);
         },
@@ -154,8 +148,9 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
     enable(view_.Command2);
 
     if (!result.ok) {
-        setLabel9(result.message);
-        emit finished(false, result.message);
+        const QString message = result.message();
+        setLabel9(message);
+        emit finished(false, message);
         return;
     }
     lastHeader_ = result.header;

@@ -32,25 +32,26 @@ void Connection::comm_connect(std::function<void()> then)
     QPointer<QTimer> timer1 = view_.Timer1;
     QPointer<Connection> self = this;
     auto result = std::make_shared<ConnectResult>();
+    const JobNews news = worker_.newsFor(this);
 
     worker_.post(
-        [self, label5, label9, timer1, result](Line &line) {
+        [news, label5, label9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
             ConnectObserver observer;
-            observer.label5 = [self, label5](const QString &text) {
-                onThreadOf(self, [label5, text] {
+            observer.label5 = [news, label5](const QString &text) {
+                news([label5, text] {
                     if (label5)
                         label5->setText(text);
                 });
             };
-            observer.label9 = [self, label9](const QString &text) {
-                onThreadOf(self, [label9, text] {
+            observer.label9 = [news, label9](const QString &text) {
+                news([label9, text] {
                     if (label9)
                         label9->setText(text);
                 });
             };
-            observer.timerInterval = [self, timer1](int ms) {
-                onThreadOf(self, [timer1, ms] {
+            observer.timerInterval = [news, timer1](int ms) {
+                news([timer1, ms] {
                     if (timer1)
                         timer1->setInterval(ms);
                 });

@@ -1,0 +1,76 @@
+#include "cli/outcome_table.h"
+
+#include "cli/exit_codes.h"
+
+namespace vemtra::cli {
+
+namespace {
+
+using serial::Outcome;
+
+int exitCode(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Ok:
+        return kExitOk;
+    case Outcome::FileError:
+        return kExitFileError;
+    case Outcome::Cancelled:
+        return kExitInterrupted;
+    default:
+        return kExitProtocolError;
+    }
+}
+
+QString headerFaultText(const readout::LogExtent &extent)
+{
+    switch (extent.fault) {
+    case readout::HeaderFault::EndAddressTooHigh:
+    case readout::HeaderFault::LogTooLong:
+        return QStringLiteral("end address %1 beyond any EEPROM").arg(extent.endAddress);
+    case readout::HeaderFault::EndAddressBelowStart:
+        return QStringLiteral("end address %1 below the data area").arg(extent.endAddress);
+    case readout::HeaderFault::NoChannels:
+        return QStringLiteral("data logged but no channel named");
+    case readout::HeaderFault::None:
+        break;
+    }
+    return QStringLiteral("unknown fault");
+}
+
+} // namespace
+
+CliFailure readoutFailure(const readout::ReadoutResult &result, const QString &file)
+{
+    switch (result.outcome) {
+    case Outcome::FileError:
+        return {exitCode(result.outcome), QStringLiteral("cannot write %1").arg(file)};
+    case Outcome::HeaderNotUsable:
+        return {exitCode(result.outcome),
+                QStringLiteral("the log header read back is not usable (%1); %2 was left as it was")
+                    .arg(headerFaultText(readout::decodeLogHeader(result.header)), file)};
+    default:
+        return {exitCode(result.outcome),
+                QStringLiteral("read-out failed (%1); %2 was left as it was")
+                    .arg(result.message().trimmed(), file)};
+    }
+}
+
+CliFailure headerLookFailure(const readout::ReadoutResult &result)
+{
+    return {exitCode(result.outcome),
+            QStringLiteral("cannot read the board's log header (%1); nothing was written")
+                .arg(result.message().trimmed())};
+}
+
+CliFailure headerWriteFailure(const datalog::LogWriteResult &result)
+{
+    return {exitCode(result.outcome),
+            QStringLiteral("writing the log header failed (%1)%2")
+                .arg(result.message().trimmed(),
+                     result.headerBytesSent > 0
+                         ? QStringLiteral("; it may be partly written, program again")
+                         : QString())};
+}
+
+} // namespace vemtra::cli

@@ -1,0 +1,36 @@
+#include "readout/readout_texts.h"
+
+#include "readout/readout_exchange.h"
+
+#include <QDir>
+
+namespace vemtra::readout::texts {
+
+QString readoutFailure(const ReadoutResult &result)
+{
+    using serial::Outcome;
+    const auto u = [](const char *text) { return QString::fromUtf8(text); };
+    const QString byte = QString::number(result.byte);
+    switch (result.outcome) {
+    case Outcome::NoEcho:
+        return u(kEchoTimeout);
+    case Outcome::WrongEcho:
+        return u(kEchoNg) + byte;
+    case Outcome::NoAnswer:
+        return u(kAnswerTimeout);
+    case Outcome::WrongAnswer:
+        return u(kAnswerNg) + byte;
+    case Outcome::ByteTimeout:
+        return u(kByteTimeout);
+    case Outcome::HeaderNotUsable:
+        return u(kEndAddressError);
+    case Outcome::FileError:
+        return u(kFileWriteError) + QDir::toNativeSeparators(result.file);
+    case Outcome::Cancelled:
+        return u(kCancelled);
+    default:
+        return {};
+    }
+}
+
+} // namespace vemtra::readout::texts
