@@ -14,10 +14,16 @@ class QTextBrowser;
 class QWidget;
 
 namespace vemtra::serial {
+class ComSetting;
+class Connection;
+} // namespace vemtra::serial
+namespace vemtra::ui {
+class UserPrompts;
 }
 namespace vemtra::voltmeter {
 }
 namespace vemtra::datalog {
+class LogProgrammer;
 }
 namespace vemtra::readout {
 class ReadoutController;
@@ -37,8 +43,9 @@ class frmAbout;
 
 // Puts the program together: the main window, the one link worker that owns the
 // serial line, the board session, and each subsystem's controller. The window
-// stays a plain view; each subsystem attaches its controller in its own marked
-// section of app_controller.cpp (and of this header for its members).
+// stays a plain view; each subsystem is wired to it by its own wire function,
+// each in a file of its own (wire_connection.cpp, wire_voltmeter.cpp,
+// wire_datalog.cpp, wire_readout.cpp).
 class AppController : public QObject {
     Q_OBJECT
 public:
@@ -67,14 +74,21 @@ public:
     // The help window, once opened.
     QTextBrowser *helpWindow() const;
 
-    // Menu items of the shell.
+    // Menu items.
     void vemtra_exit_Click();
     void nmuHelpFile_Click();
     // Shows the About box modally; returns when it is closed.
     void nmuVer_Click();
+    // The port dialog, modal; no connection follows.
+    void nmuCOM_Click();
+    // The last read-out's data file as CSV.
+    void nmuCsvExport_Click();
 
     // What ends the program; QCoreApplication::quit unless a test replaces it.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+    // Who answers the boxes and runs the dialogs, for every part of the program;
+    // the real boxes unless a test answers them. Kept by reference.
+    void setPrompts(ui::UserPrompts &prompts);
 
     // The program folder followed by "/", set once by start().
     QString app_path;
@@ -88,72 +102,33 @@ private:
     void attachShell();
     void onSessionBusy(bool busy);
 
-    // Sections of the subsystems (bodies in app_controller.cpp).
-    void attachConnection();
+    // One per subsystem, each in its own file.
+    void wireConnection();
+    void wireVoltmeter();
+    void wireDataLog();
+    void wireReadout();
+
+    // Connection (wire_connection.cpp).
+    void showPortDialog();
     void startConnection();
-    void attachVoltmeter();
-    void attachDataLog();
+    // Log programming (wire_datalog.cpp).
+    void lookBeforeProgramming(std::function<void(bool proceed)> proceed);
     void loadDataLog();
-    void attachReadout();
+    // Read-out (wire_readout.cpp).
+    void updateCsvExport();
 
     std::unique_ptr<serial::LinkWorker> worker_;
     std::unique_ptr<serial::BoardSession> session_;
     std::unique_ptr<vemtra> window_;
+    std::unique_ptr<serial::ComSetting> comSetting_; // the user's stored COM port
     QPointer<frmAbout> about_;
     QPointer<QTextBrowser> help_;
     std::function<void()> quit_;
+    ui::UserPrompts *prompts_;
 
-    // ==== connection and port dialog: members ====
-public:
-    // The menu item nmuCOM: the port dialog, modal; no connection follows.
-    void nmuCOM_Click();
-    // How the port dialog is shown: exec() unless a test answers it instead.
-    void setPortDialogRunner(std::function<void(QObject &dialog)> run)
-    {
-        runPortDialog_ = std::move(run);
-    }
-
-private:
-    void showPortDialog();
-    // The stored port setting and the Connection (comm_connect), defined in the
-    // connection section of app_controller.cpp; later sections use
-    // connection_->connection.
-    struct ConnectionParts;
-    std::shared_ptr<ConnectionParts> connection_;
-    std::function<void(QObject &)> runPortDialog_;
-    // ==== end connection and port dialog ====
-
-    // ==== voltmeter: members ====
-    // ==== end voltmeter ====
-
-    // ==== log plan and programming: members ====
-public:
-    // Asks the user to go on; true for Yes.
-    using YesNoPrompt = std::function<bool(QWidget *parent, const QString &text)>;
-    // The question before programming over a log not read out in this run: a
-    // Yes/No box unless a test answers it.
-    void setUnreadLogPrompt(YesNoPrompt prompt) { unreadLogPrompt_ = std::move(prompt); }
-
-private:
-    void lookBeforeProgramming(std::function<void(bool proceed)> proceed);
-    YesNoPrompt unreadLogPrompt_;
-    // ==== end log plan and programming ====
-
-    // ==== read-out: members ====
-public:
-    // The menu item nmuCsvExport: the last read-out's data file as CSV.
-    void nmuCsvExport_Click();
-    // Asks where to save; returns the chosen path, empty when cancelled.
-    using SaveFileDialog = std::function<QString(QWidget *parent, const QString &caption,
-                                                 const QString &proposed, const QString &filter)>;
-    // QFileDialog::getSaveFileName unless a test answers instead.
-    void setSaveFileDialog(SaveFileDialog dialog) { saveFileDialog_ = std::move(dialog); }
-
-private:
-    void updateCsvExport();
+    QPointer<serial::Connection> connection_;
+    QPointer<datalog::LogProgrammer> programmer_;
     QPointer<readout::ReadoutController> readout_;
-    SaveFileDialog saveFileDialog_;
-    // ==== end read-out ====
 };
 
 } // namespace vemtra::app

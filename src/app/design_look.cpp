@@ -12,18 +12,6 @@
 
 namespace vemtra::app {
 
-namespace {
-int px(int t)
-{
-    return static_cast<int>(std::lround(t / 15.0));
-}
-} // namespace
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
 QString installedFamily(const QString &designFamily)
 {
     const QStringList families = QFontDatabase::families();

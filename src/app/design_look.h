@@ -7,11 +7,11 @@
 #include <QRect>
 #include <QWidget>
 
+#include "serial/ui/twips.h"
+
 namespace vemtra::app {
 
-// Positions of the form design are in twips; at 96 dots per inch 15 twips make one
-// pixel. Each figure is rounded to the nearest pixel on its own.
-QRect twips(int left, int top, int width, int height);
+using ui::twips;
 
 // A font of the design by family, point size and weight. The design's Japanese
 // system fonts are often not installed; then a CJK font of the same size and

@@ -113,7 +113,6 @@ PlanTime computePlanTime(const QString &dataBytesText, int channels, const QStri
     }
     plan.status = PlanTime::Status::Ok;
     plan.minutes = static_cast<std::int32_t>(minutes);
-    plan.hours = plan.minutes / 60;
     plan.text = formatMeasurementTime(plan.minutes);
     return plan;
 }

@@ -55,9 +55,8 @@ struct PlanTime {
         Overflow,     // more minutes than the 32-bit count holds
     };
     Status status = Status::NoChannels;
-    std::int32_t minutes = 0; // axx
-    std::int32_t hours = 0;   // bxx
-    QString text;             // Label12, "hh:mm"; only with Ok
+    std::int32_t minutes = 0;
+    QString text; // Label12, "hh:mm"; only with Ok
 };
 
 // samples = dataBytes / channels; minutes = trunc(interval * samples / 60).

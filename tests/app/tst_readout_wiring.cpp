@@ -11,6 +11,7 @@
 #include "datalog/ui/log_programmer.h"
 #include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "scripted_prompts.h"
 #include "simulated_line.h"
 
 #include <QAction>
@@ -47,6 +48,8 @@ const QByteArray kCh2Ch1Bytes = QByteArray::fromHex("663367346835");
 // The program's controller on a simulated board at 19200 bps, with every box
 // and dialog answered by the test.
 struct Rig {
+    testing::ScriptedPrompts prompts;
+
     explicit Rig(const QString &appPath)
     {
         line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
@@ -57,21 +60,22 @@ struct Rig {
         w = app->window();
         readout = app->findChild<readout::ReadoutController *>(QStringLiteral("readout"));
         programmer = app->findChild<datalog::LogProgrammer *>(QStringLiteral("logProgrammer"));
-        readout->setConfirmPrompt([](QWidget *, const QString &) { return true; });
-        readout->setViewerPresenter([this](readout::LIST &list) {
+        prompts.onExec = [this](QDialog &dialog) {
+            auto &list = static_cast<readout::LIST &>(dialog);
             viewerCaptions << list.windowTitle();
             viewerTexts << list.RText1->toPlainText();
-        });
-        programmer->setNotice([this](const QString &text) { notices << text; });
-        app->setUnreadLogPrompt([this](QWidget *, const QString &text) {
+        };
+        prompts.onNotice = [this](const QString &text) { notices << text; };
+        prompts.onYesNo = [this](QWidget *, const QString &text) {
             questions << text;
             return answer;
-        });
-        app->setSaveFileDialog(
-            [this](QWidget *, const QString &, const QString &proposed, const QString &) {
-                proposals << proposed;
-                return chosen;
-            });
+        };
+        prompts.onSaveFileName = [this](QWidget *, const QString &, const QString &proposed,
+                                        const QString &) {
+            proposals << proposed;
+            return chosen;
+        };
+        app->setPrompts(prompts);
         ready = testing::openAndWait(*app->worker());
     }
 

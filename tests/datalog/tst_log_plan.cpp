@@ -52,6 +52,7 @@ void TestLogPlan::leadingNumber_data()
     QTest::newRow("leading blanks") << "  16" << 16.0;
     QTest::newRow("trailing text") << "12abc" << 12.0;
     QTest::newRow("fraction") << "2.5x" << 2.5;
+    QTest::newRow("sign kept") << " -3.5" << -3.5;
     QTest::newRow("none") << "abc" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
 }

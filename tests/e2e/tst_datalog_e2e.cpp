@@ -7,6 +7,7 @@
 #include "app/vemtra.h"
 #include "board_process.h"
 #include "datalog/ui/log_programmer.h"
+#include "scripted_prompts.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/ui/connection.h"
@@ -71,18 +72,22 @@ void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
     QVERIFY2(board.start(&error), qPrintable(error));
     qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
 
+    testing::ScriptedPrompts prompts;
+    QStringList notices;
+    prompts.onNotice = [&](const QString &text) { notices << text; };
     app::AppController app(std::make_unique<serial::LinkWorker>());
+    app.setPrompts(prompts);
     app.setQuit([] {});
     app.start();
     app::vemtra &window = *app.window();
 
-    app.setPortDialogRunner([](QObject &d) {
+    prompts.onExec = [](QDialog &d) {
         auto *dialog = qobject_cast<serial::frmOption *>(&d);
         QVERIFY(dialog);
         dialog->Option_com1->setChecked(true);
         dialog->Command_Ok->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog->result(), int(QDialog::Accepted), 10000);
-    });
+    };
     app.finishStartup();
     QVERIFY(app.worker()->isOpen());
     QTRY_COMPARE_WITH_TIMEOUT(window.Label5->text(), serial::texts::switched19200, 10000);
@@ -90,8 +95,6 @@ void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
 
     auto *programmer = app.findChild<datalog::LogProgrammer *>(QStringLiteral("logProgrammer"));
     QVERIFY(programmer);
-    QStringList notices;
-    programmer->setNotice([&](const QString &text) { notices << text; });
 
     // CH1 and CH2 against the supply, every 0.5 s.
     window.Check2[1]->click();

@@ -9,6 +9,7 @@
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "scripted_prompts.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/serial_port_line.h"
@@ -96,11 +97,14 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
     view.Text3 = {&text3_0, &text3_1};
     view.Label9 = &label9;
     const QString appPath = dir.path();
+    QString shown;
+    testing::ScriptedPrompts prompts;
+    prompts.onExec = [&](QDialog &list) {
+        shown = static_cast<readout::LIST &>(list).RText1->toPlainText();
+    };
     readout::ReadoutController controller(view, connection, worker, session,
                                           [appPath] { return appPath; });
-    controller.setConfirmPrompt([](QWidget *, const QString &) { return true; });
-    QString shown;
-    controller.setViewerPresenter([&](readout::LIST &list) { shown = list.RText1->toPlainText(); });
+    controller.setPrompts(prompts);
     QSignalSpy finished(&controller, &readout::ReadoutController::finished);
 
     command2.click();

@@ -11,6 +11,7 @@
 #include "voltmeter/ui/voltmeter.h"
 
 #include "board_process.h"
+#include "scripted_prompts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -49,21 +50,23 @@ void TestVoltmeterE2e::startsSwitchesAndShowsTheInputs()
     QVERIFY2(board.start(&error), qPrintable(error));
     qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
 
+    vemtra::testing::ScriptedPrompts prompts;
     AppController app(std::make_unique<vemtra::serial::LinkWorker>());
+    app.setPrompts(prompts);
     app.setQuit([] {});
     app.start();
     auto *w = app.window();
 
     // Start-up steps 9 and 10: the user ticks COM1 and presses OK.
     bool dialogShown = false;
-    app.setPortDialogRunner([&](QObject &d) {
+    prompts.onExec = [&](QDialog &d) {
         auto *dialog = qobject_cast<vemtra::serial::frmOption *>(&d);
         QVERIFY(dialog);
         dialogShown = true;
         dialog->Option_com1->setChecked(true);
         dialog->Command_Ok->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog->result(), int(QDialog::Accepted), 10000);
-    });
+    };
     app.finishStartup();
     QVERIFY(dialogShown);
     QVERIFY(app.worker()->isOpen());

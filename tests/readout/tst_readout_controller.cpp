@@ -2,6 +2,7 @@
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "scripted_prompts.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/ui/connection.h"
@@ -42,6 +43,8 @@ struct ProgressCall {
 // The read-out as the window has it: the widgets it drives, the link worker on
 // a simulated board at 19200 bps, the connection and the session.
 struct Rig {
+    testing::ScriptedPrompts prompts;
+
     explicit Rig(const QString &appPath)
     {
         line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
@@ -62,15 +65,16 @@ struct Rig {
         };
         controller = std::make_unique<ReadoutController>(view, *connection, *worker, session,
                                                          [appPath] { return appPath; });
-        controller->setConfirmPrompt([this](QWidget *, const QString &text) {
+        prompts.onOkCancel = [this](QWidget *, const QString &text) {
             asked.push_back(text);
             labelWhenAsked = label9.text();
             return answer;
-        });
-        controller->setViewerPresenter([this](LIST &list) {
-            viewerTexts.push_back(list.RText1->toPlainText());
+        };
+        prompts.onExec = [this](QDialog &dialog) {
+            viewerTexts.push_back(static_cast<LIST &>(dialog).RText1->toPlainText());
             labelWhenViewed = label9.text();
-        });
+        };
+        controller->setPrompts(prompts);
         text3_1.setText(QStringLiteral("8176"));
     }
 

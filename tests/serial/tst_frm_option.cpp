@@ -2,12 +2,14 @@
 #include "serial/link_worker.h"
 #include "serial/ui/frm_option.h"
 
+#include "scripted_prompts.h"
 #include "simulated_line.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,6 +59,7 @@ class TestFrmOption : public QObject {
 private slots:
     void initTestCase();
     void init();
+    void cleanup();
     void loadTicksStoredPort_data();
     void loadTicksStoredPort();
     void layout();
@@ -73,15 +76,26 @@ private:
 
 void TestFrmOption::initTestCase()
 {
+    QStandardPaths::setTestModeEnabled(true);
     qputenv("VEMTRA_COM2", "sim-com2");
     qputenv("VEMTRA_COM4", "sim-com4");
 }
 
 void TestFrmOption::init()
 {
+    cleanup();
     dir_ = std::make_unique<QTemporaryDir>();
     store_ = std::make_unique<QSettings>(dir_->filePath("settings.ini"), QSettings::IniFormat);
     setting_ = std::make_unique<ComSetting>(store_.get());
+}
+
+// The store goes before its folder: a store that outlived the folder would
+// write it back when it goes.
+void TestFrmOption::cleanup()
+{
+    setting_.reset();
+    store_.reset();
+    dir_.reset();
 }
 
 void TestFrmOption::loadTicksStoredPort_data()
@@ -127,7 +141,9 @@ void TestFrmOption::okOpensStoresAndCloses()
     QLabel label5;
     frmOption dialog(rig.worker, *setting_, &label5, 19200);
     int boxes = 0;
-    dialog.setCriticalBox([&](QWidget *, const QString &, const QString &) { ++boxes; });
+    vemtra::testing::ScriptedPrompts prompts;
+    prompts.onCritical = [&](QWidget *, const QString &, const QString &) { ++boxes; };
+    dialog.setPrompts(prompts);
 
     option(dialog, 2)->setChecked(true);
     dialog.findChild<QPushButton *>("Command_Ok")->click();
@@ -171,9 +187,11 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     QLabel label5("before");
     frmOption dialog(rig.worker, *setting_, &label5, 9600);
     QList<QStringList> boxes;
-    dialog.setCriticalBox([&](QWidget *, const QString &title, const QString &text) {
+    vemtra::testing::ScriptedPrompts prompts;
+    prompts.onCritical = [&](QWidget *, const QString &title, const QString &text) {
         boxes << QStringList{title, text};
-    });
+    };
+    dialog.setPrompts(prompts);
     if (ticked)
         option(dialog, ticked)->setChecked(true);
     dialog.Command_Ok_Click();

@@ -119,8 +119,6 @@ void LogPlanController::log_time_calc()
     showIntervalValidity(intervalCount(interval).has_value() && !planOverflows);
     if (plan.status != PlanTime::Status::Ok)
         return;
-    axx = plan.minutes;
-    bxx = plan.hours;
     v_.Label12->setText(plan.text);
 }
 

@@ -75,10 +75,8 @@ public:
     // The EEPROM's last address, set when a type is applied (0 before).
     int eeprom_end_adr_hi = 0;
     int eeprom_end_adr_lo = 0;
-    // Channels counted, time in minutes and in hours, from the last computation.
+    // Channels counted by the last computation.
     int n = 0;
-    std::int32_t axx = 0;
-    std::int32_t bxx = 0;
 
 private:
     void applyType(QRadioButton *button, EepromKind kind);

@@ -4,12 +4,11 @@
 #include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "serial/ui/user_prompts.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
-#include <cstring>
 #include <memory>
 
 namespace vemtra::datalog {
@@ -18,9 +17,6 @@ namespace {
 
 const QString kOperation = QStringLiteral("log programming");
 
-// The header travels in a buffer of the size the read-out also uses.
-constexpr int kBufferSize = 129;
-
 } // namespace
 
 LogProgrammer::LogProgrammer(LogPlanController &plan, serial::LinkWorker &worker,
@@ -28,7 +24,8 @@ LogProgrammer::LogProgrammer(LogPlanController &plan, serial::LinkWorker &worker
                              const LogProgrammerView &view, ProgressBar progress_bar,
                              QObject *parent)
     : QObject(parent), plan_(plan), worker_(worker), session_(session),
-      comm_connect_(std::move(comm_connect)), view_(view), progress_bar_(std::move(progress_bar))
+      comm_connect_(std::move(comm_connect)), view_(view), progress_bar_(std::move(progress_bar)),
+      prompts_(&ui::realPrompts())
 {
     connect(view_.Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
 }
@@ -82,8 +79,6 @@ void LogProgrammer::Log_mode_start(std::function<void()> then)
             then();
         return;
     }
-    eeprom_buffer = QByteArray(kBufferSize, '\0');
-    std::memcpy(eeprom_buffer.data(), header->data(), header->size());
     const double progressMax = plan_.progressMaximum();
 
     QPointer<LogProgrammer> self = this;
@@ -159,12 +154,7 @@ void LogProgrammer::setLabel9(const QString &text)
 
 void LogProgrammer::showNotice(const QString &text)
 {
-    if (notice_) {
-        notice_(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, view_.window);
-    box.exec();
+    prompts_->notice(view_.window, text);
 }
 
 } // namespace vemtra::datalog

@@ -23,6 +23,10 @@ class BoardSession;
 class LinkWorker;
 } // namespace vemtra::serial
 
+namespace vemtra::ui {
+class UserPrompts;
+}
+
 namespace vemtra::datalog {
 
 class LogPlanController;
@@ -40,8 +44,6 @@ using ProgressBar =
     std::function<void(const QString &pmode, double pmin, double pmax, double ppos)>;
 // comm_connect: runs the connection, then `then` on the window's thread.
 using CommConnect = std::function<void(std::function<void()> then)>;
-// Shows a text in a modal box and returns when the user has closed it.
-using Notice = std::function<void(const QString &text)>;
 // A last look before the header goes out, run on the window's thread after
 // comm_connect; it must call `proceed` once, on the window's thread: true writes
 // the header, false leaves the board untouched.
@@ -55,9 +57,9 @@ public:
                   const LogProgrammerView &view, ProgressBar progress_bar,
                   QObject *parent = nullptr);
 
-    // Replaces the plain OK box that tells the user logging starts after a power
-    // cycle (tests answer it without a window).
-    void setNotice(Notice notice) { notice_ = std::move(notice); }
+    // Who shows the OK box that tells the user logging starts after a power
+    // cycle; the real one unless a test answers it.
+    void setPrompts(ui::UserPrompts &prompts) { prompts_ = &prompts; }
     // Without it the header is written right after comm_connect.
     void setBeforeWrite(BeforeWrite beforeWrite) { beforeWrite_ = std::move(beforeWrite); }
 
@@ -71,9 +73,6 @@ public:
     void Log_mode_start(std::function<void()> then);
 
     bool isRunning() const { return running_; }
-
-    // The header last composed, in a 129-byte buffer (bytes 16.. are 0).
-    QByteArray eeprom_buffer;
 
     // How the last programming ended; `refused` when it never reached the board.
     const LogWriteResult &lastResult() const { return last_; }
@@ -96,7 +95,7 @@ private:
     CommConnect comm_connect_;
     LogProgrammerView view_;
     ProgressBar progress_bar_;
-    Notice notice_;
+    ui::UserPrompts *prompts_;
     BeforeWrite beforeWrite_;
     bool running_ = false;
     bool refused_ = false;

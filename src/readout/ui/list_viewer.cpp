@@ -1,6 +1,7 @@
 #include "readout/ui/list_viewer.h"
 
 #include "readout/readout_texts.h"
+#include "serial/ui/twips.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -11,9 +12,8 @@
 namespace vemtra::readout {
 
 namespace {
-// The design's client area, 4425 x 4020 twips, at 15 twips a pixel.
-constexpr int kWidth = 295;
-constexpr int kHeight = 268;
+// The design's client area.
+constexpr QSize kSize = ui::twipsSize(4425, 4020);
 constexpr int kPointSize = 9;
 } // namespace
 
@@ -44,7 +44,7 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("LIST"));
     setWindowTitle(QString::fromUtf8(texts::kViewerCaption));
     setModal(true);
-    resize(kWidth, kHeight);
+    resize(kSize);
 
     RText1 = new QPlainTextEdit(this);
     RText1->setObjectName(QStringLiteral("RText1"));

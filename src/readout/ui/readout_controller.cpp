@@ -4,30 +4,22 @@
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/ui/connection.h"
+#include "serial/ui/user_prompts.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <memory>
 
 namespace vemtra::readout {
 
-bool askOkCancel(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
-}
-
 ReadoutController::ReadoutController(ReadoutView view, serial::Connection &connection,
                                      serial::LinkWorker &worker, serial::BoardSession &session,
                                      std::function<QString()> appPath, QObject *parent)
     : QObject(parent), view_(std::move(view)), connection_(connection), worker_(worker),
-      session_(&session), appPath_(std::move(appPath))
+      session_(&session), appPath_(std::move(appPath)), prompts_(&ui::realPrompts())
 {
     if (view_.Command2)
         connect(view_.Command2, &QPushButton::clicked, this, &ReadoutController::Command2_Click);
@@ -93,7 +85,7 @@ void ReadoutController::afterConnect()
     }
 
     QPointer<ReadoutController> self = this;
-    const bool go = confirm_(view_.window, QString::fromUtf8(texts::kConfirmStore));
+    const bool go = prompts_->okCancel(view_.window, QString::fromUtf8(texts::kConfirmStore));
     if (!self)
         return;
     if (!go) {
@@ -168,18 +160,14 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
 void ReadoutController::Command4_Click()
 {
     const QString path = dataFilePath();
-    if (!dataFileElsewhere()) {
-        showDataFile(view_.window, path, present_);
-        return;
-    }
-    const QString caption = QString::fromUtf8(texts::kViewerCaption) + QStringLiteral(" - ") +
-                            QDir::toNativeSeparators(path);
-    showDataFile(view_.window, path, [present = present_, caption](LIST &list) {
-        list.setWindowTitle(caption);
-        if (present)
-            present(list);
-        else
-            list.exec();
+    QString caption;
+    if (dataFileElsewhere())
+        caption = QString::fromUtf8(texts::kViewerCaption) + QStringLiteral(" - ") +
+                  QDir::toNativeSeparators(path);
+    showDataFile(view_.window, path, [this, caption](LIST &list) {
+        if (!caption.isEmpty())
+            list.setWindowTitle(caption);
+        prompts_->exec(list);
     });
 }
 

@@ -27,6 +27,10 @@ class Connection;
 class LinkWorker;
 } // namespace vemtra::serial
 
+namespace vemtra::ui {
+class UserPrompts;
+}
+
 namespace vemtra::readout {
 
 // The widgets of the main window the read-out drives.
@@ -38,12 +42,6 @@ struct ReadoutView {
     QLabel *Label9 = nullptr;
     std::function<void(const QString &pmode, double pmin, double pmax, double ppos)> progress_bar;
 };
-
-// Asks the user to go on; true for OK.
-using ConfirmPrompt = std::function<bool(QWidget *parent, const QString &text)>;
-
-// The OK/Cancel box with an empty title and no icon.
-bool askOkCancel(QWidget *parent, const QString &text);
 
 class ReadoutController : public QObject {
     Q_OBJECT
@@ -73,8 +71,9 @@ public:
     // belongs to the data file that read-out wrote.
     const std::optional<HeaderReadBack> &lastReadOutHeader() const { return lastHeader_; }
 
-    void setConfirmPrompt(ConfirmPrompt prompt) { confirm_ = std::move(prompt); }
-    void setViewerPresenter(ViewerPresenter present) { present_ = std::move(present); }
+    // Who asks before the read-out and shows the viewer; the real boxes unless
+    // a test answers them.
+    void setPrompts(ui::UserPrompts &prompts) { prompts_ = &prompts; }
 
 signals:
     // The read-out has ended; on success the viewer opens right after.
@@ -99,8 +98,7 @@ private:
     std::function<QString()> appPath_;
     std::function<QString()> dataFolder_;
     std::optional<HeaderReadBack> lastHeader_;
-    ConfirmPrompt confirm_ = askOkCancel;
-    ViewerPresenter present_;
+    ui::UserPrompts *prompts_;
     bool running_ = false;
 };
 

@@ -3,12 +3,16 @@
 #include "serial/com_ports.h"
 #include "serial/com_setting.h"
 #include "serial/link_worker.h"
+#include "serial/ui/twips.h"
+#include "serial/ui/user_prompts.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace vemtra::serial {
 
@@ -30,28 +34,17 @@ QString portSelectedText(int n)
 
 } // namespace texts
 
-namespace {
-
-// Positions are kept in twips as the dialog was laid out; 15 twips are one pixel.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-} // namespace
+using ui::twips;
 
 frmOption::frmOption(LinkWorker &worker, ComSetting &setting, QLabel *Label5, int baud,
                      QWidget *parent)
-    : QDialog(parent), worker_(worker), setting_(setting), label5_(Label5), baud_(baud)
+    : QDialog(parent), worker_(worker), setting_(setting), label5_(Label5), baud_(baud),
+      prompts_(&ui::realPrompts())
 {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(texts::frmOptionCaption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(3240 / 15, 1545 / 15);
-
-    critical_ = [](QWidget *parent, const QString &title, const QString &text) {
-        QMessageBox::critical(parent, title, text, QMessageBox::Ok);
-    };
+    setFixedSize(ui::twipsSize(3240, 1545));
 
     Command_Ok = new QPushButton(QStringLiteral("OK"), this);
     Command_Ok->setObjectName(QStringLiteral("Command_Ok"));
@@ -62,21 +55,24 @@ frmOption::frmOption(LinkWorker &worker, ComSetting &setting, QLabel *Label5, in
     // The button is kept but not shown, like Check3(3) on the main window.
     Command1->setVisible(false);
 
+    // The button's id in the group is its COM number.
+    ports_ = new QButtonGroup(this);
+    ports_->setObjectName(QStringLiteral("ports"));
     const int tops[6] = {90, 315, 540, 765, 990, 1215};
-    for (int i = 0; i < 6; ++i) {
-        const int n = i + 1;
+    for (int n = 1; n <= 6; ++n) {
         auto *option = new QRadioButton(QStringLiteral("COM%1").arg(n), this);
         option->setObjectName(QStringLiteral("Option_com%1").arg(n));
-        option->setGeometry(twips(540, tops[i], 915, 195));
+        option->setGeometry(twips(540, tops[n - 1], 915, 195));
         option->setToolTip(comPortDevice(n));
-        options_[i] = option;
+        ports_->addButton(option, n);
     }
-    Option_com1 = options_[0];
-    Option_com2 = options_[1];
-    Option_com3 = options_[2];
-    Option_com4 = options_[3];
-    Option_com5 = options_[4];
-    Option_com6 = options_[5];
+    const auto port = [this](int n) { return static_cast<QRadioButton *>(ports_->button(n)); };
+    Option_com1 = port(1);
+    Option_com2 = port(2);
+    Option_com3 = port(3);
+    Option_com4 = port(4);
+    Option_com5 = port(5);
+    Option_com6 = port(6);
 
     setTabOrder(Command_Ok, Command1);
     setTabOrder(Command1, Option_com1);
@@ -92,18 +88,14 @@ void frmOption::Form_Load()
     // The buttons start unticked; only a stored "1" to "6" ticks one.
     SelectedComport = setting_.load();
     if (SelectedComport != 0)
-        options_[SelectedComport - 1]->setChecked(true);
+        ports_->button(SelectedComport)->setChecked(true);
 }
 
 void frmOption::Command_Ok_Click()
 {
     if (opening_)
         return;
-    SelectedComport = 0;
-    for (int i = 0; i < 6; ++i) {
-        if (options_[i]->isChecked())
-            SelectedComport = i + 1;
-    }
+    SelectedComport = std::max(0, ports_->checkedId());
 
     opening_ = true;
     setEnabled(false);
@@ -129,7 +121,8 @@ void frmOption::finishOpening(bool ok)
     opening_ = false;
     setEnabled(true);
     if (!ok || SelectedComport == 0) {
-        critical_(this, texts::portOpenFailedTitle, texts::portOpenFailedText(SelectedComport));
+        prompts_->critical(this, texts::portOpenFailedTitle,
+                           texts::portOpenFailedText(SelectedComport));
         return;
     }
     if (label5_)

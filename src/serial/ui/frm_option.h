@@ -10,9 +10,14 @@
 #include <array>
 #include <functional>
 
+class QButtonGroup;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+
+namespace vemtra::ui {
+class UserPrompts;
+}
 
 namespace vemtra::serial {
 
@@ -30,9 +35,6 @@ QString portOpenFailedText(int n);
 QString portSelectedText(int n);
 } // namespace texts
 
-// Shows the critical failure box (one OK button); tests put in their own.
-using CriticalBox = std::function<void(QWidget *parent, const QString &title, const QString &text)>;
-
 class frmOption : public QDialog {
     Q_OBJECT
 public:
@@ -41,7 +43,8 @@ public:
     frmOption(LinkWorker &worker, ComSetting &setting, QLabel *Label5, int baud,
               QWidget *parent = nullptr);
 
-    void setCriticalBox(CriticalBox box) { critical_ = std::move(box); }
+    // Who shows the failure box; the real one unless a test answers it.
+    void setPrompts(ui::UserPrompts &prompts) { prompts_ = &prompts; }
 
     // Opens the ticked port; on success writes Label5, stores the number and
     // closes; on failure shows the critical box and stays. The dialog is disabled
@@ -74,13 +77,13 @@ private:
     void Form_Load();
     void finishOpening(bool ok);
 
-    std::array<QRadioButton *, 6> options_{};
+    QButtonGroup *ports_ = nullptr;
     LinkWorker &worker_;
     ComSetting &setting_;
     QPointer<QLabel> label5_;
     int baud_;
     bool opening_ = false;
-    CriticalBox critical_;
+    ui::UserPrompts *prompts_;
 };
 
 } // namespace vemtra::serial

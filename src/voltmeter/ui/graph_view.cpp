@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "serial/ui/twips.h"
+
 #include <cmath>
 
 namespace vemtra::voltmeter {
@@ -10,7 +12,7 @@ namespace vemtra::voltmeter {
 namespace {
 int pixelsFor(int twips)
 {
-    return std::max(1, static_cast<int>(std::lround(twips / double(GraphView::twipsPerPixel))));
+    return std::max(1, ui::twipsToPixels(twips));
 }
 } // namespace
 

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include "serial/ui/twips.h"
+
 namespace vemtra::voltmeter {
 
 // The picture box GP1: a drawing surface addressed in twips (15 twips per pixel,
@@ -12,7 +14,7 @@ namespace vemtra::voltmeter {
 class GraphView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int twipsPerPixel = 15;
+    static constexpr int twipsPerPixel = ui::kTwipsPerPixel;
 
     // The design size of GP1 is 4830 x 1525 twips; the widget takes the matching
     // pixel size and keeps these figures as its scale.
@@ -32,6 +34,7 @@ public:
     const QImage &image() const { return image_; }
 
     // The pixel a twips coordinate falls in: pixel i covers twips [15 i, 15 i + 15).
+    // This is which cell a point lands in, not a size, so it floors.
     static int toPixel(int twips);
 
     QSize sizeHint() const override { return image_.size(); }

@@ -1,0 +1,86 @@
+#include "app/app_controller.h"
+
+#include "app/texts.h"
+#include "app/vemtra.h"
+#include "datalog/ui/log_plan_controller.h"
+#include "datalog/ui/log_programmer.h"
+#include "readout/readout_exchange.h"
+#include "readout/ui/readout_controller.h"
+#include "readout/unread_log.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/user_prompts.h"
+
+namespace vemtra::app {
+
+// The EEPROM type, channel and interval handlers, log_time_calc, Command5.
+// Two children that connect their widgets themselves: "logPlan" and
+// "logProgrammer".
+void AppController::wireDataLog()
+{
+    datalog::LogPlanView planView;
+    planView.Option_64k = window_->Option_64k;
+    planView.Option_128k = window_->Option_128k;
+    planView.Option_256k = window_->Option_256k;
+    planView.Check2 = window_->Check2;
+    planView.Check3 = window_->Check3;
+    planView.Text3 = window_->Text3;
+    planView.Text5 = window_->Text5;
+    planView.Label12 = window_->Label12;
+    auto *plan = new datalog::LogPlanController(planView, this);
+    plan->setObjectName(QStringLiteral("logPlan"));
+
+    QPointer<serial::Connection> connection = connection_;
+    auto comm_connect = [connection](std::function<void()> then) {
+        if (connection)
+            connection->comm_connect(std::move(then));
+        else if (then)
+            then();
+    };
+    auto progress = [w = window_.get()](const QString &pmode, double pmin, double pmax,
+                                        double ppos) { w->progress_bar(pmode, pmin, pmax, ppos); };
+    auto *programmer = new datalog::LogProgrammer(
+        *plan, *worker_, *session_, comm_connect,
+        {window_->Command5, window_->Label9, window_.get()}, progress, this);
+    programmer->setObjectName(QStringLiteral("logProgrammer"));
+    programmer->setPrompts(*prompts_);
+    programmer->setBeforeWrite(
+        [this](std::function<void(bool)> proceed) { lookBeforeProgramming(std::move(proceed)); });
+    programmer_ = programmer;
+}
+
+// Programming restarts the board's log, so a log that was not read out in this
+// run would be lost: read the board's header first and ask. A header that cannot
+// be read does not stop the programming; its "w" then reports the board's state.
+void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proceed)
+{
+    auto held = std::make_shared<readout::ReadoutResult>();
+    QPointer<AppController> self = this;
+    worker_->post(
+        [held](serial::Line &line) { *held = readout::readLogHeader(line); },
+        [self, held, proceed] {
+            if (!self || !held->ok || !readout::hasUnreadLog(held->header)) {
+                proceed(true);
+                return;
+            }
+            const auto &readOut =
+                self->readout_ ? self->readout_->lastReadOutHeader() : std::nullopt;
+            if (readOut && *readOut == held->header) {
+                proceed(true);
+                return;
+            }
+            const QString question =
+                QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(held->header));
+            proceed(self->prompts_->yesNo(self->window_.get(), question));
+        });
+}
+
+// Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in
+// this order, so the plan follows the option selected at creation.
+void AppController::loadDataLog()
+{
+    if (auto *plan = findChild<datalog::LogPlanController *>(QStringLiteral("logPlan"),
+                                                             Qt::FindDirectChildrenOnly))
+        plan->applySelectedType();
+}
+
+} // namespace vemtra::app

@@ -1,0 +1,60 @@
+#include "serial/ui/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vemtra::ui {
+
+namespace {
+
+QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton preferred)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, buttons, parent);
+    box.setDefaultButton(preferred);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+void UserPrompts::critical(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+}
+
+void UserPrompts::notice(QWidget *parent, const QString &text)
+{
+    ask(parent, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool UserPrompts::okCancel(QWidget *parent, const QString &text)
+{
+    return ask(parent, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
+}
+
+bool UserPrompts::yesNo(QWidget *parent, const QString &text)
+{
+    return ask(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
+                                  const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+}
+
+void UserPrompts::exec(QDialog &dialog)
+{
+    dialog.exec();
+}
+
+UserPrompts &realPrompts()
+{
+    static UserPrompts prompts;
+    return prompts;
+}
+
+} // namespace vemtra::ui

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "serial/ui/user_prompts.h"
+
+#include <QDialog>
+
+#include <functional>
+
+namespace vemtra::testing {
+
+// Answers the program's boxes without showing them. A box with no answer set
+// is closed at once: critical and notice do nothing, OK/Cancel says OK, Yes/No
+// says No, the save box is cancelled, a dialog is not run.
+struct ScriptedPrompts final : ui::UserPrompts {
+    std::function<void(QWidget *, const QString &title, const QString &text)> onCritical;
+    std::function<void(const QString &text)> onNotice;
+    std::function<bool(QWidget *, const QString &text)> onOkCancel;
+    std::function<bool(QWidget *, const QString &text)> onYesNo;
+    std::function<QString(QWidget *, const QString &caption, const QString &proposed,
+                          const QString &filter)>
+        onSaveFileName;
+    std::function<void(QDialog &)> onExec;
+
+    void critical(QWidget *parent, const QString &title, const QString &text) override
+    {
+        if (onCritical)
+            onCritical(parent, title, text);
+    }
+    void notice(QWidget *, const QString &text) override
+    {
+        if (onNotice)
+            onNotice(text);
+    }
+    bool okCancel(QWidget *parent, const QString &text) override
+    {
+        return onOkCancel ? onOkCancel(parent, text) : true;
+    }
+    bool yesNo(QWidget *parent, const QString &text) override
+    {
+        return onYesNo ? onYesNo(parent, text) : false;
+    }
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
+                         const QString &filter) override
+    {
+        return onSaveFileName ? onSaveFileName(parent, caption, proposed, filter) : QString();
+    }
+    void exec(QDialog &dialog) override
+    {
+        if (onExec)
+            onExec(dialog);
+    }
+};
+
+} // namespace vemtra::testing
