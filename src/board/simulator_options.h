@@ -27,6 +27,7 @@ struct SimulatorConfig {
     bool commands = false; // --commands: read commands from stdin even off a tty
     Verbosity verbosity = Verbosity::Normal;
     bool help = false;
+    bool version = false;
 
     // Lively inputs for demonstrations: CH1 sine, CH2 triangle, CH3 square, CH4 3.3 V.
     static std::array<Input, 4> demoInputs();
