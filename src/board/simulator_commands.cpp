@@ -98,7 +98,7 @@ CommandOutcome runCommand(BoardEngine &board, std::string_view line, Micros now)
     if (cmd == "unplug" && noArgs)
         return ok("unplug", Action::Unplug);
     if (cmd == "plug" && noArgs)
-        return ok("plug", Action::Plug);
+        return {Action::Plug, {}}; // answered by the front end, with the new device path
     if (cmd == "quit" && noArgs)
         return ok("quit", Action::Quit);
     return error("unknown command: " + std::string(line) + " (see --help)");

@@ -15,7 +15,7 @@ struct CommandOutcome {
         None,        // nothing for the front end beyond printing the reply
         PowerCycled, // the board lost its power: bytes still in flight die too
         Unplug,      // close the pseudo-terminal
-        Plug,        // open a new pseudo-terminal
+        Plug,        // open a new pseudo-terminal and answer with its path
         Quit,
     };
     Action action = Action::None;
