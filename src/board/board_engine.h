@@ -59,7 +59,6 @@ struct Faults {
     struct Corruption {
         int at = 0;
         std::uint8_t value = 0;
-        friend bool operator==(const Corruption &, const Corruption &) = default;
     };
     std::optional<Corruption> corruptByte;
 
@@ -67,8 +66,6 @@ struct Faults {
     // either way, and one kind of board then takes it as a command, the other drops it.
     enum class WrongEcho { Command, Swallow };
     WrongEcho wrongEchoAs = WrongEcho::Command;
-
-    friend bool operator==(const Faults &, const Faults &) = default;
 };
 
 // One analogue input: a constant or a simple waveform, in volts (0..5).

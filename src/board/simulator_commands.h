@@ -25,7 +25,4 @@ struct CommandOutcome {
 // Runs one command line at time `now` (the board has been advanced to it).
 CommandOutcome runCommand(BoardEngine &board, std::string_view line, Micros now);
 
-// "baud=9600 logging=on last-logged=123 eeprom=8192 faults=none".
-std::string statusLine(const BoardEngine &board);
-
 } // namespace vemtra::board

@@ -237,6 +237,9 @@ std::optional<std::uint8_t> parseByte(std::string_view text)
     return std::uint8_t(*v);
 }
 
+namespace {
+
+// Bytes separated by commas.
 std::optional<std::vector<std::uint8_t>> parseByteList(std::string_view text)
 {
     std::vector<std::uint8_t> bytes;
@@ -248,6 +251,8 @@ std::optional<std::vector<std::uint8_t>> parseByteList(std::string_view text)
     }
     return bytes;
 }
+
+} // namespace
 
 // ---- faults --------------------------------------------------------------------------------
 
