@@ -435,19 +435,29 @@ struct BoardEngine::State {
             return;
         }
         offered = cell(address);
-        send(offered);
+        const auto &bad = faults.corruptByte;
+        if (bad && bad->at == moved) {
+            event("r: byte " + std::to_string(moved) + " sent as " + hex(bad->value) + " (fault)");
+            send(bad->value);
+        } else {
+            send(offered);
+        }
         // The PC can only echo once the byte has reached it.
         expect(Mode::ReadEcho, lineFreeAt);
     }
 
-    // The PC echoes each byte before it gets the next. Anything else ends the transfer
-    // and is a command of its own: the PC never echoes the last byte of a read-out.
+    // The PC echoes each byte before it gets the next. Anything else ends the transfer:
+    // the PC never echoes the last byte of a read-out, so its next command comes here.
+    // A byte equal to the one offered cannot be told from the echo.
     void onReadEcho(std::uint8_t byte)
     {
         if (byte != offered) {
             event("r: transfer ended after " + std::to_string(moved) + " echoed bytes");
             toCommand();
-            onCommand(byte);
+            if (faults.wrongEchoAs == Faults::WrongEcho::Command)
+                onCommand(byte);
+            else
+                event("r: " + hex(byte) + " dropped");
             return;
         }
         ++address;
@@ -611,11 +621,6 @@ BoardEngine::BoardEngine(BoardEngine &&) noexcept = default;
 BoardEngine &BoardEngine::operator=(BoardEngine &&) noexcept = default;
 BoardEngine::~BoardEngine() = default;
 
-const BoardEngine::Options &BoardEngine::options() const
-{
-    return d->options;
-}
-
 void BoardEngine::reportEvents()
 {
     if (!onEvent) {
@@ -662,11 +667,6 @@ std::vector<OutByte> BoardEngine::takeOutput()
     return out;
 }
 
-bool BoardEngine::hasOutput() const
-{
-    return !d->output.empty();
-}
-
 int BoardEngine::baud() const
 {
     return d->baud;
@@ -698,13 +698,6 @@ void BoardEngine::setInput(int channel, Input input)
     if (channel < 0 || channel > 3)
         throw std::out_of_range("channel must be 0..3");
     d->inputs[std::size_t(channel)] = input;
-}
-
-const Input &BoardEngine::input(int channel) const
-{
-    if (channel < 0 || channel > 3)
-        throw std::out_of_range("channel must be 0..3");
-    return d->inputs[std::size_t(channel)];
 }
 
 std::uint8_t BoardEngine::reading(int channel, Micros t) const

@@ -10,7 +10,6 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,7 +54,18 @@ struct Faults {
                                                 // the command then ends
     std::string ackOverrideCommands; // letters ("s", "w", "r") it applies to; empty = all
 
-    friend bool operator==(const Faults &, const Faults &) = default;
+    // Byte `at` (0-based) of every "r" transfer goes out as `value`; the EEPROM keeps
+    // the true byte, so the PC's echo of the bad byte reaches the board as a wrong echo.
+    struct Corruption {
+        int at = 0;
+        std::uint8_t value = 0;
+    };
+    std::optional<Corruption> corruptByte;
+
+    // What a byte that arrives during "r" and is not the echo does: it ends the transfer
+    // either way, and one kind of board then takes it as a command, the other drops it.
+    enum class WrongEcho { Command, Swallow };
+    WrongEcho wrongEchoAs = WrongEcho::Command;
 };
 
 // One analogue input: a constant or a simple waveform, in volts (0..5).
@@ -100,8 +110,6 @@ public:
     BoardEngine &operator=(BoardEngine &&) noexcept;
     ~BoardEngine();
 
-    const Options &options() const;
-
     // A byte from the PC, received at time `t`. `senderBaud` is the speed the far
     // end used, or 0 when the transport cannot tell (then it is taken as matching).
     // A byte sent at another speed than the board's own arrives garbled and is ignored.
@@ -116,7 +124,6 @@ public:
 
     // Takes the bytes the board wants to send, oldest first.
     std::vector<OutByte> takeOutput();
-    bool hasOutput() const;
 
     int baud() const;
 
@@ -130,7 +137,6 @@ public:
     void powerUpLogging(Micros t);
 
     void setInput(int channel, Input input);
-    const Input &input(int channel) const;
     // The 8-bit reading of a channel as the converter gives it (raw = volts * 256 / 5, clamped).
     std::uint8_t reading(int channel, Micros t) const;
 

@@ -32,6 +32,10 @@ int main(int argc, char **argv)
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (config.version) {
+        std::puts("vemtra-board " VEMTRA_BOARD_VERSION);
+        return 0;
+    }
 
     if (!config.loadEepromPath.empty() && !config.eepromSizeGiven) {
         config.engine.eepromBytes = eepromSizeOfFile(config.loadEepromPath);

@@ -17,7 +17,6 @@ public:
     void push(const std::vector<OutByte> &bytes);
     // Power lost: bytes not yet on the line are gone.
     void clear();
-    bool empty() const { return queue_.empty(); }
 
     // When the oldest waiting byte will have been sent; nothing when none waits.
     std::optional<Micros> nextDue() const;

@@ -52,8 +52,7 @@ CommandOutcome setFault(BoardEngine &board, const std::vector<std::string> &w)
     return ok("fault " + describeFaults(board.faults()));
 }
 
-} // namespace
-
+// "baud=9600 logging=on last-logged=123 eeprom=8192 faults=none".
 std::string statusLine(const BoardEngine &board)
 {
     return "baud=" + std::to_string(board.baud()) +
@@ -62,6 +61,8 @@ std::string statusLine(const BoardEngine &board)
            " eeprom=" + std::to_string(board.eeprom().size()) +
            " faults=" + describeFaults(board.faults());
 }
+
+} // namespace
 
 CommandOutcome runCommand(BoardEngine &board, std::string_view line, Micros now)
 {
@@ -98,7 +99,7 @@ CommandOutcome runCommand(BoardEngine &board, std::string_view line, Micros now)
     if (cmd == "unplug" && noArgs)
         return ok("unplug", Action::Unplug);
     if (cmd == "plug" && noArgs)
-        return ok("plug", Action::Plug);
+        return {Action::Plug, {}}; // answered by the front end, with the new device path
     if (cmd == "quit" && noArgs)
         return ok("quit", Action::Quit);
     return error("unknown command: " + std::string(line) + " (see --help)");

@@ -15,7 +15,7 @@ struct CommandOutcome {
         None,        // nothing for the front end beyond printing the reply
         PowerCycled, // the board lost its power: bytes still in flight die too
         Unplug,      // close the pseudo-terminal
-        Plug,        // open a new pseudo-terminal
+        Plug,        // open a new pseudo-terminal and answer with its path
         Quit,
     };
     Action action = Action::None;
@@ -24,8 +24,5 @@ struct CommandOutcome {
 
 // Runs one command line at time `now` (the board has been advanced to it).
 CommandOutcome runCommand(BoardEngine &board, std::string_view line, Micros now);
-
-// "baud=9600 logging=on last-logged=123 eeprom=8192 faults=none".
-std::string statusLine(const BoardEngine &board);
 
 } // namespace vemtra::board

@@ -126,6 +126,23 @@ std::string parseCount(std::string_view value, int &target)
     return {};
 }
 
+// "N:BYTE": the first colon ends the count, so the byte may be ':' itself.
+std::string parseCorruption(std::string_view value, std::optional<Faults::Corruption> &target)
+{
+    if (isOff(value)) {
+        target.reset();
+        return {};
+    }
+    const auto colon = value.find(':');
+    const auto at = parseInt(value.substr(0, colon));
+    const auto byte =
+        colon == std::string_view::npos ? std::nullopt : parseByte(value.substr(colon + 1));
+    if (!at || *at < 0 || !byte)
+        return "not N:BYTE: " + std::string(value);
+    target = Faults::Corruption{*at, *byte};
+    return {};
+}
+
 const char *shapeName(Input::Shape shape)
 {
     switch (shape) {
@@ -220,6 +237,9 @@ std::optional<std::uint8_t> parseByte(std::string_view text)
     return std::uint8_t(*v);
 }
 
+namespace {
+
+// Bytes separated by commas.
 std::optional<std::vector<std::uint8_t>> parseByteList(std::string_view text)
 {
     std::vector<std::uint8_t> bytes;
@@ -231,6 +251,8 @@ std::optional<std::vector<std::uint8_t>> parseByteList(std::string_view text)
     }
     return bytes;
 }
+
+} // namespace
 
 // ---- faults --------------------------------------------------------------------------------
 
@@ -246,6 +268,8 @@ const std::vector<FaultName> &faultNames()
         {"reply-delay", "MS", "hold every reply back MS milliseconds"},
         {"stop-after", "N", "stop a w or r transfer after N bytes"},
         {"refuse-speed-change", nullptr, "echo s but never answer S"},
+        {"corrupt-byte", "N:BYTE", "send byte N (from 0) of every r transfer as BYTE"},
+        {"wrong-echo-as", "KIND", "a wrong echo ends r, then: command (default) | swallow"},
     };
     return names;
 }
@@ -276,6 +300,18 @@ std::string applyFault(Faults &f, std::string_view name, std::string_view value)
         return parseCount(value, f.wrongEchoAfter);
     if (name == "stop-after")
         return parseCount(value, f.stopAfterBytes);
+    if (name == "corrupt-byte")
+        return parseCorruption(value, f.corruptByte);
+    if (name == "wrong-echo-as") {
+        const auto v = lower(value);
+        if (v == "command" || v == "off")
+            f.wrongEchoAs = Faults::WrongEcho::Command;
+        else if (v == "swallow")
+            f.wrongEchoAs = Faults::WrongEcho::Swallow;
+        else
+            return "expected command or swallow, not " + std::string(value);
+        return {};
+    }
     if (name == "noise" || name == "extra") {
         auto &target = name == "noise" ? f.noiseBeforeReply : f.extraBytes;
         if (isOff(value)) {
@@ -321,6 +357,11 @@ std::string describeFaults(const Faults &f)
         parts.push_back("stop-after=" + std::to_string(f.stopAfterBytes));
     if (f.refuseSpeedChange)
         parts.push_back("refuse-speed-change");
+    if (f.corruptByte)
+        parts.push_back("corrupt-byte=" + std::to_string(f.corruptByte->at) + ":" +
+                        byteText(f.corruptByte->value));
+    if (f.wrongEchoAs == Faults::WrongEcho::Swallow)
+        parts.push_back("wrong-echo-as=swallow");
     if (parts.empty())
         return "none";
     std::string out;
@@ -450,7 +491,8 @@ bool isSwitchOption(std::string_view name)
         if (!f.valueHelp && name == f.name)
             return true;
     return name == "log-at-power-up" || name == "powered-with-log" || name == "commands" ||
-           name == "quiet" || name == "verbose" || name == "trace" || name == "help";
+           name == "quiet" || name == "verbose" || name == "trace" || name == "help" ||
+           name == "version";
 }
 
 bool isKnownOption(std::string_view name)
@@ -480,6 +522,8 @@ void setSwitch(SimulatorConfig &c, std::string_view name)
         c.verbosity = Verbosity::Trace;
     else if (name == "help")
         c.help = true;
+    else if (name == "version")
+        c.version = true;
     else
         applyFault(c.faults, name, "on");
 }
@@ -580,6 +624,7 @@ Front end:
                                 stops the simulator
   --quiet | --verbose | --trace errors only | board events | every byte too
   --help                        this text
+  --version                     print "vemtra-board VERSION" and exit
 
 Stdin commands (one per line; each answers one line on stdout):
   power                 switch the power off and on (starts a programmed log)
@@ -590,7 +635,7 @@ Stdin commands (one per line; each answers one line on stdout):
   erase                 EEPROM back to 0xFF
   status                speed, logging state, last logged address, faults
   unplug                close the pseudo-terminal (the PC's port hangs up)
-  plug                  open a new one and print its two lines again
+  plug                  open a new one: "ok plug PATH" (--link follows it)
   quit                  stop
 )";
     return text;

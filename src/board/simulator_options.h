@@ -27,6 +27,7 @@ struct SimulatorConfig {
     bool commands = false; // --commands: read commands from stdin even off a tty
     Verbosity verbosity = Verbosity::Normal;
     bool help = false;
+    bool version = false;
 
     // Lively inputs for demonstrations: CH1 sine, CH2 triangle, CH3 square, CH4 3.3 V.
     static std::array<Input, 4> demoInputs();
@@ -50,8 +51,6 @@ std::string describeInput(const Input &input);
 
 // A byte: one character stands for itself, else "0xNN" or a decimal number 0..255.
 std::optional<std::uint8_t> parseByte(std::string_view text);
-// Bytes separated by commas.
-std::optional<std::vector<std::uint8_t>> parseByteList(std::string_view text);
 
 // The faults by name, shared by "--NAME [VALUE]" and the stdin command "fault NAME [VALUE]".
 // Switch faults take no value on the command line and "on"/"off" (default on) on stdin;

@@ -156,8 +156,6 @@ bool PtyBoard::plug()
     outputJammed_ = false;
     if (!config_.linkPath.empty())
         makeLink();
-    printLine(device_);
-    printLine("VEMTRA_COM1=" + device_);
     note(Verbosity::Normal,
          "board on " + device_ + " at " + std::to_string(engine_.baud()) + " bps");
     return true;
@@ -316,15 +314,12 @@ void PtyBoard::runCommandLine(const std::string &line)
         unplug();
         break;
     case Action::Plug:
-        if (master_ >= 0) {
+        // One line, as for every command: the new path (the old one may still be held).
+        if (master_ >= 0)
             printLine("error: already plugged in on " + device_);
-            return;
-        }
-        if (!plug()) {
-            printLine("error: cannot open a pseudo-terminal");
-            return;
-        }
-        break;
+        else
+            printLine(plug() ? "ok plug " + device_ : "error: cannot open a pseudo-terminal");
+        return;
     case Action::Quit:
         quit_ = true;
         break;
@@ -355,6 +350,8 @@ int PtyBoard::run()
         config_.commands || (isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp());
     if (!plug())
         return 1;
+    printLine(device_);
+    printLine("VEMTRA_COM1=" + device_);
 
     while (!quit_ && !stopRequested) {
         const Micros t = now();
