@@ -19,14 +19,14 @@ constexpr unsigned bit(Command c)
     return 1u << static_cast<unsigned>(c);
 }
 
-struct OptionSpec {
+struct OptionRule {
     const char *name;
     bool takesValue;
     // Commands the option belongs to; 0 means every command.
     unsigned commands;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"port", true, 0},
     {"com", true, 0},
     {"trace", true, 0},
@@ -123,7 +123,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
 
     QCommandLineParser parser;
     parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()));
-    for (const OptionSpec &option : kOptions)
+    for (const OptionRule &option : kOptions)
         parser.addOption(
             QCommandLineOption(QLatin1String(option.name), QString(),
                                option.takesValue ? QStringLiteral("value") : QString()));
@@ -156,7 +156,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         if (!unknown.isEmpty())
             return fail(QStringLiteral("unknown option %1%2")
                             .arg(unknown.first().size() == 1 ? "-" : "--", unknown.first()));
-        for (const OptionSpec &option : kOptions) {
+        for (const OptionRule &option : kOptions) {
             const QString name = QLatin1String(option.name);
             if (option.takesValue && given.count(name) > parser.values(name).size())
                 return fail(QStringLiteral("--%1 needs a value").arg(name));
@@ -168,7 +168,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         }
         return fail(parser.errorText());
     }
-    for (const OptionSpec &option : kOptions)
+    for (const OptionRule &option : kOptions)
         if (given.count(QLatin1String(option.name)) > 1)
             return fail(QStringLiteral("--%1 is given twice").arg(option.name));
 
@@ -182,7 +182,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[1]));
     o.command = *command;
 
-    for (const OptionSpec &option : kOptions)
+    for (const OptionRule &option : kOptions)
         if (option.commands != 0 && !(option.commands & bit(o.command)) && has(option.name))
             return fail(
                 QStringLiteral("--%1 is not an option of %2").arg(option.name, words.first()));
