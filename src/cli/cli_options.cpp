@@ -3,8 +3,11 @@
 #include "cli/exit_codes.h"
 #include "serial/com_ports.h"
 
-#include <QMap>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace vemtra::cli {
@@ -16,14 +19,14 @@ constexpr unsigned bit(Command c)
     return 1u << static_cast<unsigned>(c);
 }
 
-struct OptionSpec {
+struct OptionRule {
     const char *name;
     bool takesValue;
     // Commands the option belongs to; 0 means every command.
     unsigned commands;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"port", true, 0},
     {"com", true, 0},
     {"trace", true, 0},
@@ -35,17 +38,8 @@ constexpr OptionSpec kOptions[] = {
     {"force", false, bit(Command::Program)},
     {"output", true, bit(Command::Readout)},
     {"csv", true, bit(Command::Readout)},
-    {"help", false, 0},
     {"version", false, 0},
 };
-
-const OptionSpec *findOption(const QString &name)
-{
-    for (const OptionSpec &option : kOptions)
-        if (name == QLatin1String(option.name))
-            return &option;
-    return nullptr;
-}
 
 std::optional<Command> commandNamed(const QString &word)
 {
@@ -94,6 +88,20 @@ std::optional<datalog::EepromKind> eepromNamed(const QString &text)
     return std::nullopt;
 }
 
+// The file a path names, links followed, also when it does not exist yet:
+// then its folder's real path and its name.
+QString resolvedPath(const QString &path)
+{
+    QFileInfo info(path);
+    for (int hops = 0; info.isSymLink() && !info.exists() && hops < 32; ++hops)
+        info.setFile(info.symLinkTarget());
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return QDir::cleanPath((folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') +
+                           info.fileName());
+}
+
 } // namespace
 
 datalog::LogHeader CliOptions::logHeader() const
@@ -113,57 +121,58 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         return parsed;
     };
 
-    QMap<QString, QString> given;
-    QStringList words;
-    QString firstError;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments[i];
-        if (arg == QLatin1String("-h")) {
-            given.insert(QStringLiteral("help"), {});
-            continue;
-        }
-        if (!arg.startsWith(QLatin1String("--")) || arg.size() == 2) {
-            words << arg;
-            continue;
-        }
-        const qsizetype equals = arg.indexOf(QLatin1Char('='));
-        const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-        const OptionSpec *option = findOption(name);
-        if (!option) {
-            if (firstError.isEmpty())
-                firstError = QStringLiteral("unknown option --%1").arg(name);
-            continue;
-        }
-        QString value;
-        if (option->takesValue) {
-            if (equals >= 0)
-                value = arg.mid(equals + 1);
-            else if (i + 1 < arguments.size())
-                value = arguments[++i];
-            else if (firstError.isEmpty())
-                firstError = QStringLiteral("--%1 needs a value").arg(name);
-        } else if (equals >= 0 && firstError.isEmpty()) {
-            firstError = QStringLiteral("--%1 takes no value").arg(name);
-        }
-        if (given.contains(name) && firstError.isEmpty())
-            firstError = QStringLiteral("--%1 is given twice").arg(name);
-        given.insert(name, value);
+    QCommandLineParser parser;
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()));
+    for (const OptionRule &option : kOptions)
+        parser.addOption(
+            QCommandLineOption(QLatin1String(option.name), QString(),
+                               option.takesValue ? QStringLiteral("value") : QString()));
+    // The parser reads on past its first fault, so help is still seen after one.
+    const bool clean = parser.parse(QStringList{QStringLiteral("vemtra-cli")} + arguments);
+
+    auto has = [&](const char *name) { return parser.isSet(QLatin1String(name)); };
+    auto value = [&](const char *name) { return parser.value(QLatin1String(name)); };
+
+    // Help wins even where it was swallowed as another option's value
+    // ("--trace --help"). It touches no file, so the trace is left unopened.
+    const QStringList optionPart = arguments.mid(0, arguments.indexOf(QLatin1String("--")));
+    if (has("help") || optionPart.contains(QLatin1String("--help")) ||
+        optionPart.contains(QLatin1String("-h"))) {
+        o.command = Command::Help;
+        return parsed;
+    }
+    if (has("version")) {
+        o.command = Command::Version;
+        return parsed;
     }
 
     // Known first, so even a refused command line leaves a trace that shows
     // nothing was sent.
-    o.tracePath = given.value(QStringLiteral("trace"));
+    o.tracePath = value("trace");
 
-    if (given.contains(QStringLiteral("help"))) {
-        o.command = Command::Help;
-        return parsed;
+    const QStringList given = parser.optionNames(); // in order, repeats kept
+    if (!clean) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            return fail(QStringLiteral("unknown option %1%2")
+                            .arg(unknown.first().size() == 1 ? "-" : "--", unknown.first()));
+        for (const OptionRule &option : kOptions) {
+            const QString name = QLatin1String(option.name);
+            if (option.takesValue && given.count(name) > parser.values(name).size())
+                return fail(QStringLiteral("--%1 needs a value").arg(name));
+            const QString withValue = QStringLiteral("--%1=").arg(name);
+            if (!option.takesValue &&
+                std::any_of(optionPart.begin(), optionPart.end(),
+                            [&](const QString &arg) { return arg.startsWith(withValue); }))
+                return fail(QStringLiteral("--%1 takes no value").arg(name));
+        }
+        return fail(parser.errorText());
     }
-    if (given.contains(QStringLiteral("version"))) {
-        o.command = Command::Version;
-        return parsed;
-    }
-    if (!firstError.isEmpty())
-        return fail(firstError);
+    for (const OptionRule &option : kOptions)
+        if (given.count(QLatin1String(option.name)) > 1)
+            return fail(QStringLiteral("--%1 is given twice").arg(option.name));
+
+    const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
         return fail(QStringLiteral("no command given (probe, read, program or readout)"));
     const auto command = commandNamed(words.first());
@@ -173,13 +182,10 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[1]));
     o.command = *command;
 
-    for (auto it = given.cbegin(); it != given.cend(); ++it) {
-        const OptionSpec *option = findOption(it.key());
-        if (option->commands != 0 && !(option->commands & bit(o.command)))
-            return fail(QStringLiteral("--%1 is not an option of %2").arg(it.key(), words.first()));
-    }
-    auto has = [&](const char *name) { return given.contains(QLatin1String(name)); };
-    auto value = [&](const char *name) { return given.value(QLatin1String(name)); };
+    for (const OptionRule &option : kOptions)
+        if (option.commands != 0 && !(option.commands & bit(o.command)) && has(option.name))
+            return fail(
+                QStringLiteral("--%1 is not an option of %2").arg(option.name, words.first()));
 
     if (has("trace") && o.tracePath.isEmpty())
         return fail(QStringLiteral("--trace needs a file name"));
@@ -190,6 +196,11 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         o.device = value("port");
         if (o.device.isEmpty())
             return fail(QStringLiteral("--port needs a device"));
+        // The serial port reads a bare name as one under /dev ("ttyUSB0"),
+        // and so would a relative path; a path with a directory means a file
+        // from here.
+        if (o.device.contains(QLatin1Char('/')) && QDir::isRelativePath(o.device))
+            o.device = QDir::cleanPath(QDir::current().absoluteFilePath(o.device));
     } else {
         const auto n = wholeNumber(value("com"), 1, 6);
         if (!n)
@@ -256,18 +267,32 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
         o.force = has("force");
         break;
     }
-    case Command::Readout:
-        if (has("output")) {
-            o.outputPath = value("output");
-            if (o.outputPath.isEmpty())
-                return fail(QStringLiteral("--output needs a file name"));
-        }
-        if (has("csv")) {
-            o.csvPath = value("csv");
-            if (o.csvPath.isEmpty())
-                return fail(QStringLiteral("--csv needs a file name"));
-        }
+    case Command::Readout: {
+        // "-" is standard output; the path is left empty so that nothing
+        // takes it for a file name.
+        auto file = [&](const char *name, QString &path, bool &toStdout) {
+            if (!has(name))
+                return true;
+            path = value(name);
+            toStdout = path == QLatin1String("-");
+            if (toStdout)
+                path.clear();
+            return toStdout || !path.isEmpty();
+        };
+        if (!file("output", o.outputPath, o.outputToStdout))
+            return fail(QStringLiteral("--output needs a file name"));
+        if (!file("csv", o.csvPath, o.csvToStdout))
+            return fail(QStringLiteral("--csv needs a file name"));
+        // The CSV is made from the finished data file; written over it, both
+        // would be lost.
+        if (has("csv") && (o.outputToStdout || o.csvToStdout
+                               ? o.outputToStdout == o.csvToStdout
+                               : resolvedPath(o.outputPath) == resolvedPath(o.csvPath)))
+            return fail(QStringLiteral("--csv names the same file as the data file (--output): %1")
+                            .arg(o.csvToStdout ? QStringLiteral("standard output")
+                                               : QDir::toNativeSeparators(o.csvPath)));
         break;
+    }
     default:
         break;
     }
@@ -282,7 +307,8 @@ QString usageText()
                "Talks to the four-channel data-logger board without the window.\n"
                "\n"
                "Port:\n"
-               "  --port DEVICE     the serial device, e.g. /dev/ttyUSB0\n"
+               "  --port DEVICE     the serial device: /dev/ttyUSB0, ttyUSB0 (under /dev), or\n"
+               "                    a path from the current folder such as sim/b1\n"
                "  --com N           COM1..COM6 as the window maps them (VEMTRA_COM<N>, else\n"
                "                    the N-th standard serial port)\n"
                "  --trace FILE      write every byte sent and received, with a time stamp\n"
@@ -305,8 +331,9 @@ QString usageText()
                "    --output FILE   the data file (default QEL_ADC.txt here); an earlier\n"
                "                    file is replaced only by a complete new one\n"
                "    --csv FILE      also write the log as CSV with the logger's own time\n"
+               "                    (a file other than the data file)\n"
                "\n"
-               "  --help            this text\n"
+               "  --help            this text, whatever else is given\n"
                "  --version         the program's version\n"
                "\n"
                "Exit status:\n"

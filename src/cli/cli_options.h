@@ -38,22 +38,27 @@ struct CliOptions {
     QString intervalText;            // as given, for the report
     bool force = false;              // program over a log not read out
 
-    // readout
+    // readout. "-" for either file means standard output: the path is then
+    // empty and the matching flag set.
     QString outputPath = QStringLiteral("QEL_ADC.txt");
     QString csvPath;
+    bool outputToStdout = false;
+    bool csvToStdout = false;
 
     // The header `program` writes: the same bytes the window composes.
     datalog::LogHeader logHeader() const;
 };
 
 struct ParsedCommandLine {
-    CliOptions options; // tracePath is set whenever --trace was readable
+    CliOptions options; // tracePath is set whenever --trace was readable, except for
+                        // --help and --version, which never touch the line
     QString error;      // one English line; empty when the command line is good
     bool ok() const { return error.isEmpty(); }
 };
 
 // `arguments` without the program name. --com N uses the window's mapping of
-// COM1..COM6, with `environment` supplying VEMTRA_COM<n>.
+// COM1..COM6, with `environment` supplying VEMTRA_COM<n>. A --port path with a
+// directory in it is made absolute, so it is not taken for a name under /dev.
 ParsedCommandLine
 parseCommandLine(const QStringList &arguments,
                  const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());

@@ -3,23 +3,38 @@
 
 #include "cli/cli_options.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vemtra::cli;
 
 namespace {
 
-QProcessEnvironment environmentWithCom2()
+QStringList words(const QString &line)
 {
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("VEMTRA_COM2"), QStringLiteral("/dev/pts/9"));
-    return env;
+    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-QByteArray headerBytes(const CliOptions &options)
+// One fact of the parsed command line, as text a table row can name.
+QString fact(const CliOptions &o, const QString &key)
 {
-    const auto header = options.logHeader();
-    return QByteArray(reinterpret_cast<const char *>(header.data()), qsizetype(header.size()));
+    static const char *const commands[] = {"help", "version", "probe",
+                                           "read", "program", "readout"};
+    const auto header = o.logHeader();
+    const QByteArray headerBytes(reinterpret_cast<const char *>(header.data()),
+                                 qsizetype(header.size()));
+    const QMap<QString, QString> facts{
+        {"command", commands[int(o.command)]},
+        {"device", o.device},
+        {"trace", o.tracePath},
+        {"read", QStringLiteral("%1 every %2 ms").arg(o.count).arg(o.intervalMs)},
+        {"header", headerBytes.toHex() + (o.force ? " forced" : "")},
+        {"output", (o.outputToStdout ? "stdout" : "") + o.outputPath},
+        {"csv", (o.csvToStdout ? "stdout" : "") + o.csvPath},
+    };
+    return facts.value(key);
 }
 
 } // namespace
@@ -27,134 +42,117 @@ QByteArray headerBytes(const CliOptions &options)
 class TestCliOptions : public QObject {
     Q_OBJECT
 
+    QTemporaryDir dir;
+
 private slots:
-    void deviceAndCommand_data();
-    void deviceAndCommand();
-    void programHeader_data();
-    void programHeader();
-    void refused_data();
-    void refused();
-    void helpWinsOverErrors();
+    void initTestCase();
+    void parse_data();
+    void parse();
 };
 
-void TestCliOptions::deviceAndCommand_data()
+void TestCliOptions::initTestCase()
 {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("command");
-    QTest::addColumn<QString>("device");
-
-    QTest::newRow("port before command")
-        << QStringList{"--port", "/dev/ttyUSB0", "probe"} << int(Command::Probe) << "/dev/ttyUSB0";
-    QTest::newRow("port after command, with =")
-        << QStringList{"probe", "--port=/dev/ttyUSB1"} << int(Command::Probe) << "/dev/ttyUSB1";
-    QTest::newRow("COM2 named by the environment")
-        << QStringList{"--com", "2", "read"} << int(Command::Read) << "/dev/pts/9";
-    QTest::newRow("COM3 is the third standard port")
-        << QStringList{"--com", "3", "readout"} << int(Command::Readout) << "/dev/ttyS2";
+    // Relative names resolve here: a folder "real", the link "d" to it, a
+    // link "dz" to the file real/z.txt and a dangling link "dang".
+    QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
+    QVERIFY(QDir().mkdir("real") && QFile("real/z.txt").open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link("real", "d") && QFile::link("real/z.txt", "dz"));
+    QVERIFY(QFile::link("nowhere/x.txt", "dang"));
 }
 
-void TestCliOptions::deviceAndCommand()
+// A command line, and what it must come to: "fact=value", or "error=" and
+// part of the one-line error.
+void row(const char *name, const QString &line, const QString &expected)
 {
-    QFETCH(QStringList, args);
-    QFETCH(int, command);
-    QFETCH(QString, device);
-    const ParsedCommandLine parsed = parseCommandLine(args, environmentWithCom2());
-    QVERIFY2(parsed.ok(), qPrintable(parsed.error));
-    QCOMPARE(int(parsed.options.command), command);
-    QCOMPARE(parsed.options.device, device);
+    QTest::newRow(name) << line << expected;
 }
 
-void TestCliOptions::programHeader_data()
+void TestCliOptions::parse_data()
 {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("expected");
 
-    QTest::newRow("24C64, CH1 on the supply, 1 s")
-        << QStringList{"--eeprom", "24C64", "--vdd", "1", "--interval", "1"}
-        << QByteArray::fromHex("4144808c204e00001000ff1f1000ffff") << false;
-    QTest::newRow("24C256, CH2 and CH3 against CH4, 2 s")
-        << QStringList{"--eeprom", "24c256", "--vref-ch4", "2,3", "--interval", "2"}
-        << QByteArray::fromHex("4144806d409c00001000ff7f1000ffff") << false;
-    QTest::newRow("24C128, all four, an hour, forced")
-        << QStringList{"--eeprom=24C128", "--vdd=4,3,2,1", "--interval=3600", "--force"}
-        << QByteArray::fromHex("414480fc00a24a041000ff3f1000ffff") << true;
-    QTest::newRow("fraction of a second")
-        << QStringList{"--eeprom", "24C64", "--vdd", "2", "--interval", "0.5"}
-        << QByteArray::fromHex("4144804c102700001000ff1f1000ffff") << false;
+    row("relative path from here", "--port sim/b1 probe",
+        "device=" + QDir::currentPath() + "/sim/b1");
+    row("bare name left for /dev", "--port ttyUSB0 probe", "device=ttyUSB0");
+    row("COM2 named by the environment", "--com 2 read", "device=/dev/pts/9");
+    row("read", "read --port x --count 0 --interval 250", "read=0 every 250 ms");
+
+    const QString pr = "--port x program ";
+    row("24C256, CH2 and CH3 against CH4, 2 s", pr + "--eeprom 24c256 --vref-ch4 2,3 --interval 2",
+        "header=4144806d409c00001000ff7f1000ffff");
+    row("24C128, all four, an hour, forced",
+        pr + "--eeprom=24C128 --vdd=4,3,2,1 --interval=3600 --force",
+        "header=414480fc00a24a041000ff3f1000ffff forced");
+
+    row("data file to stdout", "--port x readout --output -", "output=stdout");
+    row("CSV to stdout", "--port x readout --csv -", "csv=stdout");
+    row("CSV by the default name when the data goes to stdout",
+        "--port x readout --output - --csv QEL_ADC.txt", "csv=QEL_ADC.txt");
+    row("two files in a linked folder", "--port x readout --output d/a.txt --csv real/b.txt",
+        "csv=real/b.txt");
+
+    row("help over errors", "--trace /no/such/dir/t --bogus --help probe", "command=help");
+    row("help leaves the trace unopened", "--trace t.txt -h", "trace=");
+    row("help taken as a value", "--port x probe --trace --help", "command=help");
+    row("version over errors", "--version --bogus", "command=version");
+
+    row("nothing", "", "error=no command");
+    row("unknown command", "--port x erase", "error=unknown command \"erase\"");
+    row("two commands", "--port x probe read", "error=unexpected argument \"read\"");
+    row("unknown option", "--port x probe --speed 9600", "error=unknown option --speed");
+    row("value missing", "--port x probe --trace", "error=--trace needs a value");
+    row("value on a switch", "--port x program --force=1", "error=--force takes no value");
+    row("given twice", "--port x probe --port y", "error=--port is given twice");
+    row("no port", "probe", "error=no port given");
+    row("port and COM", "--port x --com 1 probe", "error=not both");
+    row("COM7", "--com 7 probe", "error=--com must be 1 to 6");
+    row("empty trace", "--trace= --port x probe", "error=--trace needs a file name");
+    row("empty port", "--port= probe", "error=--port needs a device");
+
+    row("count to probe", "--port x probe --count 3", "error=--count is not an option of probe");
+    row("interval to readout", "--port x readout --interval 1", "error=--interval is not");
+    row("force to readout", "--port x readout --force", "error=--force is not an option");
+    row("csv to program", "--port x program --eeprom 24C64 --vdd 1 --interval 1 --csv x.csv",
+        "error=--csv is not an option of program");
+
+    row("negative count", "--port x read --count -1", "error=--count must be");
+    row("read interval in seconds", "--port x read --interval 1.5", "error=milliseconds");
+    row("no EEPROM", pr + "--vdd 1 --interval 1", "error=needs --eeprom");
+    row("EEPROM not offered", pr + "--eeprom 24C32 --vdd 1 --interval 1", "error=--eeprom must be");
+    row("no channels", pr + "--eeprom 24C64 --interval 1", "error=needs the channels");
+    row("both columns", pr + "--eeprom 24C64 --vdd 1 --vref-ch4 2 --interval 1", "error=not both");
+    row("channel 5", pr + "--eeprom 24C64 --vdd 1,5 --interval 1", "error=--vdd takes channels");
+    row("CH4 against itself", pr + "--eeprom 24C64 --vref-ch4 4 --interval 1",
+        "error=--vref-ch4 takes channels");
+    row("no interval", pr + "--eeprom 24C64 --vdd 1", "error=needs --interval");
+    row("interval 0", pr + "--eeprom 24C64 --vdd 1 --interval 0", "error=--interval must be");
+
+    row("empty output", "--port x readout --output=", "error=--output needs a file name");
+    row("same name", "--port x readout --output a.txt --csv ./a.txt", "error=same file");
+    row("CSV over the default data file", "--port x readout --csv QEL_ADC.txt", "error=same file");
+    row("new file through a folder link", "--port x readout --output d/n.txt --csv real/n.txt",
+        "error=same file");
+    row("file link", "--port x readout --output dz --csv real/z.txt", "error=same file");
+    row("dangling link", "--port x readout --output nowhere/x.txt --csv dang", "error=same file");
+    row("both to stdout", "--port x readout --output - --csv -", "error=same file");
 }
 
-void TestCliOptions::programHeader()
+void TestCliOptions::parse()
 {
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, header);
-    QFETCH(bool, force);
-    const ParsedCommandLine parsed =
-        parseCommandLine(QStringList{"--port", "/dev/x", "program"} + args);
-    QVERIFY2(parsed.ok(), qPrintable(parsed.error));
-    QCOMPARE(headerBytes(parsed.options).toHex(), header.toHex());
-    QCOMPARE(parsed.options.force, force);
-}
-
-void TestCliOptions::refused_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("error");
-
-    const QStringList port{"--port", "/dev/x"};
-    const QStringList program = port + QStringList{"program"};
-    const QStringList good{"--eeprom", "24C64", "--vdd", "1", "--interval", "1"};
-
-    QTest::newRow("nothing") << QStringList{} << "no command";
-    QTest::newRow("two commands") << port + QStringList{"probe", "read"} << "unexpected argument";
-    QTest::newRow("unknown option")
-        << port + QStringList{"probe", "--speed", "9600"} << "unknown option --speed";
-    QTest::newRow("no port") << QStringList{"probe"} << "no port given";
-    QTest::newRow("COM7") << QStringList{"--com", "7", "probe"} << "--com must be 1 to 6";
-    QTest::newRow("option of another command")
-        << program + good + QStringList{"--csv", "x.csv"} << "--csv is not an option of program";
-    QTest::newRow("read interval not a number")
-        << port + QStringList{"read", "--interval", "1.5"} << "milliseconds";
-
-    QTest::newRow("no EEPROM") << program + QStringList{"--vdd", "1", "--interval", "1"}
-                               << "needs --eeprom";
-    QTest::newRow("EEPROM not offered")
-        << program + QStringList{"--eeprom", "24C32", "--vdd", "1", "--interval", "1"}
-        << "--eeprom must be";
-    QTest::newRow("no channels") << program + QStringList{"--eeprom", "24C64", "--interval", "1"}
-                                 << "needs the channels";
-    QTest::newRow("both columns") << program + QStringList{"--eeprom",   "24C64", "--vdd",      "1",
-                                                           "--vref-ch4", "2",     "--interval", "1"}
-                                  << "not both";
-    QTest::newRow("CH4 against itself")
-        << program + QStringList{"--eeprom", "24C64", "--vref-ch4", "4", "--interval", "1"}
-        << "--vref-ch4 takes channels 1 to 3";
-    QTest::newRow("no interval") << program + QStringList{"--eeprom", "24C64", "--vdd", "1"}
-                                 << "needs --interval";
-    QTest::newRow("interval 0") << program + QStringList{"--eeprom", "24C64",      "--vdd",
-                                                         "1",        "--interval", "0"}
-                                << "--interval must be seconds";
-}
-
-void TestCliOptions::refused()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, error);
-    const ParsedCommandLine parsed = parseCommandLine(args);
-    QVERIFY(!parsed.ok());
-    QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
-    QVERIFY2(!parsed.error.contains('\n'), "an error is one line");
-}
-
-void TestCliOptions::helpWinsOverErrors()
-{
-    for (const QStringList &args : {QStringList{"--help"}, QStringList{"-h", "erase"},
-                                    QStringList{"read", "--bogus", "--help"}}) {
-        const ParsedCommandLine parsed = parseCommandLine(args);
-        QVERIFY2(parsed.ok(), qPrintable(args.join(' ')));
-        QCOMPARE(parsed.options.command, Command::Help);
+    QFETCH(QString, line);
+    QFETCH(QString, expected);
+    QProcessEnvironment env;
+    env.insert("VEMTRA_COM2", "/dev/pts/9");
+    const ParsedCommandLine parsed = parseCommandLine(words(line), env);
+    const QString key = expected.section('=', 0, 0);
+    if (key == "error") {
+        QVERIFY2(parsed.error.contains(expected.section('=', 1)), qPrintable(parsed.error));
+        QVERIFY2(!parsed.error.contains('\n'), "an error is one line");
+    } else {
+        QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+        QCOMPARE(key + '=' + fact(parsed.options, key), expected);
     }
-    QCOMPARE(parseCommandLine({"--version"}).options.command, Command::Version);
 }
 
 QTEST_GUILESS_MAIN(TestCliOptions)
