@@ -72,6 +72,10 @@ LogGraphWindow::LogGraphWindow(QWidget *parent)
     connect(plot_, &QCustomPlot::mousePress, this, &LogGraphWindow::onPress);
     connect(plot_, &QCustomPlot::mouseMove, this, &LogGraphWindow::onMove);
     connect(plot_, &QCustomPlot::mouseDoubleClick, this, &LogGraphWindow::showAll);
+    // A pan or zoom moves the log under a resting mouse.
+    connect(plot_->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            &LogGraphWindow::updateCursor);
+    plot_->installEventFilter(this);
     connect(cmdShowAll_, &QPushButton::clicked, this, &LogGraphWindow::showAll);
     connect(cmdOpen_, &QPushButton::clicked, this, &LogGraphWindow::chooseFileToOpen);
     connect(cmdSaveImage_, &QPushButton::clicked, this, &LogGraphWindow::chooseImageFile);
@@ -92,13 +96,14 @@ bool LogGraphWindow::openLog(const QString &path, const ChartOptions &options)
         setMessage(texts::badInterval());
         return false;
     }
-    showChart(made.chart, path);
+    showChart(made.chart, QFileInfo(path).absoluteFilePath());
     return true;
 }
 
 void LogGraphWindow::showChart(const LogChart &chart, const QString &source)
 {
     chart_ = chart;
+    mouse_.reset();
     drawChart(*plot_, chart_);
     lblSource_->setText(QDir::toNativeSeparators(source));
     lblCursor_->clear();
@@ -175,9 +180,23 @@ void LogGraphWindow::onPress(QMouseEvent *event)
 
 void LogGraphWindow::onMove(QMouseEvent *event)
 {
-    const QPoint pos = event->position().toPoint();
-    const int record = plot_->axisRect()->rect().contains(pos)
-                           ? recordAt(chart_, plot_->xAxis->pixelToCoord(pos.x()))
+    mouse_ = event->position().toPoint();
+    updateCursor();
+}
+
+bool LogGraphWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == plot_ && event->type() == QEvent::Leave) {
+        mouse_.reset();
+        updateCursor();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LogGraphWindow::updateCursor()
+{
+    const int record = mouse_ && plot_->axisRect()->rect().contains(*mouse_)
+                           ? recordAt(chart_, plot_->xAxis->pixelToCoord(mouse_->x()))
                            : -1;
     if (record < 0) {
         if (cursorLine_->visible()) {

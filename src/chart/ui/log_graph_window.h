@@ -7,7 +7,10 @@
 
 #include "chart/log_chart.h"
 
+#include <QPoint>
 #include <QWidget>
+
+#include <optional>
 
 class QCPItemStraightLine;
 class QCPLayer;
@@ -45,6 +48,8 @@ private:
     void onWheel(QWheelEvent *event);
     void onPress(QMouseEvent *event);
     void onMove(QMouseEvent *event);
+    void updateCursor();
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void setMessage(const QString &text);
 
     QPushButton *cmdOpen_;
@@ -57,6 +62,7 @@ private:
     QCPItemStraightLine *cursorLine_ = nullptr;
     LogChart chart_;
     QString lastFolder_;
+    std::optional<QPoint> mouse_; // over the plot; nothing once it has left
 };
 
 } // namespace vemtra::chart
