@@ -61,6 +61,8 @@ bool saveSvg(QCustomPlot &plot, const QString &path, int width, int height, QStr
     svg.setOutputDevice(&file);
     svg.setSize(QSize(w, h));
     svg.setViewBox(QRect(0, 0, w, h));
+    // Screen pixels, so a viewer shows the picture at the size asked for.
+    svg.setResolution(96);
     svg.setTitle(QStringLiteral("LOG_GRAPH"));
     QCPPainter painter;
     if (!painter.begin(&svg)) {
