@@ -1,0 +1,108 @@
+#include "chart/ui/chart_plot.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <qcustomplot.h>
+
+namespace vemtra::chart {
+
+void drawChart(QCustomPlot &plot, const LogChart &chart)
+{
+    plot.clearGraphs();
+    for (const ChannelCurve &curve : chart.curves) {
+        QCPGraph *graph = plot.addGraph();
+        graph->setName(curve.name);
+        graph->setPen(QPen(QColor::fromRgb(curve.rgb)));
+        // Thins a long log to what the pixels can show, so a full EEPROM
+        // still draws and pans at once. On by default; said here because the
+        // speed depends on it.
+        graph->setAdaptiveSampling(true);
+        graph->setData(curve.x, curve.y, true);
+    }
+    plot.xAxis->setLabel(chart.timeLabel);
+    plot.yAxis->setLabel(chart.valueLabel);
+    plot.legend->setVisible(true);
+    plot.legend->setBrush(QColor(255, 255, 255, 220));
+    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    showWholeChart(plot, chart);
+}
+
+void showWholeChart(QCustomPlot &plot, const LogChart &chart)
+{
+    plot.xAxis->setRange(0, chart.xMax > 0 ? chart.xMax : 1);
+    plot.yAxis->setRange(0, chart.valueMax);
+}
+
+std::optional<ImageFormat> imageFormatFor(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return ImageFormat::Png;
+    if (suffix == QLatin1String("svg"))
+        return ImageFormat::Svg;
+    if (suffix == QLatin1String("pdf"))
+        return ImageFormat::Pdf;
+    return std::nullopt;
+}
+
+namespace {
+
+bool saveSvg(QCustomPlot &plot, const QString &path, int width, int height, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot create %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    const int w = width > 0 ? width : plot.width();
+    const int h = height > 0 ? height : plot.height();
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(QSize(w, h));
+    svg.setViewBox(QRect(0, 0, w, h));
+    // Screen pixels, so a viewer shows the picture at the size asked for.
+    svg.setResolution(96);
+    svg.setTitle(QStringLiteral("LOG_GRAPH"));
+    QCPPainter painter;
+    if (!painter.begin(&svg)) {
+        *error = QStringLiteral("cannot draw into %1").arg(path);
+        return false;
+    }
+    painter.setMode(QCPPainter::pmVectorized);
+    plot.toPainter(&painter, w, h);
+    painter.end();
+    if (!file.commit()) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool saveChartImage(QCustomPlot &plot, const QString &path, int width, int height, QString *error)
+{
+    const auto format = imageFormatFor(path);
+    if (!format) {
+        *error = QStringLiteral("%1: the name must end in .png, .svg or .pdf").arg(path);
+        return false;
+    }
+    bool saved = false;
+    switch (*format) {
+    case ImageFormat::Svg:
+        return saveSvg(plot, path, width, height, error);
+    case ImageFormat::Png:
+        saved = plot.savePng(path, width, height);
+        break;
+    case ImageFormat::Pdf:
+        saved = plot.savePdf(path, width, height, QCP::epAllowCosmetic,
+                             QStringLiteral("QEL-Vemtra"), QStringLiteral("LOG_GRAPH"));
+        break;
+    }
+    if (!saved)
+        *error = QStringLiteral("cannot write %1").arg(path);
+    return saved;
+}
+
+} // namespace vemtra::chart
