@@ -77,9 +77,8 @@ set(CPACK_PACKAGE_VENDOR "QEL-Vemtra developers")
 set(CPACK_PACKAGE_CONTACT "${VEMTRA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "control program for the four-channel analogue data-logger board")
-# One paragraph line by line, each under 80 columns, as dpkg shows it.
+# Lines under 80 columns, as dpkg shows them; cpack puts the summary above.
 string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}"
   "QEL-Vemtra connects to the VEMTRA data-logger board over RS-232, shows"
   "its four channels as a live voltmeter, programs the board's logging and"
   "reads the log back into a text file and CSV. The window's texts are"
@@ -88,7 +87,10 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "qel-vemtra")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_GENERATOR "DEB")
-set(CPACK_STRIP_FILES ON)
+# Stripped on the staged files, since cpack's own stripping keeps the
+# compiler's .comment section.
+set(CPACK_VEMTRA_STRIP ${CMAKE_STRIP})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/StripPackage.cmake)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
