@@ -69,8 +69,12 @@ QStringList startWindow(const QString &binDir, const QString &home)
 void checkTree(const QString &root, const QString &prefix)
 {
     const QString bin = root + prefix + "/bin/";
-    for (const char *program : {"qel-vemtra", "vemtra-cli", "vemtra-board"})
+    const QString share = root + prefix + "/share/";
+    for (const char *program : {"qel-vemtra", "vemtra-cli", "vemtra-board"}) {
         QVERIFY2(QFileInfo(bin + program).isExecutable(), program);
+        // man finds gzipped pages only.
+        QVERIFY2(readFile(share + "man/man1/" + program + ".1.gz").startsWith("\x1f\x8b"), program);
+    }
     // The installed window finds its help among the program's data.
     QVERIFY(QFileInfo(root + prefix + "/share/qel-vemtra/vemtra-help.html").isFile());
 
@@ -78,8 +82,13 @@ void checkTree(const QString &root, const QString &prefix)
     QVERIFY(desktop.startsWith("[Desktop Entry]\n"));
     QVERIFY(desktop.contains("\nExec=qel-vemtra\n"));
     QVERIFY(desktop.contains("\nIcon=qel-vemtra\n"));
-    QVERIFY(readFile(root + prefix + "/share/icons/hicolor/32x32/apps/qel-vemtra.png")
-                .startsWith("\x89PNG"));
+    for (const char *size : {"32x32", "48x48", "64x64", "128x128"})
+        QVERIFY2(readFile(share + "icons/hicolor/" + size + "/apps/qel-vemtra.png")
+                     .startsWith("\x89PNG"),
+                 size);
+    QVERIFY(QFileInfo(share + "icons/hicolor/scalable/apps/qel-vemtra.svg").isFile());
+    QCOMPARE(QDir(share + "metainfo").entryList({"*.metainfo.xml"}).size(), 1);
+    QVERIFY(QFileInfo(share + "doc/qel-vemtra/copyright").isFile());
 }
 
 } // namespace
@@ -136,11 +145,11 @@ void TestInstall::debianPackage()
     const QString deb = out.filePath(debs.first());
 
     // What apt needs to make it run on a clean machine: Qt's libraries, the
-    // serial port library and the window's platform plugins.
+    // serial port library, the window's platform plugins and a Japanese font.
     const Tool depends = runTool(dpkgDeb, {"--field", deb, "Depends"});
     QCOMPARE(depends.code, 0);
-    for (const char *package :
-         {"libqt6core6", "libqt6widgets6", "libqt6serialport6", "qt6-qpa-plugins"})
+    for (const char *package : {"libqt6core6", "libqt6widgets6", "libqt6serialport6",
+                                "qt6-qpa-plugins", "fonts-noto-cjk"})
         QVERIFY2(depends.out.contains(package), depends.out.constData());
     const Tool name = runTool(dpkgDeb, {"--field", deb, "Package"});
     QCOMPARE(name.out.trimmed(), QByteArray("qel-vemtra"));

@@ -53,8 +53,18 @@ class TestDatalogE2e : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void programmedBoardLogsAfterPowerCycle();
+
+private:
+    QTemporaryDir userConfig_;
 };
+
+void TestDatalogE2e::initTestCase()
+{
+    // The port choice goes to a settings folder of the test's own, removed at the end.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(userConfig_.path()));
+}
 
 void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
 {

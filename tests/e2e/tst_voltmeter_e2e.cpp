@@ -15,11 +15,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -32,12 +33,15 @@ class TestVoltmeterE2e : public QObject {
 private slots:
     void initTestCase();
     void startsSwitchesAndShowsTheInputs();
+
+private:
+    QTemporaryDir userConfig_;
 };
 
 void TestVoltmeterE2e::initTestCase()
 {
-    // The port choice goes to a settings store of the test's own.
-    QStandardPaths::setTestModeEnabled(true);
+    // The port choice goes to a settings folder of the test's own, removed at the end.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(userConfig_.path()));
     if (!BoardProcess::isBuilt())
         QSKIP("needs the board simulator vemtra-board next to the test");
 }

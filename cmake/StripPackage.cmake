@@ -1,0 +1,15 @@
+# Run by cpack on the files it has staged for the package: strips the programs
+# as Debian strips its own, symbols, debug information and the compiler's
+# .comment and .note sections alike.
+file(GLOB_RECURSE programs LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/bin/*")
+if(NOT programs)
+  message(FATAL_ERROR "no programs staged under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+endif()
+foreach(program IN LISTS programs)
+  execute_process(COMMAND "${CPACK_VEMTRA_STRIP}" --remove-section=.comment --remove-section=.note
+                          "${program}"
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "strip failed on ${program}")
+  endif()
+endforeach()
