@@ -162,8 +162,9 @@ int main(int argc, char **argv)
             viewerGap = double(phase.longestGapUs) / 1000.0;
     }
     std::printf("RESULT wall=%.4f cpu=%.4f viewer=%.4f lockstep=%d transfer_gap_ms=%.1f "
-                "viewer_gap_ms=%.1f\n",
-                wallSeconds, cpu, viewerSeconds, lockStep, transferGap, viewerGap);
+                "viewer_gap_ms=%.1f peak_kb=%ld\n",
+                wallSeconds, cpu, viewerSeconds, lockStep, transferGap, viewerGap,
+                StallProbe::peakKilobytes());
     worker.close();
     return 0;
 }

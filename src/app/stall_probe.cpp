@@ -86,6 +86,20 @@ void StallProbe::tick()
     phases_.back().durationUs = now - phases_.back().startedUs;
 }
 
+long StallProbe::peakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 qint64 StallProbe::longestGapUs() const
 {
     qint64 longest = 0;
@@ -109,7 +123,7 @@ QString StallProbe::report() const
     };
     text += QStringLiteral("longest_gap_ms %1\npeak_rss_kb %2\ncpu_s %3\n")
                 .arg(double(longestGapUs()) / 1000.0, 0, 'f', 1)
-                .arg(usage.ru_maxrss)
+                .arg(peakKilobytes())
                 .arg(seconds(usage.ru_utime) + seconds(usage.ru_stime), 0, 'f', 3);
     return text;
 }

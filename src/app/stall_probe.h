@@ -42,6 +42,11 @@ public:
     static void mark(const QString &name);
 
     qint64 longestGapUs() const;
+
+    // The process's peak resident memory in KiB. On Linux that of the running
+    // program alone: getrusage() also counts whatever ran in the process
+    // before the program was exec'd (a Python parent's copy, for one).
+    static long peakKilobytes();
     const std::vector<Phase> &phases() const { return phases_; }
 
     // The report: one line a phase, then the longest gap, the process's peak
