@@ -1,25 +1,39 @@
-// A full read-out of a 24C256 log from the paced board simulator at 19200 bps
-// through the real serial port code, against the line's physical time: every
-// byte taken is echoed (ten bit-times each way) and the two requests cost ten
-// 100 ms pauses. Also the CPU time, the peak memory, and how long the viewer
-// takes to show the resulting file.
+// A full read-out the way the window runs it, without the window itself: the
+// connection and the read-out are jobs on the link worker, their progress comes
+// back through the event loop to a progress bar on this thread, and the viewer
+// is built from the file at the end. Measured: the time from the first job to
+// the result, the time the viewer takes to show, the CPU and peak memory of the
+// whole process, and the longest time the event loop went without handling
+// events (a 5 ms timer) in each phase.
+//
+// These are not the window's own figures: the window has its own widgets and
+// memory; those come from the program itself (VEMTRA_STALL_PROBE).
+//
+//   bench_readout [--device DEV]
+//
+// Without --device it starts its own simulator with a full 24C256 log. The last
+// line of output is "RESULT key=value ...", for scripts/bench.
 
+#include "app/stall_probe.h"
 #include "bench_measure.h"
 #include "board_process.h"
-#include "readout/log_header_decode.h"
+#include "readout/list_viewer.h"
 #include "readout/readout_exchange.h"
-#include "readout/ui/list_viewer.h"
-#include "serial/serial_port_line.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 
 using namespace vemtra;
 using testing::BoardProcess;
@@ -27,106 +41,130 @@ using testing::BoardProcess;
 namespace {
 
 constexpr int speed = 19200;
-constexpr int eepromBytes = 32768;
-constexpr int endAddress = eepromBytes - 1;
 
-long peakKilobytes()
+// Runs the event loop, as the window's would, until `done` holds.
+void runUntil(const std::function<bool()> &done)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// A full log of all four channels: header, then bytes 17..32767.
-bool writeImage(const QString &path)
-{
-    QByteArray image(eepromBytes, '\0');
-    const unsigned char header[16] = {0x41,
-                                      0x44,
-                                      0x80,
-                                      0xFC,
-                                      0x20,
-                                      0x4E,
-                                      0x00,
-                                      0x00,
-                                      0x10,
-                                      0x00,
-                                      0xFF,
-                                      0x7F,
-                                      endAddress & 0xFF,
-                                      endAddress >> 8,
-                                      0xFF,
-                                      0xFF};
-    for (int i = 0; i < 16; ++i)
-        image[i] = char(header[i]);
-    for (int a = 16; a < eepromBytes; ++a)
-        image[a] = char((a * 37) & 0xFF);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(image) == image.size();
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int deviceAt = args.indexOf(QStringLiteral("--device"));
+    QString device = deviceAt > 0 && deviceAt + 1 < args.size() ? args[deviceAt + 1] : QString();
+
+    BoardProcess board({QStringLiteral("--eeprom"), QStringLiteral("24C256"),
+                        QStringLiteral("--log-at-power-up"), QStringLiteral("--time-factor"),
+                        QStringLiteral("10000000"), QStringLiteral("--quiet")});
+    if (device.isEmpty()) {
+        QString error;
+        if (!board.start(&error)) {
+            std::fprintf(stderr, "bench_readout: %s\n", qPrintable(error));
+            return 2;
+        }
+        device = board.device();
+    }
     QTemporaryDir dir;
-    const QString image = dir.filePath(QStringLiteral("full.bin"));
     const QString dataFile = dir.filePath(QStringLiteral("QEL_ADC.txt"));
-    if (!writeImage(image)) {
-        std::fprintf(stderr, "bench_readout: cannot write %s\n", qPrintable(image));
-        return 2;
-    }
 
-    BoardProcess board({QStringLiteral("--baud"), QString::number(speed), QStringLiteral("--quiet"),
-                        QStringLiteral("--load-eeprom"), image});
-    QString error;
-    if (!board.start(&error)) {
-        std::fprintf(stderr, "bench_readout: %s\n", qPrintable(error));
-        return 2;
-    }
-    auto line = serial::SerialPortLine::open(board.device(), speed, &error);
-    if (!line) {
-        std::fprintf(stderr, "bench_readout: %s\n", qPrintable(error));
-        return 2;
-    }
+    QProgressBar bar;
+    bar.show();
+    StallProbe probe;
+    probe.start();
 
-    const long memoryBefore = peakKilobytes();
-    const double cpuAtStart = vemtra::bench::cpuSeconds();
+    const double cpuAtStart = bench::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const readout::ReadoutResult result = readout::readOutLog(*line, dataFile);
+
+    probe.begin(QStringLiteral("connect"));
+    serial::LinkWorker worker;
+    bool opened = false, connected = false, finished = false;
+    worker.open(device, 9600, [&](bool ok, const QString &) { opened = ok; });
+    auto connection = std::make_shared<serial::ConnectResult>();
+    worker.post(
+        [connection](serial::Line &line) {
+            serial::ConnectObserver observer;
+            *connection = serial::connectBoard(line, observer);
+        },
+        [&] { connected = true; });
+    runUntil([&] { return connected; });
+    const bool atFullSpeed = connection->outcome == serial::ConnectOutcome::Found19200 ||
+                             connection->outcome == serial::ConnectOutcome::Switched;
+    if (!opened || !atFullSpeed) {
+        std::fprintf(stderr, "bench_readout: no board at %d bps on %s\n", speed,
+                     qPrintable(device));
+        return 2;
+    }
+    const double connectSeconds = double(wall.nsecsElapsed()) / 1e9;
+
+    probe.begin(QStringLiteral("transfer"));
+    auto result = std::make_shared<readout::ReadoutResult>();
+    QObject *gui = &bar;
+    worker.post(
+        [result, dataFile, gui, &bar](serial::Line &line) {
+            readout::ReadoutObserver observer;
+            observer.progress = [gui, &bar](int position, int maximum) {
+                serial::onThreadOf(gui, [&bar, position, maximum] {
+                    bar.setRange(1, maximum);
+                    bar.setValue(position);
+                });
+            };
+            *result = readout::readOutLog(line, dataFile, observer);
+        },
+        [&] { finished = true; });
+    runUntil([&] { return finished; });
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = vemtra::bench::cpuSeconds() - cpuAtStart;
-    if (!result.ok) {
-        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result.message()));
+    const double cpu = bench::cpuSeconds() - cpuAtStart;
+    if (!result->ok) {
+        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result->message));
         return 1;
     }
 
-    // Bytes taken and echoed: 17 of the header transfer and the log length of the
-    // data transfer; plus "r" and its echo, "R" twice and five request bytes per request.
-    const int logLength = *result.logLength;
-    const double byteSeconds = vemtra::bench::byteSeconds(speed);
-    const int lockStepBytes = protocol::kHeaderSize + 1 + logLength;
-    const double pauses = 10 * 0.1;
-    const double physical = (2 * lockStepBytes + 2 * (2 + 1 + 5)) * byteSeconds + pauses;
-    std::printf("line: %s at %d bps\n", qPrintable(board.device()), speed);
-    std::printf("read-out of %d data bytes (%d records): %.2f s; physical %.2f s "
-                "(incl. %.1f s of pauses); ratio %.2f\n",
-                logLength, result.records, wallSeconds, physical, pauses, wallSeconds / physical);
-    std::printf("CPU: %.3f s over %.2f s wall (%.1f%%)\n", cpu, wallSeconds,
-                100.0 * cpu / wallSeconds);
-    std::printf("peak memory: %ld KiB (%ld KiB before the read-out)\n", peakKilobytes(),
-                memoryBefore);
-
+    probe.begin(QStringLiteral("viewer"));
     QElapsedTimer viewerTime;
     viewerTime.start();
     readout::LIST list;
     list.loadFile(dataFile);
     list.show();
-    QApplication::processEvents();
+    QCoreApplication::processEvents();
     const double viewerSeconds = double(viewerTime.nsecsElapsed()) / 1e9;
+    probe.begin(QStringLiteral("end"));
+    probe.stop();
+
+    // Lock-step bytes: the 17 of the header transfer and the log length of the
+    // data transfer, each crossing twice; pauses: eleven for a connection with
+    // the speed change, five for each "r" request.
+    const int logLength = *result->logLength;
+    const int lockStep = readout::kHeaderByteCount + 1 + logLength;
+    const double pauses = connection->outcome == serial::ConnectOutcome::Switched ? 2.1 : 1.3;
+    const double physical = pauses + 2.0 * lockStep * bench::byteSeconds(speed);
+    std::printf("read-out through the link worker on %s: connect %.2f s, total %.2f s for %d "
+                "data bytes (%d records); physical %.2f s; ratio %.3f\n",
+                qPrintable(device), connectSeconds, wallSeconds, logLength, result->records,
+                physical, wallSeconds / physical);
+    std::printf("CPU %.3f s over %.2f s wall (%.1f %%)\n", cpu, wallSeconds,
+                100.0 * cpu / wallSeconds);
     std::printf("viewer: %d lines (%lld bytes) shown in %.3f s\n",
                 list.RText1->document()->blockCount(), QFile(dataFile).size(), viewerSeconds);
+    std::printf("%s", qPrintable(probe.report()));
+    double transferGap = 0, viewerGap = 0;
+    for (const auto &phase : probe.phases()) {
+        if (phase.name == QLatin1String("transfer"))
+            transferGap = double(phase.longestGapUs) / 1000.0;
+        if (phase.name == QLatin1String("viewer"))
+            viewerGap = double(phase.longestGapUs) / 1000.0;
+    }
+    std::printf("RESULT wall=%.4f cpu=%.4f viewer=%.4f lockstep=%d transfer_gap_ms=%.1f "
+                "viewer_gap_ms=%.1f peak_kb=%ld\n",
+                wallSeconds, cpu, viewerSeconds, lockStep, transferGap, viewerGap,
+                StallProbe::peakKilobytes());
+    worker.close();
     return 0;
 }

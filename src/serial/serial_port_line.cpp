@@ -159,13 +159,24 @@ void SerialPortLine::takeInWaiting()
         return;
     if (port_->bytesAvailable() < receiveBufferSize)
         port_->waitForReadyRead(0);
-    port_->clearError();
+    forgetTimeout();
     closeIfLost();
+}
+
+void SerialPortLine::forgetTimeout()
+{
+    // A wait that ends without data leaves a time-out error behind. Clearing
+    // it reports "no error" through errorOccurred with a translated text, so
+    // only when there is one: on the lock-step path there never is.
+    if (port_->error() != QSerialPort::NoError)
+        port_->clearError();
 }
 
 void SerialPortLine::discardInput()
 {
-    takeInWaiting();
+    // Clearing drops what the device holds as well as what the port took in,
+    // so there is nothing to take in first.
+    closeIfLost();
     if (!isOpen())
         return;
     port_->clear(QSerialPort::Input);
@@ -193,7 +204,9 @@ bool SerialPortLine::send(const QByteArray &bytes)
         closeIfLost();
         return false;
     }
-    // Out promptly, so the 100 ms gaps that follow are gaps on the wire.
+    // Out promptly, so the 100 ms gaps that follow are gaps on the wire. The
+    // device takes a byte or two at once; only what it refuses waits for it.
+    port_->flush();
     return drainOutput();
 }
 
@@ -205,7 +218,10 @@ int SerialPortLine::bytesWaiting()
 
 QByteArray SerialPortLine::readAll()
 {
-    takeInWaiting();
+    // After a wait the bytes it saw are here already; asking the device again
+    // would cost a poll for every lock-step byte.
+    if (port_->bytesAvailable() == 0)
+        takeInWaiting();
     return isOpen() ? port_->readAll() : QByteArray();
 }
 
@@ -213,7 +229,9 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
 {
     const qint64 wanted = std::min<qint64>(n, receiveBufferSize);
     for (;;) {
-        takeInWaiting();
+        // No look at the device beforehand: the wait below returns at once
+        // when bytes are there, and takes them in with the same poll.
+        closeIfLost();
         if (!isOpen())
             return false;
         if (port_->bytesAvailable() >= wanted)
@@ -221,8 +239,11 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
         if (isCancelled())
             return false;
         const Micros remaining = deadline - now();
-        if (remaining <= Micros::zero())
-            return false;
+        if (remaining <= Micros::zero()) {
+            // A byte that came in just as the time ran out still counts.
+            takeInWaiting();
+            return isOpen() && port_->bytesAvailable() >= wanted;
+        }
         const auto remainingMs = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
         const int slice = static_cast<int>(std::min<qint64>(remainingMs, waitSliceMs));
         const Micros before = now();
@@ -232,7 +253,7 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
             // The port gave up at once without data or error; never spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        port_->clearError();
+        forgetTimeout();
     }
 }
 

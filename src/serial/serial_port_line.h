@@ -44,6 +44,7 @@ private:
     void markLost(const QString &reason);
     void closeIfLost();
     void takeInWaiting();
+    void forgetTimeout();
     bool drainOutput();
 
     std::unique_ptr<QSerialPort> port_;

@@ -1,0 +1,136 @@
+#include "stall_probe.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <sys/resource.h>
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+// The probe the environment asked for; there is at most one a process.
+QPointer<StallProbe> &environmentProbe()
+{
+    static QPointer<StallProbe> probe;
+    return probe;
+}
+
+} // namespace
+
+StallProbe::StallProbe(int intervalMs, QObject *parent) : QObject(parent), intervalMs_(intervalMs)
+{
+    // A coarse timer may fire up to 5 % late by design; that is no stall.
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(intervalMs_);
+    connect(&timer_, &QTimer::timeout, this, &StallProbe::tick);
+    clock_.start();
+    phases_.push_back({QStringLiteral("start"), 0, 0, 0});
+}
+
+StallProbe *StallProbe::fromEnvironment(QObject *parent)
+{
+    const QString path = qEnvironmentVariable("VEMTRA_STALL_PROBE");
+    if (path.isEmpty())
+        return nullptr;
+    auto *probe = new StallProbe(5, parent);
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, probe,
+                     [probe, path] {
+                         probe->stop();
+                         probe->writeReport(path);
+                     });
+    probe->start();
+    environmentProbe() = probe;
+    return probe;
+}
+
+void StallProbe::mark(const QString &name)
+{
+    if (StallProbe *probe = environmentProbe())
+        probe->begin(name);
+}
+
+void StallProbe::start()
+{
+    lastTickUs_ = nowUs();
+    timer_.start();
+}
+
+void StallProbe::stop()
+{
+    tick();
+    timer_.stop();
+    lastTickUs_ = -1;
+}
+
+void StallProbe::begin(const QString &name)
+{
+    tick();
+    const qint64 now = nowUs();
+    phases_.back().durationUs = now - phases_.back().startedUs;
+    phases_.push_back({name, now, 0, 0});
+}
+
+void StallProbe::tick()
+{
+    const qint64 now = nowUs();
+    if (lastTickUs_ >= 0) {
+        const qint64 gap = now - lastTickUs_ - qint64(intervalMs_) * 1000;
+        Phase &phase = phases_.back();
+        phase.longestGapUs = std::max(phase.longestGapUs, gap);
+    }
+    if (timer_.isActive())
+        lastTickUs_ = now;
+    phases_.back().durationUs = now - phases_.back().startedUs;
+}
+
+long StallProbe::peakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+qint64 StallProbe::longestGapUs() const
+{
+    qint64 longest = 0;
+    for (const Phase &phase : phases_)
+        longest = std::max(longest, phase.longestGapUs);
+    return longest;
+}
+
+QString StallProbe::report() const
+{
+    QString text;
+    for (const Phase &phase : phases_)
+        text += QStringLiteral("phase %1 duration_ms %2 longest_gap_ms %3\n")
+                    .arg(phase.name)
+                    .arg(double(phase.durationUs) / 1000.0, 0, 'f', 1)
+                    .arg(double(phase.longestGapUs) / 1000.0, 0, 'f', 1);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    text += QStringLiteral("longest_gap_ms %1\npeak_rss_kb %2\ncpu_s %3\n")
+                .arg(double(longestGapUs()) / 1000.0, 0, 'f', 1)
+                .arg(peakKilobytes())
+                .arg(seconds(usage.ru_utime) + seconds(usage.ru_stime), 0, 'f', 3);
+    return text;
+}
+
+bool StallProbe::writeReport(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(report().toUtf8()) >= 0;
+}
