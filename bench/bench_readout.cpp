@@ -17,7 +17,7 @@
 #include "app/stall_probe.h"
 #include "bench_measure.h"
 #include "board_process.h"
-#include "readout/list_viewer.h"
+#include "readout/ui/list_viewer.h"
 #include "readout/readout_exchange.h"
 #include "serial/connect.h"
 #include "serial/link_worker.h"
@@ -106,12 +106,12 @@ int main(int argc, char **argv)
 
     probe.begin(QStringLiteral("transfer"));
     auto result = std::make_shared<readout::ReadoutResult>();
-    QObject *gui = &bar;
+    const serial::JobNews news = worker.newsFor(&bar);
     worker.post(
-        [result, dataFile, gui, &bar](serial::Line &line) {
+        [result, dataFile, news, &bar](serial::Line &line) {
             readout::ReadoutObserver observer;
-            observer.progress = [gui, &bar](int position, int maximum) {
-                serial::onThreadOf(gui, [&bar, position, maximum] {
+            observer.progress = [news, &bar](int position, int maximum) {
+                news([&bar, position, maximum] {
                     bar.setRange(1, maximum);
                     bar.setValue(position);
                 });
@@ -123,7 +123,7 @@ int main(int argc, char **argv)
     const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
     const double cpu = bench::cpuSeconds() - cpuAtStart;
     if (!result->ok) {
-        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result->message));
+        std::fprintf(stderr, "bench_readout: read-out failed: %s\n", qPrintable(result->message()));
         return 1;
     }
 
@@ -142,7 +142,7 @@ int main(int argc, char **argv)
     // data transfer, each crossing twice; pauses: eleven for a connection with
     // the speed change, five for each "r" request.
     const int logLength = *result->logLength;
-    const int lockStep = readout::kHeaderByteCount + 1 + logLength;
+    const int lockStep = protocol::kHeaderSize + 1 + logLength;
     const double pauses = connection->outcome == serial::ConnectOutcome::Switched ? 2.1 : 1.3;
     const double physical = pauses + 2.0 * lockStep * bench::byteSeconds(speed);
     std::printf("read-out through the link worker on %s: connect %.2f s, total %.2f s for %d "
