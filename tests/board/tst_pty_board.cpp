@@ -91,13 +91,6 @@ class TestPtyBoard : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        const QString bin = qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board";
-        QVERIFY2(QFileInfo(bin).isExecutable(),
-                 qPrintable(bin + " is missing (set VEMTRA_BIN_DIR)"));
-    }
-
     void probe_data()
     {
         QTest::addColumn<int>("boardBaud");
@@ -174,32 +167,21 @@ private slots:
         QCOMPARE(quint8(e[12]) | quint8(e[13]) << 8, 8191); // a full log at this pace
     }
 
-    void oneShotOptions_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("stdoutPattern");
-        QTest::addColumn<QString>("stderrPattern");
-        QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << R"(^vemtra-board \d+\.\d+\.\d+\n$)"
-                                 << "^$";
-        QTest::newRow("bad option") << QStringList{"--baud", "300"} << 2 << "^$"
-                                    << "--baud";
-    }
+    // Options that answer at once: the version on stdout, a mistake with status 2.
     void oneShotOptions()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, stdoutPattern);
-        QFETCH(QString, stderrPattern);
         QProcess process;
-        process.start(qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board", args);
+        process.start(qEnvironmentVariable("VEMTRA_BIN_DIR") + "/vemtra-board", {"--version"});
         QVERIFY(process.waitForFinished(kWaitMs));
-        QCOMPARE(process.exitCode(), exitCode);
+        QCOMPARE(process.exitCode(), 0);
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        const QString err = QString::fromUtf8(process.readAllStandardError());
-        QVERIFY2(QRegularExpression(stdoutPattern).match(out).hasMatch(), qPrintable(out));
-        QVERIFY2(QRegularExpression(stderrPattern).match(err).hasMatch(), qPrintable(err));
+        QVERIFY2(QRegularExpression(R"(^vemtra-board \d+\.\d+\.\d+\n$)").match(out).hasMatch(),
+                 qPrintable(out));
+        process.start(process.program(), {"--baud", "300"});
+        QVERIFY(process.waitForFinished(kWaitMs));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("--baud"));
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
     }
 };
 

@@ -18,14 +18,14 @@ QByteArray crlf(QByteArray text)
     return text.replace("\n", "\r\n");
 }
 
-// A data file of `records` records of the named channels, every value `value`.
-QByteArray dataFile(const QByteArray &names, int records, int value = 100)
+// A data file of `records` records of the named channels, every value 100.
+QByteArray dataFile(const QByteArray &names, int records)
 {
     const int count = int(names.count('\t'));
     QByteArray text = names + "\r\n";
     for (int r = 0; r < records; ++r) {
         for (int c = 0; c < count; ++c)
-            text += QByteArray::number(value) + '\t';
+            text += "100\t";
         text += ':' + QByteArray::number(r) + "\r\n";
     }
     return text;
@@ -47,14 +47,6 @@ LogChart chartOf(const QByteArray &text, const ChartOptions &options)
     return makeChart(loaded.log, options).chart;
 }
 
-ChartOptions every(std::optional<double> interval, bool ch4 = false)
-{
-    ChartOptions options;
-    options.intervalSeconds = interval;
-    options.referenceCh4 = ch4;
-    return options;
-}
-
 } // namespace
 
 class TestChartModel : public QObject {
@@ -67,28 +59,23 @@ private slots:
         QTest::addColumn<int>("unit");
         QTest::addColumn<double>("xMax");
 
-        const QByteArray four = "ch2\tch3\tch4\tch1\t";
-        QTest::newRow("interval unknown: record numbers")
-            << dataFile(four, 30) << every(std::nullopt) << int(TimeUnit::Record) << 29.0;
-        QTest::newRow("half a second for a minute")
-            << dataFile(four, 121) << every(0.5) << int(TimeUnit::Second) << 60.0;
-        QTest::newRow("full 24C256 log at 1 s: minutes")
-            << dataFile(four, 8188) << every(1) << int(TimeUnit::Minute) << 8187 / 60.0;
-        QTest::newRow("hourly for 5 days: hours")
-            << dataFile("ch1\t", 121) << every(3600) << int(TimeUnit::Hour) << 120.0;
-        QTest::newRow("50 us steps: fraction of a second")
-            << dataFile("ch3\t", 3) << every(0.00005) << int(TimeUnit::Second) << 0.0001;
-        QTest::newRow("empty log") << dataFile(four, 0) << every(1) << int(TimeUnit::Second) << 0.0;
-        QTest::newRow("CSV time_s before the interval given")
-            << crlf("index,time_s,ch1_raw,ch1_V\n0,0,1,0.020\n1,600,2,0.039\n2,1200,3,0.059\n")
-            << every(0.1) << int(TimeUnit::Minute) << 20.0;
-        QTest::newRow("CSV without time_s values")
-            << crlf("index,time_s,ch1_raw,ch1_V\n0,,1,0.020\n1,,2,0.039\n") << every(std::nullopt)
-            << int(TimeUnit::Record) << 1.0;
-        QTest::newRow("live CSV with wall-clock time column")
-            << crlf("time,time_s,ch1_raw,ch1_V\n2026-12-07T10:00:00.000+09:00,0.02,51,0.996\n"
-                    "2026-12-07T10:00:00.020+09:00,0.04,52,1.016\n")
-            << every(std::nullopt) << int(TimeUnit::Second) << 0.04;
+        const auto row = [](const char *name, const QByteArray &file,
+                            std::optional<double> interval, TimeUnit unit, double xMax) {
+            QTest::newRow(name) << file << ChartOptions{interval} << int(unit) << xMax;
+        };
+        const QByteArray four = "ch2\tch3\tch4\tch1\t", csv = "index,time_s,ch1_raw,ch1_V\n";
+        row("interval unknown: record numbers", dataFile(four, 30), {}, TimeUnit::Record, 29);
+        row("3 minutes at 1 s: minutes", dataFile(four, 181), 1, TimeUnit::Minute, 3);
+        row("3 hours at 1 min: hours", dataFile("ch1\t", 181), 60, TimeUnit::Hour, 3);
+        row("50 us steps", dataFile("ch3\t", 3), 0.00005, TimeUnit::Second, 0.0001);
+        row("empty log", dataFile(four, 0), 1, TimeUnit::Second, 0);
+        row("CSV time_s before the interval given",
+            csv + "0,0,1,0.020\n1,600,2,0.039\n2,1200,3,0.059\n", 0.1, TimeUnit::Minute, 20);
+        row("CSV without time_s values", csv + "0,,1,0.020\n1,,2,0.039\n", {}, TimeUnit::Record, 1);
+        row("live CSV with wall-clock time column",
+            crlf("time,time_s,ch1_raw,ch1_V\n2026-12-07T10:00:00.000+09:00,0.02,51,0.996\n"
+                 "2026-12-07T10:00:00.020+09:00,0.04,52,1.016\n"),
+            {}, TimeUnit::Second, 0.04);
     }
     void timeAxis()
     {
@@ -117,21 +104,17 @@ private slots:
         QTest::newRow("data file, CH1 and CH3")
             << crlf("ch3\tch1\t\n255\t0\t:0\n") << QStringList{"CH1", "CH3"}
             << QList<double>{0, 255 * 5 / 256.0};
-        QTest::newRow("CSV with comment lines")
-            << crlf("# QEL-Vemtra log\n# interval: 1 s (20000 x 50 us), time_s = index x "
-                    "interval\n# reference: supply\nindex,time_s,ch2_raw,ch2_V,ch4_raw,ch4_V\n"
-                    "0,0,128,2.500,64,1.250\n")
-            << QStringList{"CH2", "CH4"} << QList<double>{2.5, 1.25};
-        QTest::newRow("CSV, LF line ends")
-            << QByteArray("index,time_s,ch4_raw,ch4_V,ch1_raw,ch1_V\n0,0,32,0.625,192,3.750\n")
-            << QStringList{"CH1", "CH4"} << QList<double>{3.75, 0.625};
+        QTest::newRow("CSV with comment lines, LF line ends")
+            << QByteArray("# QEL-Vemtra log\n# interval: 1 s, time_s = index x interval\n"
+                          "index,time_s,ch4_raw,ch4_V,ch2_raw,ch2_V\n0,0,32,0.625,128,2.500\n")
+            << QStringList{"CH2", "CH4"} << QList<double>{2.5, 0.625};
     }
     void channelOrder()
     {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, names);
         QFETCH(QList<double>, volts);
-        const LogChart chart = chartOf(file, every(1));
+        const LogChart chart = chartOf(file, ChartOptions{1});
         QStringList got;
         QList<double> last;
         QSet<std::uint32_t> colours;
@@ -158,9 +141,10 @@ private slots:
         QTest::newRow("data file, supply") << data << false << false << 1.25;
         QTest::newRow("data file, CH4") << data << true << true << 0.25;
         QTest::newRow("CSV says xCH4")
-            << crlf("index,time_s,ch1_raw,ch1_xCH4\n0,0,64,0.2500\n") << false << true << 0.25;
+            << QByteArray("index,time_s,ch1_raw,ch1_xCH4\n0,0,64,0.2500\n") << false << true
+            << 0.25;
         QTest::newRow("CSV says V")
-            << crlf("index,time_s,ch1_raw,ch1_V\n0,0,64,1.250\n") << true << false << 1.25;
+            << QByteArray("index,time_s,ch1_raw,ch1_V\n0,0,64,1.250\n") << true << false << 1.25;
     }
     void reference()
     {
@@ -168,7 +152,7 @@ private slots:
         QFETCH(bool, ch4Option);
         QFETCH(bool, ch4);
         QFETCH(double, value);
-        const LogChart chart = chartOf(file, every(1, ch4Option));
+        const LogChart chart = chartOf(file, ChartOptions{1, ch4Option});
         QCOMPARE(chart.referenceCh4, ch4);
         QCOMPARE(chart.curves.first().y.first(), value);
         QCOMPARE(chart.valueMax > 1, !ch4);
@@ -180,31 +164,25 @@ private slots:
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("line");
 
+        const auto row = [](const char *name, const QByteArray &file, LoadError error, int line) {
+            QTest::newRow(name) << file << int(error) << line;
+        };
         const QByteArray csv = "index,time_s,ch1_raw,ch1_V\n";
-        QTest::newRow("empty") << QByteArray() << int(LoadError::Empty) << 0;
-        QTest::newRow("plain text") << crlf("hello\n") << int(LoadError::UnknownFormat) << 1;
-        QTest::newRow("channel ch5") << crlf("ch5\t\n") << int(LoadError::BadChannelLine) << 1;
-        QTest::newRow("channel twice")
-            << crlf("ch1\tch1\t\n") << int(LoadError::BadChannelLine) << 1;
-        QTest::newRow("no TAB after the last name")
-            << crlf("ch2\tch1\n") << int(LoadError::BadChannelLine) << 1;
-        QTest::newRow("record skipped")
-            << crlf("ch2\tch1\t\n1\t2\t:0\n1\t2\t:2\n") << int(LoadError::BadRecord) << 3;
-        QTest::newRow("value above 255")
-            << crlf("ch1\t\n256\t:0\n") << int(LoadError::BadRecord) << 2;
-        QTest::newRow("blank line inside")
-            << crlf("ch1\t\n1\t:0\n\n2\t:1\n") << int(LoadError::BadRecord) << 3;
-        QTest::newRow("no raw column")
-            << crlf("index,time_s,ch1_V\n0,0,1.0\n") << int(LoadError::BadColumns) << 1;
-        QTest::newRow("volts and fractions")
-            << crlf("index,ch1_raw,ch1_V,ch2_raw,ch2_xCH4\n") << int(LoadError::BadColumns) << 1;
-        QTest::newRow("short row") << crlf(csv + "0,0,1\n") << int(LoadError::BadRow) << 2;
-        QTest::newRow("time going back")
-            << crlf(csv + "0,5,1,0.020\n1,4,1,0.020\n") << int(LoadError::BadRow) << 3;
-        QTest::newRow("time appears")
-            << crlf(csv + "0,,1,0.020\n1,4,1,0.020\n") << int(LoadError::BadRow) << 3;
-        QTest::newRow("raw not a byte after comments")
-            << crlf("# a\n# b, c\n" + csv + "0,0,-1,0.020\n") << int(LoadError::BadRow) << 4;
+        row("empty", "", LoadError::Empty, 0);
+        row("plain text", "hello\n", LoadError::UnknownFormat, 1);
+        row("channel ch5", "ch5\t\n", LoadError::BadChannelLine, 1);
+        row("channel twice", "ch1\tch1\t\n", LoadError::BadChannelLine, 1);
+        row("no TAB after the last name", "ch2\tch1\n", LoadError::BadChannelLine, 1);
+        row("record skipped", "ch2\tch1\t\n1\t2\t:0\n1\t2\t:2\n", LoadError::BadRecord, 3);
+        row("value above 255", "ch1\t\n256\t:0\n", LoadError::BadRecord, 2);
+        row("blank line inside", "ch1\t\n1\t:0\n\n2\t:1\n", LoadError::BadRecord, 3);
+        row("no raw column", "index,time_s,ch1_V\n0,0,1.0\n", LoadError::BadColumns, 1);
+        row("V and xCH4", "index,ch1_raw,ch1_V,ch2_raw,ch2_xCH4\n", LoadError::BadColumns, 1);
+        row("short row", csv + "0,0,1\n", LoadError::BadRow, 2);
+        row("time going back", csv + "0,5,1,0.020\n1,4,1,0.020\n", LoadError::BadRow, 3);
+        row("time appears", csv + "0,,1,0.020\n1,4,1,0.020\n", LoadError::BadRow, 3);
+        row("raw not a byte after comments", "# a\n# b, c\n" + csv + "0,0,-1,0.020\n",
+            LoadError::BadRow, 4);
     }
     void refused()
     {
@@ -221,7 +199,7 @@ private slots:
     {
         const LogRecords log = parse(dataFile("ch1\t", 3)).log;
         for (double bad : {0.0, -1.0, qInf(), qQNaN()})
-            QCOMPARE(makeChart(log, every(bad)).error, ChartError::BadInterval);
+            QCOMPARE(makeChart(log, ChartOptions{bad}).error, ChartError::BadInterval);
     }
 
     void recordUnderCursor_data()
@@ -239,7 +217,7 @@ private slots:
     {
         QFETCH(double, x);
         QFETCH(int, record);
-        const LogChart chart = chartOf(dataFile("ch2\tch1\t", 4), every(0.5));
+        const LogChart chart = chartOf(dataFile("ch2\tch1\t", 4), ChartOptions{0.5});
         QCOMPARE(recordAt(chart, x), record);
         QVERIFY(cursorText(chart, record).contains(QStringLiteral("CH2")));
     }

@@ -15,15 +15,6 @@ QString plotProgram()
     return qEnvironmentVariable("VEMTRA_BIN_DIR") + QStringLiteral("/vemtra-plot");
 }
 
-// Four steady inputs at 1, 2, 3 and 4 V, so the curves never cross.
-QByteArray steadyLog(int records)
-{
-    QByteArray text = "ch2\tch3\tch4\tch1\t\r\n";
-    for (int r = 0; r < records; ++r)
-        text += "102\t154\t205\t51\t:" + QByteArray::number(r) + "\r\n";
-    return text;
-}
-
 struct Run {
     int exitCode = -1;
     QByteArray error;
@@ -73,7 +64,10 @@ private slots:
         QVERIFY(dir_.isValid());
         QFile log(dir_.filePath(QStringLiteral("QEL_ADC.txt")));
         QVERIFY(log.open(QIODevice::WriteOnly));
-        log.write(steadyLog(600));
+        // Four steady inputs at 1, 2, 3 and 4 V, so the curves never cross.
+        log.write("ch2\tch3\tch4\tch1\t\r\n");
+        for (int r = 0; r < 600; ++r)
+            log.write("102\t154\t205\t51\t:" + QByteArray::number(r) + "\r\n");
         QFile notes(dir_.filePath(QStringLiteral("notes.txt")));
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.write("not a log\n");
@@ -106,23 +100,19 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("magic"); // start of the file written, if any
 
-        const QString log = QStringLiteral("QEL_ADC.txt");
-        QTest::newRow("svg") << QStringList{log, "--output", "out.svg"} << 0 << QByteArray("<?xml");
-        QTest::newRow("pdf") << QStringList{log, "--output", "out.PDF", "--ch4-reference"} << 0
-                             << QByteArray("%PDF");
-        QTest::newRow("no output") << QStringList{log} << 2 << QByteArray();
-        QTest::newRow("unknown format")
-            << QStringList{log, "--output", "out.bmp"} << 2 << QByteArray();
-        QTest::newRow("bad size") << QStringList{log, "--output", "out.png", "--size", "640"} << 2
-                                  << QByteArray();
-        QTest::newRow("zero interval")
-            << QStringList{log, "--output", "out.png", "--interval", "0"} << 2 << QByteArray();
-        QTest::newRow("missing input")
-            << QStringList{"none.txt", "--output", "out.png"} << 5 << QByteArray();
-        QTest::newRow("not a log")
-            << QStringList{"notes.txt", "--output", "out.png"} << 5 << QByteArray();
-        QTest::newRow("unwritable output")
-            << QStringList{log, "--output", "no/such/dir/out.png"} << 5 << QByteArray();
+        const auto row = [](const char *name, const QString &arguments, int exitCode,
+                            const QByteArray &magic = {}) {
+            QTest::newRow(name) << arguments.split(' ') << exitCode << magic;
+        };
+        row("svg", "QEL_ADC.txt --output out.svg", 0, "<?xml");
+        row("pdf", "QEL_ADC.txt --output out.PDF --ch4-reference", 0, "%PDF");
+        row("no output", "QEL_ADC.txt", 2);
+        row("unknown format", "QEL_ADC.txt --output out.bmp", 2);
+        row("bad size", "QEL_ADC.txt --output out.png --size 640", 2);
+        row("zero interval", "QEL_ADC.txt --output out.png --interval 0", 2);
+        row("missing input", "none.txt --output out.png", 5);
+        row("not a log", "notes.txt --output out.png", 5);
+        row("unwritable output", "QEL_ADC.txt --output no/such/dir/out.png", 5);
     }
     void exitStatus()
     {
@@ -134,9 +124,9 @@ private slots:
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode != 0) {
             // One line of its own (Qt may note its environment above it).
-            QVERIFY(run.error.endsWith('\n'));
             QCOMPARE(run.error.count("vemtra-plot: "), 1);
-            QVERIFY(run.error.trimmed().split('\n').last().startsWith("vemtra-plot: "));
+            QVERIFY(run.error.endsWith('\n') &&
+                    run.error.trimmed().split('\n').last().startsWith("vemtra-plot: "));
             return;
         }
         QFile file(arguments[arguments.indexOf("--output") + 1]);
