@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
 #include "app/app_controller.h"
+#include "app/bench_pilot.h"
 #include "app/frm_about.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "app/version.h"
+#include "serial/stall_probe.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,6 +79,7 @@ bool InstanceLock::tryLock()
 int Main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    StallProbe::fromEnvironment(&app);
     QCoreApplication::setApplicationName(u(texts::appTitle));
     QCoreApplication::setApplicationVersion(versionNumbers());
 
@@ -86,6 +89,7 @@ int Main(int argc, char **argv)
 
     AppController controller(std::make_unique<serial::LinkWorker>());
     controller.start();
+    startBenchPilot(controller);
 
     if (!qEnvironmentVariableIsEmpty("VEMTRA_REPORT_STARTUP")) {
         QTextStream out(stdout);

@@ -7,6 +7,7 @@
 #include "readout/readout_exchange.h"
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
+#include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/user_prompts.h"
 
@@ -70,6 +71,7 @@ void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proc
             }
             const QString question =
                 QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(held->header));
+            StallProbe::mark(QStringLiteral("programming-question"));
             proceed(self->prompts_->yesNo(self->window_.get(), question));
         });
 }

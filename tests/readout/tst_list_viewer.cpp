@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -102,6 +103,10 @@ void TestListViewer::showsFull24C256Log()
     int lines = 0;
     QString lastLine;
     showDataFile(nullptr, path, [&](LIST &list) {
+        // A log this long goes in over several turns of the event loop.
+        QSignalSpy loaded(&list, &LIST::loaded);
+        QVERIFY(list.isLoading());
+        QVERIFY(loaded.wait(10000));
         lines = list.RText1->document()->blockCount();
         lastLine = list.RText1->document()->lastBlock().previous().text();
     });

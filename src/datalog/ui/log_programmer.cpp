@@ -4,6 +4,7 @@
 #include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "serial/stall_probe.h"
 #include "serial/ui/user_prompts.h"
 
 #include <QLabel>
@@ -154,6 +155,7 @@ void LogProgrammer::setLabel9(const QString &text)
 
 void LogProgrammer::showNotice(const QString &text)
 {
+    StallProbe::mark(QStringLiteral("programming-question"));
     prompts_->notice(view_.window, text);
 }
 

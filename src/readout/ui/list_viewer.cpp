@@ -1,12 +1,16 @@
 #include "readout/ui/list_viewer.h"
 
 #include "readout/readout_texts.h"
+#include "serial/stall_probe.h"
 #include "serial/ui/twips.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace vemtra::readout {
@@ -15,6 +19,12 @@ namespace {
 // The design's client area.
 constexpr QSize kSize = ui::twipsSize(4425, 4020);
 constexpr int kPointSize = 9;
+// Enough for the first screens and a short log at once; a full 24C256 log is
+// about 300 KB and goes in over several event-loop turns.
+constexpr qsizetype kFirstSliceChars = 32 * 1024;
+constexpr qsizetype kSliceChars = 4 * 1024;
+// Each turn fills for at most this long, then lets the window paint and answer.
+constexpr qint64 kFillBudgetMs = 6;
 } // namespace
 
 QFont viewerFont()
@@ -55,6 +65,12 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     RText1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RText1->setFont(viewerFont());
     RText1->setPlainText(QString::fromUtf8(texts::kNoDataFile));
+    // Read-only: an undo record for every slice would only cost memory.
+    RText1->document()->setUndoRedoEnabled(false);
+
+    fill_ = new QTimer(this);
+    fill_->setInterval(0);
+    connect(fill_, &QTimer::timeout, this, &LIST::fillFromTimer);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -69,14 +85,53 @@ bool LIST::loadFile(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    RText1->setPlainText(QString::fromLatin1(bytes));
+    pending_ = QString::fromLatin1(bytes);
+    filled_ = 0;
+    RText1->clear();
+    fillSlice(kFirstSliceChars);
+    if (isLoading()) {
+        fill_->start();
+    } else {
+        // Announced from the event loop, as a sliced fill is.
+        QTimer::singleShot(0, this, &LIST::loaded);
+    }
     return true;
+}
+
+void LIST::fillSlice(qsizetype chars)
+{
+    // Whole lines, so a slice never splits a record.
+    qsizetype end = std::min(pending_.size(), filled_ + chars);
+    if (end < pending_.size()) {
+        const qsizetype newline = pending_.indexOf(QLatin1Char('\n'), end);
+        end = newline < 0 ? pending_.size() : newline + 1;
+    }
+    QTextCursor cursor(RText1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringView(pending_).sliced(filled_, end - filled_).toString());
+    filled_ = end;
+    if (!isLoading())
+        pending_ = QString();
+}
+
+void LIST::fillFromTimer()
+{
+    QElapsedTimer spent;
+    spent.start();
+    while (isLoading() && !spent.hasExpired(kFillBudgetMs))
+        fillSlice(kSliceChars);
+    if (isLoading())
+        return;
+    fill_->stop();
+    emit loaded();
 }
 
 void showDataFile(QWidget *parent, const QString &path, const ViewerPresenter &present)
 {
     // Held through a guard: the parent may go away while the modal loop runs.
     QPointer<LIST> list = new LIST(parent);
+    QObject::connect(list, &LIST::loaded, list,
+                     [] { StallProbe::mark(QStringLiteral("viewer-shown")); });
     list->loadFile(path);
     if (present)
         present(*list);

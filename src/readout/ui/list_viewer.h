@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -20,10 +21,24 @@ public:
     explicit LIST(QWidget *parent = nullptr);
 
     // Replaces the text with the file's contents; false (text unchanged) when
-    // the file cannot be read.
+    // the file cannot be read. The first part is there on return; a long file's
+    // rest follows in slices from the event loop, so the window never freezes
+    // while a full log goes in. loaded() says when the whole file is in.
     bool loadFile(const QString &path);
+    bool isLoading() const { return filled_ < pending_.size(); }
 
     QPlainTextEdit *RText1 = nullptr;
+
+signals:
+    void loaded();
+
+private:
+    void fillSlice(qsizetype chars);
+    void fillFromTimer();
+
+    QString pending_;
+    qsizetype filled_ = 0;
+    QTimer *fill_ = nullptr;
 };
 
 // The viewer's font: the design's Japanese font where installed, else an

@@ -3,10 +3,12 @@
 #include "readout/readout_texts.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/user_prompts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +16,10 @@
 #include <memory>
 
 namespace vemtra::readout {
+
+namespace {
+constexpr int kProgressEveryMs = 50;
+} // namespace
 
 ReadoutController::ReadoutController(ReadoutView view, serial::Connection &connection,
                                      serial::LinkWorker &worker, serial::BoardSession &session,
@@ -24,7 +30,10 @@ ReadoutController::ReadoutController(ReadoutView view, serial::Connection &conne
     if (view_.Command2)
         connect(view_.Command2, &QPushButton::clicked, this, &ReadoutController::Command2_Click);
     if (view_.Command4)
-        connect(view_.Command4, &QPushButton::clicked, this, &ReadoutController::Command4_Click);
+        connect(view_.Command4, &QPushButton::clicked, this, [this] {
+            StallProbe::mark(QStringLiteral("show-log"));
+            Command4_Click();
+        });
 }
 
 ReadoutController::~ReadoutController()
@@ -102,6 +111,7 @@ void ReadoutController::afterConnect()
 
 void ReadoutController::startTransfer()
 {
+    StallProbe::mark(QStringLiteral("transfer"));
     QPointer<ReadoutController> self = this;
     const QString path = dataFilePath();
     auto result = std::make_shared<ReadoutResult>();
@@ -114,7 +124,14 @@ void ReadoutController::startTransfer()
             observer.logLength = [this, news](int logLength) {
                 news([this, logLength] { showLogLength(logLength); });
             };
-            observer.progress = [this, news](int position, int maximum) {
+            // A byte takes about a millisecond; the bar needs no news that often,
+            // and each piece of news costs the window a wake-up.
+            QElapsedTimer sinceShown;
+            observer.progress = [this, news, &sinceShown](int position, int maximum) {
+                if (sinceShown.isValid() && position < maximum &&
+                    !sinceShown.hasExpired(kProgressEveryMs))
+                    return;
+                sinceShown.start();
                 news([this, position, maximum] { showProgress(position, maximum); });
             };
             *result = readOutLog(line, path, observer);
@@ -152,6 +169,7 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
         done += QLatin1Char(' ') + QDir::toNativeSeparators(dataFilePath());
     setLabel9(done);
     emit finished(true, done);
+    StallProbe::mark(QStringLiteral("viewer"));
     // Queued, so the link worker has finished with this job before the modal
     // viewer holds the window.
     QMetaObject::invokeMethod(this, &ReadoutController::Command4_Click, Qt::QueuedConnection);

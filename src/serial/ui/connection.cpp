@@ -2,6 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "serial/stall_probe.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -34,6 +35,7 @@ void Connection::comm_connect(std::function<void()> then)
     auto result = std::make_shared<ConnectResult>();
     const JobNews news = worker_.newsFor(this);
 
+    StallProbe::mark(QStringLiteral("connect"));
     worker_.post(
         [news, label5, label9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
@@ -59,6 +61,7 @@ void Connection::comm_connect(std::function<void()> then)
             *result = connectBoard(line, observer);
         },
         [self, claimed, result, then = std::move(then)] {
+            StallProbe::mark(QStringLiteral("idle"));
             if (self) {
                 --self->running_;
                 if (result->outcome != ConnectOutcome::PortClosed)

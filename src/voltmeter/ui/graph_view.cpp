@@ -43,9 +43,12 @@ void GraphView::drawLine(int x1, int y1, int x2, int y2, const QColor &colour)
 {
     QPainter p(&image_);
     p.setPen(QPen(colour, 0));
-    p.drawLine(toPixel(x1), toPixel(y1), toPixel(x2), toPixel(y2));
+    const QPoint from(toPixel(x1), toPixel(y1));
+    const QPoint to(toPixel(x2), toPixel(y2));
+    p.drawLine(from, to);
     p.end();
-    update();
+    // Only the line's pixels: the sweep draws one column a cycle.
+    update(QRect(from, to).normalized());
 }
 
 void GraphView::setPoint(int x, int y, const QColor &colour)

@@ -2,6 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "serial/stall_probe.h"
 #include "voltmeter/graph_plot.h"
 #include "voltmeter/reading_text.h"
 #include "voltmeter/ui/graph_view.h"
@@ -10,9 +11,19 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 
 namespace vemtra::voltmeter {
+
+// One cycle's readings, filled on the worker thread. `read` tells the window
+// the line is free again before the cycle's done call has come through the
+// event loop.
+struct Voltmeter::Cycle {
+    ChannelReadings readings;
+    std::atomic<bool> read{false};
+    bool applied = false;
+};
 
 Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::BoardSession *session,
                      QObject *parent)
@@ -21,6 +32,8 @@ Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::Boa
     // toggled also fires when the connection unticks the box, which is how the
     // voltmeter stops before every connection attempt.
     connect(view_.Check1, &QCheckBox::toggled, this, &Voltmeter::Check1_Click);
+    // A coarse timer may fire up to 5 % late, eating into the cycle's headroom.
+    view_.Timer1->setTimerType(Qt::PreciseTimer);
     connect(view_.Timer1, &QTimer::timeout, this, &Voltmeter::Timer1_Timer);
 }
 
@@ -28,9 +41,12 @@ void Voltmeter::Check1_Click()
 {
     GP1_count_ = 0;
     if (view_.Check1->checkState() != Qt::Checked) {
+        if (view_.Timer1->isActive())
+            StallProbe::mark(QStringLiteral("idle"));
         view_.Timer1->stop();
         return;
     }
+    StallProbe::mark(QStringLiteral("voltmeter"));
     view_.Timer1->start();
     view_.GP1->clear(graph::eraseColour);
 }
@@ -39,6 +55,10 @@ void Voltmeter::Timer1_Timer()
 {
     if (view_.Check1->checkState() != Qt::Checked)
         return;
+    // The last cycle may be done on the line while its done call still waits
+    // behind this tick in the event loop: finish it now rather than skip.
+    if (tickPending_ && cycle_ && cycle_->read.load(std::memory_order_acquire))
+        finishCycle(*cycle_);
     // Two cycles must never interleave on the line, and a long operation that
     // holds the line is not to be interrupted.
     if (tickPending_ || (session_ && session_->isBusy())) {
@@ -46,18 +66,31 @@ void Voltmeter::Timer1_Timer()
         return;
     }
     tickPending_ = true;
-    auto readings = std::make_shared<ChannelReadings>();
+    auto cycle = std::make_shared<Cycle>();
+    cycle_ = cycle;
     QPointer<Voltmeter> self = this;
-    worker_.post([readings](serial::Line &line) { *readings = readAllChannels(line); },
-                 [self, readings] {
-                     if (self)
-                         self->applyTick(*readings);
-                 });
+    worker_.post(
+        [cycle](serial::Line &line) {
+            cycle->readings = readAllChannels(line);
+            cycle->read.store(true, std::memory_order_release);
+        },
+        [self, cycle] {
+            if (self)
+                self->finishCycle(*cycle);
+        });
+}
+
+void Voltmeter::finishCycle(Cycle &cycle)
+{
+    if (cycle.applied)
+        return;
+    cycle.applied = true;
+    tickPending_ = false;
+    applyTick(cycle.readings);
 }
 
 void Voltmeter::applyTick(const ChannelReadings &readings)
 {
-    tickPending_ = false;
     for (int chx = 0; chx < 4; ++chx) {
         if (readings[chx])
             showReading(chx, *readings[chx]);
@@ -71,8 +104,13 @@ void Voltmeter::applyTick(const ChannelReadings &readings)
 void Voltmeter::showReading(int chx, std::uint8_t raw)
 {
     ch_dat_[chx] = raw;
-    view_.Text1[chx]->setText(rawReadingText(raw));
-    view_.Text2[chx]->setText(voltageText(raw));
+    // Setting a box repaints it even when its text stays the same.
+    const auto show = [](QLineEdit *box, const QString &text) {
+        if (box->text() != text)
+            box->setText(text);
+    };
+    show(view_.Text1[chx], rawReadingText(raw));
+    show(view_.Text2[chx], voltageText(raw));
 }
 
 void Voltmeter::plotColumn()

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QLineEdit;
@@ -77,6 +78,8 @@ signals:
     void tickDone();
 
 private:
+    struct Cycle;
+    void finishCycle(Cycle &cycle);
     void applyTick(const ChannelReadings &readings);
 
     VoltmeterView view_;
@@ -85,6 +88,7 @@ private:
     std::array<int, 4> ch_dat_{};
     int GP1_count_ = 0;
     bool tickPending_ = false;
+    std::shared_ptr<Cycle> cycle_; // the one posted last
     int skippedTicks_ = 0;
     int completedTicks_ = 0;
 };

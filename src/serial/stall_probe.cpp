@@ -1,4 +1,4 @@
-#include "stall_probe.h"
+#include "serial/stall_probe.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,6 +18,14 @@ QPointer<StallProbe> &environmentProbe()
     return probe;
 }
 
+qint64 processCpuUs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto us = [](const timeval &t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };
+    return us(usage.ru_utime) + us(usage.ru_stime);
+}
+
 } // namespace
 
 StallProbe::StallProbe(int intervalMs, QObject *parent) : QObject(parent), intervalMs_(intervalMs)
@@ -27,7 +35,8 @@ StallProbe::StallProbe(int intervalMs, QObject *parent) : QObject(parent), inter
     timer_.setInterval(intervalMs_);
     connect(&timer_, &QTimer::timeout, this, &StallProbe::tick);
     clock_.start();
-    phases_.push_back({QStringLiteral("start"), 0, 0, 0});
+    phaseCpuStartUs_ = processCpuUs();
+    phases_.push_back({QStringLiteral("start"), 0, 0, 0, 0});
 }
 
 StallProbe *StallProbe::fromEnvironment(QObject *parent)
@@ -52,6 +61,12 @@ void StallProbe::mark(const QString &name)
         probe->begin(name);
 }
 
+void StallProbe::note(const QString &name, double value)
+{
+    if (StallProbe *probe = environmentProbe())
+        probe->notes_ += QStringLiteral("%1 %2\n").arg(name).arg(value, 0, 'f', 3);
+}
+
 void StallProbe::start()
 {
     lastTickUs_ = nowUs();
@@ -70,7 +85,10 @@ void StallProbe::begin(const QString &name)
     tick();
     const qint64 now = nowUs();
     phases_.back().durationUs = now - phases_.back().startedUs;
-    phases_.push_back({name, now, 0, 0});
+    const qint64 cpu = processCpuUs();
+    phases_.back().cpuUs = cpu - phaseCpuStartUs_;
+    phaseCpuStartUs_ = cpu;
+    phases_.push_back({name, now, 0, 0, 0});
 }
 
 void StallProbe::tick()
@@ -112,10 +130,14 @@ QString StallProbe::report() const
 {
     QString text;
     for (const Phase &phase : phases_)
-        text += QStringLiteral("phase %1 duration_ms %2 longest_gap_ms %3\n")
+        text += QStringLiteral("phase %1 duration_ms %2 longest_gap_ms %3 cpu_ms %4\n")
                     .arg(phase.name)
                     .arg(double(phase.durationUs) / 1000.0, 0, 'f', 1)
-                    .arg(double(phase.longestGapUs) / 1000.0, 0, 'f', 1);
+                    .arg(double(phase.longestGapUs) / 1000.0, 0, 'f', 1)
+                    .arg(double(&phase == &phases_.back() ? processCpuUs() - phaseCpuStartUs_
+                                                          : phase.cpuUs) /
+                             1000.0,
+                         0, 'f', 1);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval &t) {
@@ -125,7 +147,7 @@ QString StallProbe::report() const
                 .arg(double(longestGapUs()) / 1000.0, 0, 'f', 1)
                 .arg(peakKilobytes())
                 .arg(seconds(usage.ru_utime) + seconds(usage.ru_stime), 0, 'f', 3);
-    return text;
+    return text + notes_;
 }
 
 bool StallProbe::writeReport(const QString &path) const

@@ -23,6 +23,7 @@ public:
         qint64 startedUs = 0;
         qint64 durationUs = 0;   // until the next phase began (or now)
         qint64 longestGapUs = 0; // beyond the timer's own interval
+        qint64 cpuUs = 0;        // the process's CPU time, all threads, in the phase
     };
 
     explicit StallProbe(int intervalMs = 5, QObject *parent = nullptr);
@@ -40,6 +41,9 @@ public:
     // begin() on the probe fromEnvironment() made; nothing when there is none,
     // so the program can name its phases at no cost in normal use.
     static void mark(const QString &name);
+    // A figure of the program's own for the report ("name value"), on the
+    // probe fromEnvironment() made; nothing when there is none.
+    static void note(const QString &name, double value);
 
     qint64 longestGapUs() const;
 
@@ -63,4 +67,6 @@ private:
     QElapsedTimer clock_;
     qint64 lastTickUs_ = -1;
     std::vector<Phase> phases_;
+    QString notes_;
+    qint64 phaseCpuStartUs_ = 0;
 };

@@ -1,0 +1,126 @@
+#include "app/bench_pilot.h"
+
+#include "app/app_controller.h"
+#include "app/vemtra.h"
+#include "readout/ui/list_viewer.h"
+#include "serial/stall_probe.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
+#include "serial/ui/user_prompts.h"
+#include "voltmeter/ui/voltmeter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace vemtra::app {
+
+namespace {
+
+// Answers every box as a user going straight through would.
+class PilotPrompts : public ui::UserPrompts {
+public:
+    void critical(QWidget *, const QString &title, const QString &text) override
+    {
+        std::fprintf(stderr, "bench pilot: %s: %s\n", qPrintable(title), qPrintable(text));
+        QCoreApplication::exit(1);
+    }
+    void notice(QWidget *, const QString &) override {}
+    bool okCancel(QWidget *, const QString &) override { return true; }
+    bool yesNo(QWidget *, const QString &) override { return true; }
+    void exec(QDialog &dialog) override
+    {
+        if (auto *ports = qobject_cast<serial::frmOption *>(&dialog)) {
+            QTimer::singleShot(0, ports, [ports] {
+                ports->Option_com1->setChecked(true);
+                ports->Command_Ok->click();
+            });
+        } else if (qobject_cast<readout::LIST *>(&dialog)) {
+            // The viewer stays up a moment, so its filling and painting are measured.
+            QTimer::singleShot(500, &dialog, [&dialog] {
+                dialog.accept();
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            });
+        }
+        ui::realPrompts().exec(dialog);
+    }
+};
+
+void runVoltmeter(AppController &controller, int seconds)
+{
+    auto *meter = controller.findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
+    vemtra *window = controller.window();
+    if (!meter || !window)
+        return;
+    // A cycle from its tick to its readings drawn, on the window's thread.
+    struct Cycles {
+        QElapsedTimer sinceTick;
+        int skipped = 0;
+        std::vector<double> ms;
+    };
+    auto *cycles = new Cycles;
+    cycles->skipped = meter->skippedTicks();
+    // Runs after the voltmeter's own handling of the tick: a tick it did not
+    // skip has started a cycle.
+    QObject::connect(window->Timer1, &QTimer::timeout, meter, [cycles, meter] {
+        if (meter->skippedTicks() == cycles->skipped && meter->isTickPending())
+            cycles->sinceTick.start();
+        cycles->skipped = meter->skippedTicks();
+    });
+    QObject::connect(meter, &voltmeter::Voltmeter::tickDone, meter, [cycles] {
+        if (cycles->sinceTick.isValid())
+            cycles->ms.push_back(double(cycles->sinceTick.nsecsElapsed()) / 1e6);
+        cycles->sinceTick.invalidate();
+    });
+    const int before = meter->completedTicks();
+    const int skippedBefore = meter->skippedTicks();
+    window->Check1->setChecked(true);
+    QTimer::singleShot(
+        seconds * 1000, meter, [meter, window, cycles, before, skippedBefore, seconds] {
+            window->Check1->setChecked(false);
+            std::vector<double> &ms = cycles->ms;
+            std::sort(ms.begin(), ms.end());
+            StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
+            StallProbe::note(QStringLiteral("voltmeter_cycles"), meter->completedTicks() - before);
+            StallProbe::note(QStringLiteral("voltmeter_skipped"),
+                             meter->skippedTicks() - skippedBefore);
+            StallProbe::note(QStringLiteral("voltmeter_median_ms"),
+                             ms.empty() ? 0 : ms[ms.size() / 2]);
+            delete cycles;
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        });
+}
+
+} // namespace
+
+bool startBenchPilot(AppController &controller)
+{
+    const QString what = qEnvironmentVariable("VEMTRA_BENCH_PILOT");
+    if (what.isEmpty())
+        return false;
+    static PilotPrompts prompts;
+    controller.setPrompts(prompts);
+    auto *connection = controller.findChild<serial::Connection *>(QStringLiteral("connection"));
+    if (!connection)
+        return false;
+    // Once, after the start-up connection.
+    auto *once = new QObject(&controller);
+    QObject::connect(connection, &serial::Connection::finished, once, [&controller, what, once] {
+        once->deleteLater();
+        if (what == QLatin1String("readout"))
+            controller.window()->Command2->click();
+        else if (what.startsWith(QLatin1String("voltmeter:")))
+            runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt());
+    });
+    return true;
+}
+
+} // namespace vemtra::app

@@ -1,0 +1,21 @@
+#pragma once
+
+// Drives the window for scripts/bench, so the benchmarks measure the program a
+// user runs rather than a stand-in. Inert unless VEMTRA_BENCH_PILOT is set:
+//
+//   VEMTRA_BENCH_PILOT=readout          once connected, read the log out (OK to
+//                                       the question), let the viewer open, quit
+//   VEMTRA_BENCH_PILOT=voltmeter:SECS   once connected, run the voltmeter for
+//                                       SECS seconds, quit
+//
+// The port dialog is answered with COM1 (set VEMTRA_COM1 to the device). Use it
+// with VEMTRA_STALL_PROBE=FILE: the report gets the pilot's figures too.
+
+namespace vemtra::app {
+
+class AppController;
+
+// Takes over the controller's boxes when the variable is set; false otherwise.
+bool startBenchPilot(AppController &controller);
+
+} // namespace vemtra::app
