@@ -1,6 +1,12 @@
 #include "app/startup.h"
 
+#include <csignal>
+
 int main(int argc, char **argv)
 {
+#ifdef SIGXFSZ
+    // A file-size limit then fails the write with a reason instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     return vemtra::app::Main(argc, argv);
 }

@@ -11,7 +11,9 @@
 #include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
 #include <memory>
@@ -41,7 +43,8 @@ public:
         if (o.command == Command::Readout) {
             // Refused before the board is asked for anything, rather than after
             // a whole transfer.
-            if (!canWrite(o.outputPath) || (!o.csvPath.isEmpty() && !canWrite(o.csvPath)))
+            if ((!o.outputToStdout && !canWrite(o.outputPath)) ||
+                (!o.csvPath.isEmpty() && !canWrite(o.csvPath)))
                 return kExitFileError;
         }
 
@@ -213,43 +216,83 @@ private:
 
     int readout(Line &line)
     {
+        // The estimate counts from the first data byte: the request's pauses
+        // before it would make the first rate far too low.
         Micros dataStart{};
-        readout::ReadoutObserver observer;
-        observer.logLength = [&](int) { dataStart = line.now(); };
         bool progressShown = false;
+        readout::ReadoutObserver observer;
         if (io.progress) {
             observer.progress = [&](int position, int maximum) {
+                if (!progressShown)
+                    dataStart = line.now();
                 progressShown = true;
                 io.progress(progressText(position, maximum, secondsBetween(dataStart, line.now())));
             };
         }
-        const readout::ReadoutResult result = readout::readOutLog(line, o.outputPath, observer);
+        // Standard output takes the data only once it is complete and verified,
+        // so a failed read-out writes nothing there.
+        QByteArray data;
+        QBuffer memory(&data);
+        memory.open(QIODevice::WriteOnly);
+        const readout::ReadoutResult result =
+            o.outputToStdout ? readout::readOutLog(line, memory, observer)
+                             : readout::readOutLog(line, o.outputPath, observer);
         if (progressShown && io.progressDone)
             io.progressDone();
 
-        const QString file = QDir::toNativeSeparators(o.outputPath);
+        const QString file = o.outputToStdout ? QStringLiteral("standard output")
+                                              : QDir::toNativeSeparators(o.outputPath);
         if (line.isCancelled())
             return interrupted(
                 QStringLiteral("read-out cancelled; %1 was left as it was").arg(file));
         if (!result.ok)
             return fail(readoutFailure(result, file));
-        io.out(QStringLiteral("%1 records (%2 bytes) written to %3")
-                   .arg(result.records)
-                   .arg(result.logLength ? std::max(0, *result.logLength - 1) : 0)
-                   .arg(file));
+        readout::rememberReadOut(result.header);
+        if (o.outputToStdout && !(io.outBytes && io.outBytes(data)))
+            return fail({kExitFileError, QStringLiteral("cannot write the data to standard output")});
+        const QString written = QStringLiteral("%1 records (%2 bytes) written to %3")
+                                    .arg(result.records)
+                                    .arg(result.logLength ? std::max(0, *result.logLength - 1) : 0)
+                                    .arg(file);
+        report(written);
 
-        if (!o.csvPath.isEmpty()) {
-            const readout::CsvExportResult csv =
-                readout::exportCsv(o.outputPath, result.header, o.csvPath);
-            if (!csv.ok) {
-                io.err(csv.error);
-                return kExitFileError;
-            }
-            io.out(QStringLiteral("%1 rows written to %2")
-                       .arg(csv.rows)
-                       .arg(QDir::toNativeSeparators(o.csvPath)));
+        if (o.csvPath.isEmpty() && !o.csvToStdout)
+            return kExitOk;
+        QFile dataFile(o.outputPath);
+        QBuffer dataInMemory(&data);
+        QIODevice &in = o.outputToStdout ? static_cast<QIODevice &>(dataInMemory) : dataFile;
+        if (!in.open(QIODevice::ReadOnly))
+            return fail({kExitFileError, QStringLiteral("cannot read %1 back: %2")
+                                             .arg(file, in.errorString())});
+        QByteArray csvText;
+        QBuffer csvMemory(&csvText);
+        QSaveFile csvFile(o.csvPath);
+        QIODevice &csvOut =
+            o.csvToStdout ? static_cast<QIODevice &>(csvMemory) : static_cast<QIODevice &>(csvFile);
+        const QString csvName =
+            o.csvToStdout ? QStringLiteral("standard output") : QDir::toNativeSeparators(o.csvPath);
+        if (!csvOut.open(QIODevice::WriteOnly))
+            return fail({kExitFileError,
+                         QStringLiteral("cannot write %1: %2").arg(csvName, csvOut.errorString())});
+        const readout::CsvExportResult csv = readout::exportCsv(in, result.header, csvOut);
+        const bool stored = csv.ok && (o.csvToStdout ? io.outBytes && io.outBytes(csvText)
+                                                     : csvFile.commit());
+        if (!stored) {
+            io.err(csv.ok ? QStringLiteral("cannot write %1: %2").arg(csvName, csvOut.errorString())
+                          : csv.error);
+            return kExitFileError;
         }
+        report(QStringLiteral("%1 rows written to %2").arg(csv.rows).arg(csvName));
         return kExitOk;
+    }
+
+    // What was written where: on standard output, unless a file goes there.
+    void report(const QString &text)
+    {
+        if (o.outputToStdout || o.csvToStdout)
+            io.err(text);
+        else
+            io.out(text);
     }
 
     const CliOptions &o;

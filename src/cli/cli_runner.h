@@ -17,6 +17,9 @@ namespace vemtra::cli {
 struct CliIo {
     std::function<void(const QString &)> out; // one line of results on standard output
     std::function<void(const QString &)> err; // one line of news or error on standard error
+    // Bytes as they are to standard output (a data file or CSV given as "-");
+    // false when they could not be written.
+    std::function<bool(const QByteArray &)> outBytes;
     // The read-out's progress line, redrawn in place; left empty when standard
     // error is no terminal, and then no progress is shown.
     std::function<void(const QString &)> progress;

@@ -51,6 +51,8 @@ void writeLine(std::FILE *stream, const QString &text)
 
 int main(int argc, char **argv)
 {
+    // A file-size limit then fails the write with a reason instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QEL-Vemtra"));
 
@@ -81,6 +83,11 @@ int main(int argc, char **argv)
     cli::CliIo io;
     io.out = [](const QString &text) { writeLine(stdout, text); };
     io.err = [](const QString &text) { writeLine(stderr, text); };
+    io.outBytes = [](const QByteArray &bytes) {
+        return std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout) ==
+                   std::size_t(bytes.size()) &&
+               std::fflush(stdout) == 0;
+    };
     if (isatty(STDERR_FILENO)) {
         io.progress = [](const QString &text) {
             // Redrawn in place: back to the line's start, then clear its rest.

@@ -32,6 +32,10 @@ QString headerFaultText(const readout::LogExtent &extent)
         return QStringLiteral("end address %1 below the data area").arg(extent.endAddress);
     case readout::HeaderFault::NoChannels:
         return QStringLiteral("data logged but no channel named");
+    case readout::HeaderFault::EndBeyondChip:
+        return QStringLiteral("end address %1 beyond the EEPROM's last address %2")
+            .arg(extent.endAddress)
+            .arg(extent.lastAddress);
     case readout::HeaderFault::None:
         break;
     }
@@ -44,7 +48,19 @@ CliFailure readoutFailure(const readout::ReadoutResult &result, const QString &f
 {
     switch (result.outcome) {
     case Outcome::FileError:
-        return {exitCode(result.outcome), QStringLiteral("cannot write %1").arg(file)};
+        return {exitCode(result.outcome),
+                QStringLiteral("cannot write %1%2; an earlier file was left as it was")
+                    .arg(file, result.fileError.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(": ") + result.fileError)};
+    case Outcome::WrongByte:
+        return {exitCode(result.outcome),
+                QStringLiteral("read-out not trusted: the log's end read again differs first at "
+                               "address %1 (%2, then %3); %4 was left as it was")
+                    .arg(result.address)
+                    .arg(result.byte)
+                    .arg(result.byteAgain)
+                    .arg(file)};
     case Outcome::HeaderNotUsable:
         return {exitCode(result.outcome),
                 QStringLiteral("the log header read back is not usable (%1); %2 was left as it was")

@@ -38,7 +38,7 @@ inline const QString kDataStart = QStringLiteral("16");
 // cannot take, refused before anything is sent.
 inline const QString kWriteTimeout3 = QStringLiteral("3.Write Timeout NG");
 inline const QString kIntervalRefused =
-    QStringLiteral("ﾛｸﾞ間隔は0～107374.18秒の数値で設定してください。");
+    QStringLiteral("ﾛｸﾞ間隔は0.00005～107374.18秒の数値で設定してください。");
 // Label9 when the user chose to keep the board's log rather than program it.
 inline const QString kProgrammingCancelled = QStringLiteral("ログ設定を中止しました。");
 

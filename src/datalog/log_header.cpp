@@ -44,7 +44,8 @@ std::optional<std::uint32_t> intervalCount(const QString &text)
     const bool halfStep = fraction.size() > 4 && fraction[4].digitValue() >= 5;
     const std::uint64_t count =
         seconds * protocol::kStepsPerSecond + tenThousandths * 2 + (halfStep ? 1 : 0);
-    if (count > protocol::kMaxIntervalCount)
+    // No step at all would put every sample at the same time.
+    if (count == 0 || count > protocol::kMaxIntervalCount)
         return std::nullopt;
     return static_cast<std::uint32_t>(count);
 }

@@ -21,9 +21,11 @@ using LogHeader = protocol::HeaderBytes;
 // either is logged; a tick in the "Vref:CH4" column sets the CH4 reference.
 std::uint8_t configurationByte(const ChannelTicks &vdd, const ChannelTicks &ch4);
 
-// trunc(seconds * 20000) for the interval typed in Text5, worked out on the
-// decimal digits so that "107374.18" gives exactly 2147483600; nothing for text
-// that is no interval or a count the board cannot hold.
+// trunc(seconds * 20000) for the interval typed in Text5 or given to
+// vemtra-cli, worked out on the decimal digits so that "107374.18" gives
+// exactly 2147483600; nothing for text that is no interval or a count the board
+// cannot hold. One rule for both: at least one step (0.00005 s), at most
+// 107374.18 s.
 std::optional<std::uint32_t> intervalCount(const QString &text);
 
 // A fresh header: nothing logged yet, the log may fill the chip up to the

@@ -24,6 +24,7 @@ LogExtent decodeLogHeader(const HeaderReadBack &readBack)
     extent.channels = decodeChannels(header.configuration);
     extent.endAddress = header.loggedEnd;
     extent.logLength = header.logLength();
+    extent.lastAddress = header.lastAddress;
     extent.fault = header.fault();
     return extent;
 }

@@ -29,6 +29,7 @@ struct LogExtent {
     ChannelSet channels;
     int endAddress = 16; // address of the last logged byte; 16 means no data
     int logLength = 1;   // end address - 15: the count of the data request
+    int lastAddress = 0; // the chip's last address as the header gives it
     HeaderFault fault = HeaderFault::None;
 
     // Bytes taken after the one that comes with "R": EEPROM bytes 17..end.

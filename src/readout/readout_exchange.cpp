@@ -24,7 +24,13 @@ struct Output {
     QString file; // named when writing fails
     std::function<QIODevice *()> open;
     std::function<bool()> finish;
+    std::function<QString()> error; // why writing failed, from the system
 };
+
+// The tail read again: its last bytes, or the whole log when shorter.
+constexpr int kVerifyBytes = 16;
+// Before the one retry of a verify whose "r" found the board still busy.
+constexpr std::chrono::milliseconds kVerifyRetryPause{200};
 
 bool fail(ReadoutResult &result, Outcome outcome, std::uint8_t byte = 0)
 {
@@ -41,10 +47,11 @@ bool silence(const Line &line, ReadoutResult &result, Outcome timeout)
 
 // The "r"/"R" exchange up to the first byte of the transfer, which comes with
 // "R" and is echoed without being kept.
-bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result)
+bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result,
+                 bool waitOutOtherBytes = false)
 {
     sendLetter(line, protocol::kRead);
-    const auto echo = waitReply(line);
+    const auto echo = waitOutOtherBytes ? awaitEcho(line, protocol::kRead) : waitReply(line);
     if (!echo)
         return silence(line, result, Outcome::NoEcho);
     if (!echo->startsWith(protocol::kRead))
@@ -115,6 +122,61 @@ bool readHeader(Line &line, ReadoutResult &result)
     return true;
 }
 
+// After the data transfer the board still offers the byte past the log's end;
+// a board that took a wrong echo as a command may also be answering one. So
+// the verify starts afresh as any next command does, and when its "r" is not
+// answered, tries once more after a pause. The request starts one byte early:
+// that byte comes with "R", and every byte is echoed, so the board ends the
+// transfer cleanly.
+std::optional<QByteArray> readTailAgain(Line &line, int firstAddress, int count,
+                                        ReadoutResult &result)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (attempt > 0)
+            line.pause(kVerifyRetryPause);
+        flush(line);
+        if (!requestRead(line, firstAddress - 1, count, result, true)) {
+            if (line.isCancelled())
+                return std::nullopt;
+            continue;
+        }
+        QByteArray again;
+        for (int i = 0; i < count; ++i) {
+            const auto byte = takeAndEcho(line, result);
+            if (!byte)
+                return std::nullopt;
+            again += char(*byte);
+        }
+        // A first attempt that went unanswered is no failure.
+        result.outcome = Outcome::Ok;
+        result.byte = 0;
+        return again;
+    }
+    return std::nullopt;
+}
+
+// The echo protocol cannot tell a byte changed on the way: the board takes the
+// changed echo as the end of the transfer (and maybe as a command), and the
+// program never learns whether its last echo was taken. Data read twice alike
+// were not made up by such a mix-up.
+bool verifyTail(Line &line, int endAddress, const QByteArray &tail, ReadoutResult &result)
+{
+    if (tail.isEmpty())
+        return true;
+    const int first = endAddress - int(tail.size()) + 1;
+    const auto again = readTailAgain(line, first, int(tail.size()), result);
+    if (!again)
+        return false;
+    for (int i = 0; i < tail.size(); ++i) {
+        if (again->at(i) != tail.at(i)) {
+            result.address = first + i;
+            result.byteAgain = std::uint8_t(again->at(i));
+            return fail(result, Outcome::WrongByte, std::uint8_t(tail.at(i)));
+        }
+    }
+    return true;
+}
+
 ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &observer)
 {
     ReadoutResult result;
@@ -137,35 +199,38 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
         return result;
 
     result.file = output.file;
+    const auto fileError = [&] {
+        result.fileError = output.error ? output.error() : QString();
+        fail(result, Outcome::FileError);
+        return result;
+    };
     QIODevice *out = output.open();
-    if (!out) {
-        fail(result, Outcome::FileError);
-        return result;
-    }
+    if (!out)
+        return fileError();
     DataFileWriter writer(*out, extent.channels);
-    if (!writer.writeHeader()) {
-        fail(result, Outcome::FileError);
-        return result;
-    }
+    if (!writer.writeHeader())
+        return fileError();
 
     const int last = extent.logLength - 1;
     ProgressThrottle progress(observer, last);
+    QByteArray tail;
     for (int position = 1; position <= last; ++position) {
         const auto byte = takeAndEcho(line, result);
         if (!byte)
             return result;
-        if (!writer.addValue(*byte)) {
-            fail(result, Outcome::FileError);
-            return result;
-        }
+        if (!writer.addValue(*byte))
+            return fileError();
+        tail += char(*byte);
+        if (tail.size() > kVerifyBytes)
+            tail.remove(0, 1);
         progress.at(position);
     }
     result.records = writer.records();
 
-    if (!output.finish()) {
-        fail(result, Outcome::FileError);
+    if (!verifyTail(line, extent.endAddress, tail, result))
         return result;
-    }
+    if (!output.finish())
+        return fileError();
     result.ok = true;
     return result;
 }
@@ -190,6 +255,7 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
         return file.open(QIODevice::WriteOnly) ? &file : nullptr;
     };
     output.finish = [&] { return file.commit(); };
+    output.error = [&] { return file.errorString(); };
     ReadoutResult result = readOut(line, output, observer);
     if (!result.ok && file.isOpen())
         file.cancelWriting();
@@ -203,6 +269,7 @@ ReadoutResult readOutLog(Line &line, QIODevice &out, const ReadoutObserver &obse
     output.file = file ? file->fileName() : QString();
     output.open = [&]() -> QIODevice * { return out.isWritable() ? &out : nullptr; };
     output.finish = [] { return true; };
+    output.error = [&] { return out.errorString(); };
     return readOut(line, output, observer);
 }
 

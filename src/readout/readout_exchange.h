@@ -32,12 +32,18 @@ struct ReadoutObserver {
 struct ReadoutResult {
     bool ok = false;
     // How it ended: NoEcho, WrongEcho for the "r" echo, NoAnswer, WrongAnswer
-    // for the "R", ByteTimeout, HeaderNotUsable, FileError (file names the
-    // file), Cancelled; Ok on success.
+    // for the "R", ByteTimeout, HeaderNotUsable, WrongByte when the log's tail
+    // read again differs, FileError (file names the file), Cancelled; Ok on
+    // success.
     serial::Outcome outcome = serial::Outcome::Ok;
     std::uint8_t byte = 0;                 // the wrong byte
     HeaderFault fault = HeaderFault::None; // why the header is not usable
     QString file;                          // the data file that failed
+    QString fileError;                     // why, as the system says it
+    // WrongByte: the tail read again differs; the first such address, what
+    // the transfer brought (`byte`) and what the second read brought.
+    int address = -1;
+    std::uint8_t byteAgain = 0;
     // The Label9 text of a failure (readout_texts.h); empty on success.
     QString message() const;
     // The board echoed "r" at least once, which clears comm_error.
@@ -48,8 +54,10 @@ struct ReadoutResult {
     int records = 0;
 };
 
-// Reads the log into the data file at `filePath`. The file is replaced only
-// when the new one is complete; on any failure an earlier file stays as it was.
+// Reads the log into the data file at `filePath`, then reads the log's last 16
+// bytes once more and compares them. The file is replaced only when the new one
+// is complete and its tail read alike twice; on any failure an earlier file
+// stays as it was.
 ReadoutResult readOutLog(serial::Line &line, const QString &filePath,
                          const ReadoutObserver &observer = {});
 

@@ -24,8 +24,12 @@ QString readoutFailure(const ReadoutResult &result)
         return u(kByteTimeout);
     case Outcome::HeaderNotUsable:
         return u(kEndAddressError);
+    case Outcome::WrongByte:
+        return u(kVerifyError);
     case Outcome::FileError:
-        return u(kFileWriteError) + QDir::toNativeSeparators(result.file);
+        return u(kFileWriteError) + QDir::toNativeSeparators(result.file) +
+               (result.fileError.isEmpty() ? QString()
+                                           : QStringLiteral(" (%1)").arg(result.fileError));
     case Outcome::Cancelled:
         return u(kCancelled);
     default:

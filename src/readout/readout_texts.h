@@ -40,6 +40,8 @@ inline constexpr char kDataFileName[] = "QEL_ADC.txt";
 inline constexpr char kByteTimeout[] = "3.Read Timeout NG";
 // The data file could not be created or written; its path follows.
 inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
+// The log's tail read a second time differs from the first read.
+inline constexpr char kVerifyError[] = "ﾃﾞｰﾀ照合ｴﾗｰ";
 // The read-out was stopped (program closing).
 inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
 

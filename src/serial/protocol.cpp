@@ -67,11 +67,28 @@ HeaderFault LogHeader::fault() const
         return HeaderFault::EndAddressTooHigh;
     if (logLength() < 0)
         return HeaderFault::EndAddressBelowStart;
+    // Read on, the board would wrap around the chip and bring the header back
+    // as readings.
+    if (namesChip() && loggedEnd > lastAddress)
+        return HeaderFault::EndBeyondChip;
     if (logLength() > kMaxLogLength)
         return HeaderFault::LogTooLong;
     if (channels().count == 0 && logLength() > 1)
         return HeaderFault::NoChannels;
     return HeaderFault::None;
+}
+
+bool LogHeader::namesChip() const
+{
+    for (const ChipSize &chip : kChips)
+        if (chip.lastAddress == lastAddress)
+            return true;
+    return false;
+}
+
+bool LogHeader::showsLog() const
+{
+    return marked && namesChip() && loggedEnd > kDataStartAddress && loggedEnd <= lastAddress;
 }
 
 } // namespace vemtra::protocol

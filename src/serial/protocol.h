@@ -143,6 +143,7 @@ enum class HeaderFault {
     EndAddressBelowStart, // end address below 15: a negative log length
     LogTooLong,           // log length above 32768
     NoChannels,           // data bytes but no channel to group them into
+    EndBeyondChip,        // end address past the chip's last address at offsets 10..11
 };
 
 // The channels a configuration byte logs, in log order.
@@ -188,6 +189,12 @@ struct LogHeader {
     std::optional<std::uint32_t> usableInterval() const;
     // Whether a read-out may act on this header.
     HeaderFault fault() const;
+    // Offsets 10..11 hold the last address of one of the chips.
+    bool namesChip() const;
+    // A header as the "w" exchange writes it (marker, a chip's last address, an
+    // end within the chip) whose board has logged at least one byte since. An
+    // erased chip or a header write that stopped part-way shows no log.
+    bool showsLog() const;
 };
 
 } // namespace vemtra::protocol

@@ -60,8 +60,9 @@ void TestLogHeader::interval_data()
     QTest::newRow("1 s") << "1" << true << quint32(20000);
     QTest::newRow("2 s") << "2" << true << quint32(40000);
     QTest::newRow("3600 s") << "3600" << true << quint32(72000000);
-    QTest::newRow("0 s") << "0" << true << quint32(0);
-    QTest::newRow("just below one step") << "0.0000499" << true << quint32(0);
+    QTest::newRow("one step") << "0.00005" << true << quint32(1);
+    QTest::newRow("0 s: no time between samples") << "0" << false << quint32(0);
+    QTest::newRow("just below one step") << "0.0000499" << false << quint32(0);
     QTest::newRow("0.3 s is not a step short") << "0.3" << true << quint32(6000);
     QTest::newRow("largest") << "107374.18" << true << quint32(2147483600);
     QTest::newRow("past the top bit") << "107374.1824" << false << quint32(0);

@@ -1,6 +1,7 @@
 #include "log_image.h"
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
+#include "readout/unread_log.h"
 #include "readout/ui/readout_controller.h"
 #include "scripted_prompts.h"
 #include "serial/board_session.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -130,6 +132,7 @@ private slots:
     void readsOutAndShowsTheFile();
     void refusesWithoutReading_data();
     void refusesWithoutReading();
+    void failureKeepsFileAndButton_data();
     void failureKeepsFileAndButton();
     void secondClickWhileRunningIsIgnored();
 
@@ -140,6 +143,8 @@ private:
 
 void TestReadoutController::init()
 {
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(readOutRecordPath());
     dir_ = std::make_unique<QTemporaryDir>();
     file_ = dir_->filePath(u(texts::kDataFileName));
 }
@@ -170,6 +175,8 @@ void TestReadoutController::readsOutAndShowsTheFile()
     QCOMPARE(rig.text3_1.text(), QStringLiteral("41"));
     QVERIFY(rig.command2.isEnabled());
     QVERIFY(rig.command4.isEnabled());
+    // Remembered, so programming this board later does not ask about its log.
+    QVERIFY(wasReadOut(*rig.controller->lastReadOutHeader()));
 
     QVERIFY(rig.progress.size() >= 2);
     const ProgressCall &last = rig.progress.back();
@@ -219,8 +226,22 @@ void TestReadoutController::refusesWithoutReading()
     QCOMPARE(rig.session.comm_error, commError);
 }
 
+void TestReadoutController::failureKeepsFileAndButton_data()
+{
+    QTest::addColumn<int>("stopAfter");  // transfer bytes; -1: no stop
+    QTest::addColumn<int>("corruptAt"); // transfer byte changed into "t"; -1: none
+    QTest::addColumn<QString>("label9");
+
+    QTest::newRow("stops half-way") << 150 << -1 << u(texts::kByteTimeout);
+    QTest::newRow("tail read again differs") << -1 << 201 << u(texts::kVerifyError);
+}
+
 void TestReadoutController::failureKeepsFileAndButton()
 {
+    QFETCH(int, stopAfter);
+    QFETCH(int, corruptAt);
+    QFETCH(QString, label9);
+
     const QByteArray earlier("ch1\t\r\n9\t:0\r\n");
     {
         QFile file(file_);
@@ -230,8 +251,9 @@ void TestReadoutController::failureKeepsFileAndButton()
     Rig rig(dir_->path());
     QVERIFY(rig.ready);
     loadLog(rig.line->engine(), 0x8C, 16 + 300, pattern(300));
-    // Header (17 bytes) passes, the data stops half-way.
-    rig.line->engine().faults().stopAfterBytes = 150;
+    rig.line->engine().faults().stopAfterBytes = stopAfter;
+    if (corruptAt >= 0)
+        rig.line->engine().faults().corruptByte = board::Faults::Corruption{corruptAt, 't'};
     QSignalSpy finished(rig.controller.get(), &ReadoutController::finished);
 
     rig.command2.click();
@@ -239,13 +261,13 @@ void TestReadoutController::failureKeepsFileAndButton()
 
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(rig.label9.text(), u(texts::kByteTimeout));
+    QCOMPARE(rig.label9.text(), label9);
     QCOMPARE(readFile(file_), earlier);
-    QCOMPARE(rig.text3_1.text(), QStringLiteral("301"));
     QVERIFY(rig.command2.isEnabled());
     QVERIFY(!rig.progress.empty());
     QCOMPARE(rig.progress.back().mode, QStringLiteral("OFF"));
     QVERIFY(rig.viewerTexts.isEmpty());
+    QVERIFY(!rig.controller->lastReadOutHeader());
 }
 
 void TestReadoutController::secondClickWhileRunningIsIgnored()
@@ -259,7 +281,8 @@ void TestReadoutController::secondClickWhileRunningIsIgnored()
     QVERIFY(rig.idle());
 
     QCOMPARE(rig.asked.size(), 1);
-    QCOMPARE(rig.sentAfterConnection().count('r'), 2);
+    // Header, data and the verify of one read-out.
+    QCOMPARE(rig.sentAfterConnection().count('r'), 3);
 }
 
 QTEST_MAIN(TestReadoutController)

@@ -1,6 +1,7 @@
 #include "readout/ui/readout_controller.h"
 
 #include "readout/readout_texts.h"
+#include "readout/unread_log.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/stall_probe.h"
@@ -163,6 +164,8 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
         return;
     }
     lastHeader_ = result.header;
+    // Read out, whichever program programs this board next.
+    rememberReadOut(result.header);
     enable(view_.Command4);
     QString done = QString::fromUtf8(texts::kReadFinished);
     if (dataFileElsewhere())

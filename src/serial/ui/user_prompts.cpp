@@ -1,5 +1,6 @@
 #include "serial/ui/user_prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -36,8 +37,13 @@ bool UserPrompts::okCancel(QWidget *parent, const QString &text)
 
 bool UserPrompts::yesNo(QWidget *parent, const QString &text)
 {
-    return ask(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    // Named here, so the question reads in Japanese without Qt's translations.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
