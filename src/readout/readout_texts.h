@@ -40,8 +40,11 @@ inline constexpr char kDataFileName[] = "QEL_ADC.txt";
 inline constexpr char kByteTimeout[] = "3.Read Timeout NG";
 // The data file could not be created or written; its path follows.
 inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
-// The read-out was stopped (program closing).
+// The read-out was stopped (中止, Esc, or the program closing); the earlier
+// data file is kept.
 inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
+// In the progress bar after the percentage while reading; %1 is seconds.
+inline constexpr char kTimeLeft[] = "残り %1 秒";
 
 // Label9 after a failed read-out, made from how it ended; empty on success.
 QString readoutFailure(const ReadoutResult &result);

@@ -5,9 +5,12 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vemtra::readout {
 
@@ -54,6 +57,13 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     RText1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RText1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RText1->setFont(viewerFont());
+    // One column per channel value (or its name in the first line), so four
+    // values and the record number fit the viewer's width.
+    const QFontMetricsF metrics(RText1->font());
+    RText1->setTabStopDistance(
+        std::max(metrics.horizontalAdvance(QStringLiteral("ch4")),
+                 metrics.horizontalAdvance(QStringLiteral("255"))) +
+        metrics.horizontalAdvance(QStringLiteral("  ")));
     RText1->setPlainText(QString::fromUtf8(texts::kNoDataFile));
 
     auto *layout = new QVBoxLayout(this);
