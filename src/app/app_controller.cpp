@@ -10,6 +10,7 @@
 #include "serial/ui/user_prompts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+#include <array>
 
 namespace vemtra::app {
 
@@ -64,11 +68,24 @@ void AppController::attachShell()
 
 void AppController::onSessionBusy(bool busy)
 {
+    const std::array<QWidget *, 3> locked{window_->Command2, window_->Command5, window_->Check1};
+    if (busy) {
+        // Qt would hand the focus of a control being disabled to the next one
+        // (a reading's field, its text selected); hold it on the form instead
+        // and give it back afterwards.
+        focusBefore_ = window_->focusWidget();
+        if (std::find(locked.begin(), locked.end(), focusBefore_.data()) != locked.end())
+            window_->centralWidget()->setFocus(Qt::OtherFocusReason);
+    }
     // While one long operation owns the line, nothing else may start on it.
-    for (QWidget *w :
-         {static_cast<QWidget *>(window_->Command2), static_cast<QWidget *>(window_->Command5),
-          static_cast<QWidget *>(window_->Check1)})
+    for (QWidget *w : locked)
         w->setEnabled(!busy);
+    if (!busy && window_->focusWidget() == window_->centralWidget()) {
+        QWidget *back = focusBefore_ && focusBefore_->isEnabled() && focusBefore_->isVisible()
+                            ? focusBefore_.data()
+                            : window_->Check1;
+        back->setFocus(Qt::OtherFocusReason);
+    }
     window_->vemtra_init->setEnabled(!busy);
     window_->nmuCOM->setEnabled(!busy);
     updateCsvExport();
@@ -142,13 +159,8 @@ QTextBrowser *AppController::helpWindow() const
 
 void AppController::nmuHelpFile_Click()
 {
-    // Always from the program folder: the current directory may have changed. An
-    // installed program keeps its data apart from its binary (../share/qel-vemtra).
-    QString path = app_path + u(texts::helpFileName);
-    const QString installed =
-        QDir::cleanPath(app_path + QStringLiteral("../share/qel-vemtra/") + u(texts::helpFileName));
-    if (!QFileInfo::exists(path) && QFileInfo::exists(installed))
-        path = installed;
+    // Always from the program folder: the current directory may have changed.
+    const QString path = helpFilePath(app_path);
     if (help_.isNull()) {
         help_ = new QTextBrowser(window_.get());
         help_->setObjectName(QStringLiteral("HelpWindow"));

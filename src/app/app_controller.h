@@ -126,6 +126,7 @@ private:
     std::function<void()> quit_;
     ui::UserPrompts *prompts_;
 
+    QPointer<QWidget> focusBefore_; // the focus when the line became busy
     QPointer<serial::Connection> connection_;
     QPointer<datalog::LogProgrammer> programmer_;
     QPointer<readout::ReadoutController> readout_;

@@ -3,6 +3,9 @@
 #include "app/texts.h"
 
 #include <QFontDatabase>
+#include <QHelpEvent>
+#include <QStyleOptionFrame>
+#include <QToolTip>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -35,11 +38,135 @@ QFont designFont(const QString &family, int points, bool bold)
     return f;
 }
 
+QColor formColour()
+{
+    return QColor(224, 224, 224);
+}
+
+QPalette designPalette()
+{
+    const QColor buttonFace(240, 240, 240);
+    const QColor grayText(109, 109, 109);
+    // Bevels and shades follow from the button and window colours.
+    QPalette pal(buttonFace, formColour());
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        pal.setColor(group, QPalette::Window, formColour());
+        pal.setColor(group, QPalette::Button, buttonFace);
+        pal.setColor(group, QPalette::Base, Qt::white);
+        pal.setColor(group, QPalette::AlternateBase, buttonFace);
+        pal.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+        pal.setColor(group, QPalette::ToolTipText, Qt::black);
+        pal.setColor(group, QPalette::PlaceholderText, grayText);
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(group, role, disabled ? grayText : QColor(Qt::black));
+        pal.setColor(group, QPalette::Highlight, QColor(0, 120, 215));
+        pal.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    return pal;
+}
+
 DesignLabel::DesignLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
 {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWordWrap(true);
+}
+
+void DesignLabel::setOneLine(OneLine mode)
+{
+    oneLine_ = mode;
+    setWordWrap(mode == OneLine::Off);
+    update();
+}
+
+QString DesignLabel::shownText() const
+{
+    if (oneLine_ != OneLine::Elide)
+        return text();
+    return elideKeepingFileName(text(), QFontMetrics(font()), contentsRect().width() - 2);
+}
+
+QString DesignLabel::effectiveToolTip() const
+{
+    if (oneLine_ == OneLine::Elide && shownText() != text())
+        return text();
+    return toolTip();
+}
+
+bool DesignLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && oneLine_ == OneLine::Elide) {
+        const QString tip = effectiveToolTip();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, this);
+        return true;
+    }
+    return QLabel::event(event);
+}
+
+QString elideKeepingFileName(const QString &text, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype blank = text.lastIndexOf(QLatin1Char(' '));
+    const QString last = text.mid(blank + 1);
+    const qsizetype slash = std::max(last.lastIndexOf(QLatin1Char('/')),
+                                     last.lastIndexOf(QLatin1Char('\\')));
+    if (slash >= 0) {
+        // Shorten the folder, keep the file's own name whole.
+        const QString head = text.left(blank + 1 + slash + 1);
+        const QString name = last.mid(slash + 1);
+        const int room = width - metrics.horizontalAdvance(name);
+        if (room > metrics.horizontalAdvance(QStringLiteral("……")))
+            return metrics.elidedText(head, Qt::ElideMiddle, room) + name;
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
+}
+
+FitLineEdit::FitLineEdit(const QString &text, QWidget *parent) : QLineEdit(text, parent)
+{
+    connect(this, &QLineEdit::textChanged, this, &FitLineEdit::fit);
+}
+
+void FitLineEdit::changeEvent(QEvent *event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !fitting_) {
+        base_ = font();
+        fit();
+    }
+}
+
+void FitLineEdit::resizeEvent(QResizeEvent *event)
+{
+    QLineEdit::resizeEvent(event);
+    fit();
+}
+
+void FitLineEdit::fit()
+{
+    if (fitting_)
+        return;
+    fitting_ = true;
+    if (base_.pixelSize() <= 0)
+        base_ = font();
+    // The room inside the frame and the line edit's own margins.
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect inner = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    const QMargins m = textMargins();
+    const int room = inner.width() - m.left() - m.right() - 4;
+    QFont f = base_;
+    for (int px = base_.pixelSize(); px > 6; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).horizontalAdvance(text()) <= room)
+            break;
+    }
+    setFont(f);
+    fitting_ = false;
 }
 
 void DesignLabel::paintEvent(QPaintEvent *)
@@ -52,15 +179,34 @@ void DesignLabel::paintEvent(QPaintEvent *)
 
     const QFont f = font();
     const qreal step = f.pixelSize() > 0 ? f.pixelSize() : QFontInfo(f).pixelSize();
-    const qreal ascent = std::round(step * 0.9);
+    // Labels lower than their font (CH1..CH4) keep the baseline inside.
+    const qreal ascent = std::min(std::round(step * 0.9), qreal(area.height() - 1));
     const int fitting = std::max(1, static_cast<int>(area.height() / step));
 
     QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
     option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere
                                   : QTextOption::NoWrap);
-    QTextLayout layout(text(), f, this);
+    QTextLayout layout(oneLine_ == OneLine::Elide ? shownText() : text(), f, this);
     layout.setTextOption(option);
     QList<QTextLine> lines;
+    if (oneLine_ == OneLine::Squeeze) {
+        // Every character stays: narrow the line as far as it takes.
+        const qreal natural = QFontMetricsF(f).horizontalAdvance(text());
+        const qreal squeeze = natural > area.width() ? area.width() / natural : 1.0;
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(area.width() / squeeze);
+        layout.endLayout();
+        qreal top = area.top();
+        if (alignment() & Qt::AlignVCenter)
+            top = area.top() + (area.height() - step) / 2;
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.translate(area.left(), 0);
+        p.scale(squeeze, 1.0);
+        line.draw(&p, QPointF(0, top + ascent - line.ascent()));
+        return;
+    }
     // The stand-in fonts set kana full width where the design's fonts set them
     // narrower; a text that would need more lines than the label shows is
     // narrowed, at most to 80 %, until it fits.

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRect>
 #include <QWidget>
@@ -22,6 +24,14 @@ QFont designFont(const QString &family, int points, bool bold = false);
 // The family designFont would pick for a design family.
 QString installedFamily(const QString &designFamily);
 
+// The form's own colours: grey form, white fields, black texts, the design's
+// button face, grey disabled texts. Set on the main window so its texts stay
+// dark on its light greys whatever colours the desktop's theme has.
+QPalette designPalette();
+
+// The colour of the form behind the controls.
+QColor formColour();
+
 // A label that sets its text as the design's fonts do: lines as tall as the font's
 // size with the baseline near the top. The CJK fonts that stand in for the design's
 // fonts have much taller lines, which would cut texts off in the design's small
@@ -30,10 +40,48 @@ QString installedFamily(const QString &designFamily);
 class DesignLabel : public QLabel {
     Q_OBJECT
 public:
+    // How a label that must keep its text on one line treats a text too wide.
+    enum class OneLine {
+        Off,     // lines break as above
+        Elide,   // "…" in the middle; a path keeps its file name (status lines)
+        Squeeze, // narrowed as far as needed, so every character shows (numbers)
+    };
+
     explicit DesignLabel(const QString &text, QWidget *parent = nullptr);
 
+    void setOneLine(OneLine mode);
+    // The text as drawn in OneLine::Elide; text() otherwise.
+    QString shownText() const;
+    // The tool tip: the whole text when it is shown shortened.
+    QString effectiveToolTip() const;
+
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    OneLine oneLine_ = OneLine::Off;
+};
+
+// `text` shortened to `width` pixels of `metrics`. When its last blank-separated
+// word is a path, the folder part is shortened first so the file name stays.
+QString elideKeepingFileName(const QString &text, const QFontMetrics &metrics, int width);
+
+// A line edit that shows its whole value: a text wider than the box is set in
+// a smaller size instead of scrolling its first digits out of sight.
+class FitLineEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    FitLineEdit(const QString &text, QWidget *parent = nullptr);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fit();
+    QFont base_;
+    bool fitting_ = false;
 };
 
 // A straight separator line of the design: a one-pixel band in one colour.

@@ -1,9 +1,12 @@
 #include "app/frm_about.h"
 
+#include "app/startup.h"
 #include "app/texts.h"
 #include "app/version.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -28,7 +31,14 @@ QLabel *label(QWidget *parent, const char *name, const char *text, const QRect &
 
 QUrl frmAbout::supportUrl()
 {
-    return QUrl(u(texts::supportUrl));
+    // A support address is given at build time, or the help file's own section.
+    const QString configured = QStringLiteral(VEMTRA_SUPPORT_URL);
+    if (!configured.isEmpty())
+        return QUrl(configured);
+    QUrl help = QUrl::fromLocalFile(
+        QFileInfo(helpFilePath(QCoreApplication::applicationDirPath())).absoluteFilePath());
+    help.setFragment(QStringLiteral("support"));
+    return help;
 }
 
 frmAbout::frmAbout(QWidget *parent)

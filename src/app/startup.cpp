@@ -9,10 +9,17 @@
 #include "serial/stall_probe.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QTranslator>
+
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -38,7 +45,24 @@ QString makeTitleText(const QString &versionLabel)
 QString supportLine()
 {
     const QUrl url = frmAbout::supportUrl();
+    if (url.isLocalFile())
+        return u(texts::supportPrefix) + QDir::toNativeSeparators(url.toLocalFile());
     return u(texts::supportPrefix) + url.host() + url.path();
+}
+
+QString helpFilePath(const QString &appPath)
+{
+    // The program folder first (build or unpacked folder); an installed program
+    // keeps its data apart from its binary (../share/qel-vemtra).
+    QString folder = appPath;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString beside = folder + u(texts::helpFileName);
+    const QString installed =
+        QDir::cleanPath(folder + QStringLiteral("../share/qel-vemtra/") + u(texts::helpFileName));
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return installed;
+    return beside;
 }
 
 QString get_app_path()
@@ -76,18 +100,131 @@ bool InstanceLock::tryLock()
     return lock_->tryLock(0);
 }
 
+QString InstanceChannel::defaultName()
+{
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = QStringLiteral("user");
+    // The runtime folder keeps separate sessions (and tests) apart, as the lock does.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        return QDir(runtime).filePath(QStringLiteral("qel-vemtra.socket"));
+    return QStringLiteral("qel-vemtra-%1").arg(user);
+}
+
+InstanceChannel::InstanceChannel(const QString &name, QObject *parent)
+    : QObject(parent), name_(name)
+{
+}
+
+InstanceChannel::~InstanceChannel() = default;
+
+bool InstanceChannel::listen()
+{
+    if (!server_) {
+        server_ = new QLocalServer(this);
+        server_->setSocketOptions(QLocalServer::UserAccessOption);
+        connect(server_, &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket *s = server_->nextPendingConnection()) {
+                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                    if (s->readAll().contains("raise"))
+                        emit raiseRequested();
+                    s->disconnectFromServer();
+                });
+            }
+        });
+    }
+    // The lock is ours, so a socket left behind by a crashed copy is stale.
+    QLocalServer::removeServer(name_);
+    return server_->listen(name_);
+}
+
+bool InstanceChannel::notifyRunning(const QString &name)
+{
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write("raise\n");
+    const bool sent = socket.waitForBytesWritten(1000);
+    socket.waitForDisconnected(1000);
+    return sent;
+}
+
+void bringToFront(QWidget *window)
+{
+    if (!window)
+        return;
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool installQtJapanese(QCoreApplication &app)
+{
+    // The window is Japanese whatever the desktop's language, so its stock
+    // buttons and dialogs are too.
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
+std::optional<int> handleInfoOptions(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    // Qt's own options (-platform, -style, -reverse ...) are single-dash words;
+    // read them as such so they are passed over, not taken for -v or -h.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(u(texts::fileDescription));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.parse(args); // unknown options belong to Qt
+    if (!parser.isSet(help) && !parser.isSet(version))
+        return std::nullopt;
+    // The text needs the program's name and version, not a display.
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qel-vemtra"));
+    QCoreApplication::setApplicationVersion(versionNumbers());
+    QTextStream out(stdout);
+    if (parser.isSet(help))
+        out << parser.helpText();
+    else
+        out << "qel-vemtra " << versionNumbers() << "\n";
+    out.flush();
+    return 0;
+}
+
 int Main(int argc, char **argv)
 {
+    if (const std::optional<int> status = handleInfoOptions(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     StallProbe::fromEnvironment(&app);
     QCoreApplication::setApplicationName(u(texts::appTitle));
     QCoreApplication::setApplicationVersion(versionNumbers());
+    installQtJapanese(app);
 
     InstanceLock instance;
-    if (!instance.tryLock())
+    if (!instance.tryLock()) {
+        InstanceChannel::notifyRunning();
         return 0;
+    }
+    InstanceChannel channel;
+    channel.listen();
 
     AppController controller(std::make_unique<serial::LinkWorker>());
+    QObject::connect(&channel, &InstanceChannel::raiseRequested, &controller,
+                     [&controller] { bringToFront(controller.window()); });
     controller.start();
     startBenchPilot(controller);
 

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QLockFile>
+#include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
+
+class QCoreApplication;
+class QLocalServer;
+class QWidget;
 
 namespace vemtra::app {
 
@@ -16,6 +22,9 @@ QString makeTitleText(const QString &versionLabel);
 // The note line the About box shows after start-up: "ｻﾎﾟｰﾄﾍﾟｰｼﾞ : " and the support
 // page as host and path, without the scheme.
 QString supportLine();
+
+// The help file: beside the program, else where an install puts it.
+QString helpFilePath(const QString &appPath);
 
 // Makes the program's folder the current directory and returns it followed by a
 // separator. On Linux there are no drive letters and the separator is "/"; a
@@ -38,6 +47,42 @@ public:
 private:
     std::unique_ptr<QLockFile> lock_;
 };
+
+// The running copy's ear for later starts: a later start that finds the lock
+// taken asks the running copy to bring its window to the front, then ends.
+class InstanceChannel : public QObject {
+    Q_OBJECT
+public:
+    // Per user, like the lock.
+    static QString defaultName();
+
+    explicit InstanceChannel(const QString &name = defaultName(), QObject *parent = nullptr);
+    ~InstanceChannel() override;
+    // Starts listening; call while holding the instance lock.
+    bool listen();
+    // From a later start: tells the running copy to come to the front. False
+    // when no copy answered within a short wait.
+    static bool notifyRunning(const QString &name = defaultName());
+
+signals:
+    void raiseRequested();
+
+private:
+    QString name_;
+    QLocalServer *server_ = nullptr;
+};
+
+// Shows `window` in front of the others, restored if it was minimised.
+void bringToFront(QWidget *window);
+
+// Qt's own Japanese texts (standard buttons, file dialog) for the program's
+// lifetime; false when the translation is not installed.
+bool installQtJapanese(QCoreApplication &app);
+
+// --help and --version, read from the raw arguments before a display is
+// needed. Returns the exit status when one of them was given (its text is
+// printed); empty when the program is to start.
+std::optional<int> handleInfoOptions(int argc, char **argv);
 
 // The whole program: the start-up of the design, then the event loop. Setting
 // VEMTRA_REPORT_STARTUP=1 makes it print, once the window is shown, the lines

@@ -55,6 +55,9 @@ inline constexpr char arrow[] = "↓";
 inline constexpr char Label15[] = "電源再投入で　ログスタート";
 inline constexpr char Command2[] = "ログデータ　読み出し";
 inline constexpr char Command4[] = "Show LOG";
+// Beside the progress bar while a read-out runs.
+inline constexpr char cmdStop[] = "中止";
+inline constexpr char cmdStopTip[] = "読み出しを中止します (Esc)";
 
 // Menus; the ampersand marks the access key.
 inline constexpr char nmuFile[] = "ファイル(&F)";
@@ -76,8 +79,7 @@ inline constexpr char fontPGothic[] = "ＭＳ Ｐゴシック";
 inline constexpr char progressOn[] = "ON";
 inline constexpr char progressOff[] = "OFF";
 
-// Chosen by this program: the support page, the About box notice, the help file.
-inline constexpr char supportUrl[] = "https://qel-vemtra.example.org/support/";
+// Chosen by this program: the About box notice, the help file.
 inline constexpr char aboutNotice[] = "本ソフトウエアはVEMTRAボード専用です。";
 inline constexpr char helpFileName[] = "vemtra-help.html";
 inline constexpr char helpWindowTitle[] = "QEL-Vemtra ヘルプ";
@@ -90,6 +92,10 @@ inline constexpr char csvDialogFilter[] = "CSV (*.csv)";
 inline constexpr char csvFileName[] = "QEL_ADC.csv";
 inline constexpr char csvSaved[] = "CSVファイルを保存しました。";
 inline constexpr char csvError[] = "CSV出力エラー: ";
+// The reasons after csvError; a path follows the last two.
+inline constexpr char csvOverDataFile[] = "データファイルには保存できません。";
+inline constexpr char csvNotWritten[] = "CSVファイルを作成できません。";
+inline constexpr char csvNoData[] = "データファイルを読めません。";
 
 // Before programming a board that holds a log not read out in this run; %1 is
 // the number of logged bytes.

@@ -41,7 +41,6 @@ QString indexed(const char *name, int i)
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
 }
 
-const QColor formGrey(224, 224, 224);
 const QColor lineGrey(128, 128, 128);
 const std::array<QColor, 4> channelText{QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 192),
                                         QColor(255, 128, 0)};
@@ -72,13 +71,15 @@ QLabel *heading(QWidget *parent, const QString &name, const QString &text, const
     return l;
 }
 
-// Status labels: single border, centred text, empty at first.
-QLabel *statusLabel(QWidget *parent, const QString &name, const QRect &geometry)
+// Status labels: single border, centred text on one line, empty at first.
+QLabel *statusLabel(QWidget *parent, const QString &name, const QRect &geometry,
+                    DesignLabel::OneLine oneLine)
 {
-    auto *l = label(parent, name, QString(), geometry);
+    auto *l = static_cast<DesignLabel *>(label(parent, name, QString(), geometry));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setLineWidth(1);
     l->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    l->setOneLine(oneLine);
     return l;
 }
 
@@ -107,14 +108,13 @@ vemtra::vemtra(QWidget *parent) : QMainWindow(parent)
     initAppResources();
     setObjectName(QStringLiteral("vemtra"));
     setWindowIcon(QIcon(QStringLiteral(":/vemtra/vemtra.png")));
+    // Before any control is made: some take colours from it.
+    setPalette(designPalette());
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(clientSize());
     client->setAutoFillBackground(true);
-    QPalette pal = client->palette();
-    pal.setColor(QPalette::Window, formGrey);
-    client->setPalette(pal);
     // The form's own font; controls without a font of their own use it.
     client->setFont(designFont(u(texts::fontUiGothic), 9));
     setCentralWidget(client);
@@ -179,10 +179,25 @@ void vemtra::buildDataLogArea(QWidget *client)
     Label16 = label(client, "Label16", u(texts::Label16), twips(315, 2385, 1815, 255));
     Label16->setFont(designFont(u(texts::fontUiGothic), 12, true));
 
-    P_Bar = place(new QProgressBar(client), "P_Bar", twips(1995, 2385, 5265, 240));
+    // The bar takes the design's place, less what the heading's text and the
+    // stop button beside it need, so it covers neither.
+    const QRect barPlace = twips(1995, 2385, 5265, 240);
+    const int headingEnd =
+        Label16->x() + QFontMetrics(Label16->font()).horizontalAdvance(Label16->text()) + 6;
+    cmdStop = place(new QPushButton(u(texts::cmdStop), client), "cmdStop", QRect());
+    const int stopWidth = QFontMetrics(cmdStop->font()).horizontalAdvance(cmdStop->text()) + 14;
+    cmdStop->setGeometry(barPlace.right() + 1 - stopWidth, barPlace.top() - 2, stopWidth,
+                         barPlace.height() + 4);
+    cmdStop->setToolTip(u(texts::cmdStopTip));
+    cmdStop->hide();
+    QRect barRect = barPlace;
+    barRect.setLeft(std::max(barPlace.left(), headingEnd));
+    barRect.setRight(cmdStop->x() - 4);
+    P_Bar = place(new QProgressBar(client), "P_Bar", barRect);
     P_Bar->setRange(0, 100);
     P_Bar->setValue(0);
     P_Bar->setTextVisible(false);
+    P_Bar->setAlignment(Qt::AlignCenter);
     P_Bar->hide();
 
     // Panel 1: EEPROM type.
@@ -208,10 +223,10 @@ void vemtra::buildDataLogArea(QWidget *client)
     Label4 = label(client, "Label4", u(texts::Label4), twips(480, 4695, 1230, 255));
     Text3[1] = textBox(client, indexed("Text3", 1), u(texts::Text3_1), twips(570, 4905, 1035, 270),
                        Qt::AlignRight);
-    // Shown, not edited: black on the menu colour even though disabled.
-    const QColor menuColour = QApplication::palette("QMenu").color(QPalette::Window);
+    // Shown, not edited: black on the button face even though disabled.
+    const QColor face = designPalette().color(QPalette::Button);
     for (QLineEdit *t : Text3) {
-        setColours(t, Qt::black, menuColour);
+        setColours(t, Qt::black, face);
         t->setEnabled(false);
     }
 
@@ -235,10 +250,12 @@ void vemtra::buildDataLogArea(QWidget *client)
     Shape5 = place(new RoundedFrame(client), "Shape5", twips(3990, 2700, 1695, 2640));
     Label11 = heading(client, "Label11", u(texts::Label11), twips(4200, 2805, 1380, 225));
     Label8 = label(client, "Label8", u(texts::Label8), twips(4305, 3135, 1095, 255));
-    Text5 = textBox(client, "Text5", u(texts::Text5), twips(4725, 3345, 600, 270), Qt::AlignRight);
+    Text5 = place(new FitLineEdit(u(texts::Text5), client), "Text5", twips(4725, 3345, 600, 270));
+    Text5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Text5->setToolTip(u(texts::Text5Tip));
     Label13 = label(client, "Label13", u(texts::Label13), twips(4200, 3870, 1095, 180));
-    Label12 = statusLabel(client, "Label12", twips(4725, 4080, 600, 255));
+    Label12 = statusLabel(client, "Label12", twips(4725, 4080, 600, 255),
+                          DesignLabel::OneLine::Squeeze);
 
     // Panel 4: program the board, then read its log.
     Shape6 = place(new RoundedFrame(client), "Shape6", twips(5775, 2700, 1485, 2640));
@@ -261,8 +278,9 @@ void vemtra::buildDataLogArea(QWidget *client)
 
 void vemtra::buildStatusLines(QWidget *client)
 {
-    Label5 = statusLabel(client, "Label5", twips(90, 5625, 3480, 240));
-    Label9 = statusLabel(client, "Label9", twips(3645, 5625, 3750, 255));
+    Label5 = statusLabel(client, "Label5", twips(90, 5625, 3480, 240), DesignLabel::OneLine::Elide);
+    Label9 =
+        statusLabel(client, "Label9", twips(3645, 5625, 3750, 255), DesignLabel::OneLine::Elide);
 }
 
 void vemtra::buildMenus()

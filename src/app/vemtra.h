@@ -70,6 +70,7 @@ public:
     // Data-log area.
     QLabel *Label16 = nullptr;
     QProgressBar *P_Bar = nullptr;
+    QPushButton *cmdStop = nullptr; // beside P_Bar while a read-out runs: stops it
 
     RoundedFrame *Shape3 = nullptr; // panel 1: EEPROM type
     QLabel *Label1 = nullptr;

@@ -7,6 +7,7 @@
 #include "serial/ui/user_prompts.h"
 
 #include <QAction>
+#include <QRect>
 
 namespace vemtra::app {
 
@@ -27,6 +28,13 @@ void AppController::showPortDialog()
     serial::frmOption dialog(*worker_, *comSetting_, window_->Label5, connection_->portSpeed(),
                              window_.get());
     dialog.setPrompts(*prompts_);
+    // Over the main window, also at start-up before the window manager has
+    // placed anything.
+    dialog.adjustSize();
+    const QRect frame = window_->frameGeometry();
+    QRect place = dialog.frameGeometry();
+    place.moveCenter(frame.center());
+    dialog.move(place.topLeft());
     prompts_->exec(dialog);
 }
 

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace vemtra::app {
 
@@ -32,6 +34,8 @@ void AppController::wireReadout()
     view.Command4 = window_->Command4;
     view.Text3 = window_->Text3;
     view.Label9 = window_->Label9;
+    view.P_Bar = window_->P_Bar;
+    view.cmdStop = window_->cmdStop;
     view.progress_bar = [w = window_.get()](const QString &pmode, double pmin, double pmax,
                                             double ppos) {
         w->progress_bar(pmode, pmin, pmax, ppos);
@@ -64,22 +68,37 @@ void AppController::nmuCsvExport_Click()
         return;
     const readout::HeaderReadBack header = *readout_->lastReadOutHeader();
     const QString dataFile = readout_->dataFilePath();
-    const QString proposed = QFileInfo(dataFile).dir().filePath(u(texts::csvFileName));
+    // Where the user last saved, at first the Documents folder; never the
+    // program's folder, where an installed program's files live.
+    QSettings settings(QSettings::UserScope, u(texts::appTitle), u(texts::appTitle));
+    const QString folder = readout::dialogStartFolder(
+        settings.value(QStringLiteral("Settings/LastFolder")).toString(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    const QString proposed = QDir(folder).filePath(u(texts::csvFileName));
     const QString caption = u(texts::csvDialogCaption);
     const QString filter = u(texts::csvDialogFilter);
     const QString csvPath = prompts_->saveFileName(window_.get(), caption, proposed, filter);
     if (csvPath.isEmpty())
         return;
+    settings.setValue(QStringLiteral("Settings/LastFolder"), QFileInfo(csvPath).absolutePath());
 
-    readout::CsvExportResult result;
     // Saving over the data file would replace the log with its CSV.
-    if (QFileInfo(csvPath) == QFileInfo(dataFile))
-        result.error = QStringLiteral("the CSV file would replace the data file %1")
-                           .arg(QDir::toNativeSeparators(dataFile));
-    else
-        result = readout::exportCsv(dataFile, header, csvPath);
-    window_->Label9->setText(result.ok ? u(texts::csvSaved) + QLatin1Char(' ') +
-                                             QDir::toNativeSeparators(csvPath)
-                                       : u(texts::csvError) + result.error);
+    if (QFileInfo(csvPath) == QFileInfo(dataFile)) {
+        window_->Label9->setText(u(texts::csvError) + u(texts::csvOverDataFile));
+        return;
+    }
+    const readout::CsvExportResult result = readout::exportCsv(dataFile, header, csvPath);
+    if (result.ok) {
+        window_->Label9->setText(u(texts::csvSaved) + QLatin1Char(' ') +
+                                 QDir::toNativeSeparators(csvPath));
+        return;
+    }
+    // The export's own reason is English, for the command line and the log.
+    qWarning("CSV export: %s", qPrintable(result.error));
+    const bool dataReadable = QFileInfo(dataFile).isReadable();
+    window_->Label9->setText(u(texts::csvError) +
+                             (dataReadable ? u(texts::csvNotWritten) : u(texts::csvNoData)) +
+                             QLatin1Char(' ') +
+                             QDir::toNativeSeparators(dataReadable ? csvPath : dataFile));
 }
 } // namespace vemtra::app

@@ -42,8 +42,11 @@ inline constexpr char kByteTimeout[] = "3.Read Timeout NG";
 inline constexpr char kFileWriteError[] = "ﾌｧｲﾙ書込みｴﾗｰ ";
 // The log's tail read a second time differs from the first read.
 inline constexpr char kVerifyError[] = "ﾃﾞｰﾀ照合ｴﾗｰ";
-// The read-out was stopped (program closing).
+// The read-out was stopped (中止, Esc, or the program closing); the earlier
+// data file is kept.
 inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
+// In the progress bar after the percentage while reading; %1 is seconds.
+inline constexpr char kTimeLeft[] = "残り %1 秒";
 
 // Label9 after a failed read-out, made from how it ended; empty on success.
 QString readoutFailure(const ReadoutResult &result);

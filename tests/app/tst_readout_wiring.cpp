@@ -7,14 +7,19 @@
 #include "app/app_controller.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
+#include "board_process.h"
 #include "datalog/datalog_texts.h"
 #include "datalog/ui/log_programmer.h"
+#include "readout/data_location.h"
 #include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
 #include "scripted_prompts.h"
 #include "simulated_line.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -129,8 +134,13 @@ private slots:
     void csvExport();
     void rearming_data();
     void rearming();
+    void dataBesideProgram_data();
+    void dataBesideProgram();
     void dataFolder_data();
     void dataFolder();
+    void readOutRefreshesOpenViewer();
+    void stopReadout_data();
+    void stopReadout();
 
 private:
     QTemporaryDir userData_;
@@ -142,6 +152,8 @@ void TestReadoutWiring::initTestCase()
     // The per-user data folder lies in a folder of this test's own.
     QVERIFY(userData_.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(userData_.path()));
+    // The folder last used is a setting: keep the user's own out of it.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(userData_.path() + "/config"));
 }
 
 void TestReadoutWiring::init()
@@ -185,8 +197,12 @@ void TestReadoutWiring::csvExport()
     const QString labelBefore = rig.w->Label9->text();
 
     item->trigger();
+    item->trigger(); // the second time in the folder used the first time
 
-    QCOMPARE(rig.proposals, QStringList{dir_->filePath("QEL_ADC.csv")});
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(rig.proposals.value(0), QDir(documents).filePath("QEL_ADC.csv"));
+    QCOMPARE(rig.proposals.value(1),
+             target.isEmpty() ? rig.proposals.value(0) : dir_->filePath("QEL_ADC.csv"));
     if (saved) {
         QCOMPARE(rig.w->Label9->text(), u(app::texts::csvSaved) + " " + csvPath);
         // The rows are the export's own tests; here the times must be the board's.
@@ -195,8 +211,7 @@ void TestReadoutWiring::csvExport()
     } else if (target.isEmpty()) {
         QCOMPARE(rig.w->Label9->text(), labelBefore);
     } else {
-        QVERIFY2(rig.w->Label9->text().startsWith(u(app::texts::csvError)),
-                 qPrintable(rig.w->Label9->text()));
+        QCOMPARE(rig.w->Label9->text(), u(app::texts::csvError) + u(app::texts::csvOverDataFile));
     }
     if (!saved)
         QVERIFY(!QFile::exists(csvPath));
@@ -266,6 +281,32 @@ void TestReadoutWiring::rearming()
     QVERIFY(rig.w->Command5->isEnabled());
 }
 
+void TestReadoutWiring::dataBesideProgram_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("owned");
+    QTest::addColumn<bool>("beside");
+    const QString prefix = "/home/ann/local"; // this build's install prefix
+    QTest::newRow("build folder") << "/home/ann/src/qel/build/bin/" << true << true;
+    QTest::newRow("unpacked folder") << "/home/ann/qel-vemtra-1.1.15" << true << true;
+    QTest::newRow("another user's folder") << "/home/bob/build/bin" << false << false;
+    QTest::newRow("installed as a package") << "/usr/bin/" << false << false;
+    QTest::newRow("root from /usr/bin") << "/usr/bin" << true << false;
+    QTest::newRow("root from /usr/local/bin") << "/usr/local/bin" << true << false;
+    QTest::newRow("root from /opt") << "/opt/qel-vemtra/bin" << true << false;
+    QTest::newRow("under the install prefix") << prefix + "/bin" << true << false;
+    QTest::newRow("a name that starts like the prefix") << prefix + "2/bin" << true << true;
+    QTest::newRow("a name that starts like /usr") << "/usrdata/qel" << true << true;
+}
+
+void TestReadoutWiring::dataBesideProgram()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, owned);
+    QFETCH(bool, beside);
+    QCOMPARE(readout::dataBesideProgram({folder, owned, "/home/ann/local"}), beside);
+}
+
 void TestReadoutWiring::dataFolder_data()
 {
     QTest::addColumn<bool>("programFolderWritable");
@@ -306,6 +347,91 @@ void TestReadoutWiring::dataFolder()
                                             "104\t53\t:2\r\n"));
     // Show LOG reads the same file.
     QCOMPARE(rig.viewerTexts.last(), QString::fromLatin1(readFile(dataFile)).remove('\r'));
+}
+
+void TestReadoutWiring::readOutRefreshesOpenViewer()
+{
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + kCh2Ch1Bytes.size(), kCh2Ch1Bytes);
+    int shown = 0;
+    QString textAfter;
+    // Show LOG first; while it is open, a read-out ends.
+    rig.prompts.onExec = [&](QDialog &dialog) {
+        if (++shown > 1)
+            return;
+        auto &list = static_cast<readout::LIST &>(dialog);
+        const QString before = list.RText1->toPlainText();
+        rig.w->Command2->click();
+        (void)QTest::qWaitFor([&] { return list.RText1->toPlainText() != before; }, 20000);
+        textAfter = list.RText1->toPlainText();
+    };
+    rig.w->Command4->click();
+    QCOMPARE(shown, 1);
+    QCOMPARE(textAfter, QString::fromLatin1(readFile(rig.readout->dataFilePath())).remove('\r'));
+}
+
+void TestReadoutWiring::stopReadout_data()
+{
+    QTest::addColumn<bool>("byEsc");
+    QTest::newRow("stop button") << false;
+    QTest::newRow("Esc") << true;
+}
+
+void TestReadoutWiring::stopReadout()
+{
+    QFETCH(bool, byEsc);
+    if (!testing::BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    // A full 24C64 log takes seconds to read at 19200 bps.
+    board::BoardEngine engine(board::BoardEngine::Options{.startBaud = 19200});
+    loadLog(engine, kCh1Ch2, 8191, readout_test::pattern(8176));
+    const QString image = dir_->filePath("eeprom.bin");
+    {
+        QFile f(image);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char *>(engine.eeprom().data()),
+                qint64(engine.eeprom().size()));
+    }
+    testing::BoardProcess board({"--baud", "19200", "--load-eeprom", image, "--quiet"});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+
+    app::AppController c(std::make_unique<serial::LinkWorker>());
+    testing::ScriptedPrompts prompts;
+    c.setPrompts(prompts);
+    c.setQuit([] {});
+    c.app_path = dir_->path() + "/";
+    bool opened = false;
+    c.worker()->open(board.device(), 19200, [&](bool ok, QString) { opened = ok; });
+    QTRY_VERIFY_WITH_TIMEOUT(opened, 10000);
+    auto *w = c.window();
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    auto *r = c.findChild<readout::ReadoutController *>(QStringLiteral("readout"));
+    QFile earlier(r->dataFilePath());
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("EARLIER\r\n");
+    earlier.close();
+
+    QSignalSpy finished(r, &readout::ReadoutController::finished);
+    w->Command2->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w->P_Bar->isVisible() && w->P_Bar->value() > 100, 20000);
+    QVERIFY(w->cmdStop->isVisible());
+    QVERIFY(w->P_Bar->text().contains('%'));
+    if (byEsc)
+        QTest::keyClick(w, Qt::Key_Escape);
+    else
+        w->cmdStop->click();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QCOMPARE(w->Label9->text(), u(readout::texts::kCancelled));
+    QCOMPARE(readFile(r->dataFilePath()), QByteArray("EARLIER\r\n"));
+    QVERIFY(!w->cmdStop->isVisible() && !w->P_Bar->isVisible());
+    QVERIFY(w->Command2->isEnabled());
+    c.worker()->close();
+    QTRY_VERIFY(!c.worker()->isBusy());
 }
 
 QTEST_MAIN(TestReadoutWiring)

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <thread>
 
 using vemtra::app::AppController;
 using vemtra::serial::LinkWorker;
@@ -97,12 +98,15 @@ class TestStartup : public QObject {
     Q_OBJECT
 private slots:
     void startUpInOrder();
-    void exitByMenuWithPortNeverOpened();
-    void closeBoxEndsProgramWithAboutBoxLoaded();
-    void busyLineDisablesWhatWouldShareIt();
+    void exitEndsTheProgram_data();
+    void exitEndsTheProgram();
+    void busyLineKeepsFocus_data();
+    void busyLineKeepsFocus();
     void helpFromProgramFolder();
-    void helpFileMissing();
+    void secondStartRaisesTheWindow();
     void secondCopyEndsAtOnce();
+    void infoOptionsNeedNoDisplay_data();
+    void infoOptionsNeedNoDisplay();
     void currentDirectoryAndArguments();
 };
 
@@ -133,56 +137,77 @@ void TestStartup::startUpInOrder()
     QVERIFY(!c->worker()->isOpen());
 }
 
-void TestStartup::exitByMenuWithPortNeverOpened()
+void TestStartup::exitEndsTheProgram_data()
 {
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("exit menu") << true;
+    QTest::newRow("close box") << false;
+}
+
+void TestStartup::exitEndsTheProgram()
+{
+    QFETCH(bool, byMenu);
     auto opens = std::make_shared<std::atomic<int>>(0);
     auto c = makeController(opens);
     int quits = 0;
     c->setQuit([&] { ++quits; });
     c->start();
-    c->window()->vemtra_exit->trigger();
-    QCOMPARE(quits, 1);
-    QVERIFY(!c->window()->isVisible());
-    QVERIFY(drain(c->worker()));
-    QVERIFY(!c->worker()->isOpen());
-    QCOMPARE(opens->load(), 0);
-}
-
-void TestStartup::closeBoxEndsProgramWithAboutBoxLoaded()
-{
-    auto c = makeController(std::make_shared<std::atomic<int>>(0));
-    int quits = 0;
-    c->setQuit([&] { ++quits; });
-    c->start();
     QVERIFY(c->aboutLoaded());
-    QVERIFY(c->window()->close());
+    if (byMenu)
+        c->window()->vemtra_exit->trigger();
+    else
+        QVERIFY(c->window()->close());
     QCOMPARE(quits, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!c->aboutLoaded());
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    QVERIFY(drain(c->worker()));
+    QVERIFY(!c->worker()->isOpen());
+    QCOMPARE(opens->load(), 0);
 }
 
-void TestStartup::busyLineDisablesWhatWouldShareIt()
+void TestStartup::busyLineKeepsFocus_data()
 {
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<QString>("after"); // where the focus is once the line is free
+    QTest::newRow("on the voltmeter box") << "Check1"
+                                          << "Check1";
+    QTest::newRow("on the interval") << "Text5"
+                                     << "Text5";
+    QTest::newRow("on the read-out button") << "Command2"
+                                            << "Command2";
+}
+
+void TestStartup::busyLineKeepsFocus()
+{
+    QFETCH(QString, focused);
+    QFETCH(QString, after);
     auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    c->setQuit([] {});
     auto *w = c->window();
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    w->findChild<QWidget *>(focused)->setFocus();
+
     QVERIFY(c->session()->begin(QStringLiteral("test")));
-    for (QWidget *control :
-         {static_cast<QWidget *>(w->Command2), static_cast<QWidget *>(w->Command5),
-          static_cast<QWidget *>(w->Check1)})
+    for (QWidget *control : {static_cast<QWidget *>(w->Command2),
+                             static_cast<QWidget *>(w->Command5), static_cast<QWidget *>(w->Check1)})
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-    QVERIFY(!w->vemtra_init->isEnabled());
-    QVERIFY(!w->nmuCOM->isEnabled());
-    QVERIFY(w->Command4->isEnabled());
+    QVERIFY(!w->vemtra_init->isEnabled() && !w->nmuCOM->isEnabled());
+    // Never a reading's field, where the next key would overwrite the value.
+    QVERIFY(!w->focusWidget()->objectName().startsWith("Text2"));
     c->session()->end();
     QVERIFY(w->Command2->isEnabled() && w->Command5->isEnabled() && w->Check1->isEnabled());
     QVERIFY(w->vemtra_init->isEnabled() && w->nmuCOM->isEnabled());
+    QCOMPARE(w->focusWidget()->objectName(), after);
 }
 
 void TestStartup::helpFromProgramFolder()
 {
     auto c = makeController(std::make_shared<std::atomic<int>>(0));
+    c->setQuit([] {});
     c->start();
     // A help file in the current directory must not be the one shown.
     QTemporaryDir elsewhere;
@@ -193,35 +218,36 @@ void TestStartup::helpFromProgramFolder()
     QVERIFY(QDir::setCurrent(elsewhere.path()));
 
     c->window()->nmuHelpFile->trigger();
+    c->window()->nmuHelpFile->trigger(); // the one help window again
     QTextBrowser *help = c->helpWindow();
-    QVERIFY(help);
-    QVERIFY(help->isVisible());
-    QVERIFY(help->isWindow());
-    QVERIFY(!help->isModal());
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QVERIFY(help && help->isVisible() && !help->isModal());
     QCOMPARE(help->source(),
              QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/vemtra-help.html"));
     QVERIFY(!help->toPlainText().contains("DECOY"));
-    QVERIFY(help->toPlainText().contains("vemtra-board"));
-    QVERIFY(c->window()->isEnabled());
-
-    // A second request reuses the one help window.
-    c->window()->nmuHelpFile->trigger();
     QCOMPARE(c->window()->findChildren<QTextBrowser *>("HelpWindow").size(), 1);
-    c->window()->close();
 }
 
-void TestStartup::helpFileMissing()
+void TestStartup::secondStartRaisesTheWindow()
 {
+    QTemporaryDir runtime;
+    const QString name = runtime.filePath("instance");
     auto c = makeController(std::make_shared<std::atomic<int>>(0));
     c->setQuit([] {});
-    QTemporaryDir empty;
-    c->app_path = empty.path() + "/";
-    c->nmuHelpFile_Click();
-    QTextBrowser *help = c->helpWindow();
-    QVERIFY(help && help->isVisible());
-    QVERIFY(help->toPlainText().contains(empty.path()));
-    QVERIFY(help->toPlainText().contains(QString::fromUtf8("ヘルプファイル")));
+    c->start();
+    vemtra::app::InstanceChannel channel(name);
+    QVERIFY(channel.listen());
+    QObject::connect(&channel, &vemtra::app::InstanceChannel::raiseRequested, c.get(),
+                     [&c] { vemtra::app::bringToFront(c->window()); });
+    c->window()->showMinimized();
+    QTRY_VERIFY(c->window()->isMinimized());
+
+    // The later start runs in a process of its own; here a thread stands in for it.
+    std::atomic<bool> answered{false};
+    std::thread later([&] { answered = vemtra::app::InstanceChannel::notifyRunning(name); });
+    QTRY_VERIFY(!c->window()->isMinimized());
+    later.join();
+    QVERIFY(answered);
+    QVERIFY(c->window()->isVisible());
 }
 
 void TestStartup::secondCopyEndsAtOnce()
@@ -237,6 +263,8 @@ void TestStartup::secondCopyEndsAtOnce()
     QCOMPARE(second.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.process.exitCode(), 0);
     QVERIFY(second.process.readAllStandardOutput().isEmpty()); // no window was made
+    // Nobody answers a name that no copy listens on.
+    QVERIFY(!vemtra::app::InstanceChannel::notifyRunning(runtime.filePath("nobody")));
     QCOMPARE(first.process.state(), QProcess::Running);
 
     // A copy that died without cleaning up does not block the next start.
@@ -246,12 +274,37 @@ void TestStartup::secondCopyEndsAtOnce()
     QCOMPARE(third.report().value("title"), expectedTitle);
 }
 
+void TestStartup::infoOptionsNeedNoDisplay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("--help") << QStringList{"--help"} << "--version";
+    QTest::newRow("-h among Qt's options") << QStringList{"-reverse", "-h"} << "--help";
+    QTest::newRow("--version") << QStringList{"--version"} << "1.1.15";
+}
+
+void TestStartup::infoOptionsNeedNoDisplay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, says);
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(display);
+    program.setProcessEnvironment(env);
+    program.start(binDir() + "/qel-vemtra", args);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(says));
+}
+
 void TestStartup::currentDirectoryAndArguments()
 {
     QTemporaryDir runtime, elsewhere;
     QVERIFY(QFile::setPermissions(runtime.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    Program program(runtime.path(), {"COM3", "-x", "--help", "vemtra.hlp"}, elsewhere.path());
+    // Unknown words and Qt's own options (-reverse holds a "v") start the window.
+    Program program(runtime.path(), {"COM3", "-x", "-reverse", "vemtra.hlp"}, elsewhere.path());
     const auto report = program.report();
     QCOMPARE(report.value("cwd"), QDir(binDir()).canonicalPath());
     QCOMPARE(report.value("title"), expectedTitle);

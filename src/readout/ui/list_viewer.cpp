@@ -7,11 +7,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vemtra::readout {
 
@@ -64,6 +67,13 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     RText1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RText1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RText1->setFont(viewerFont());
+    // One column per channel value (or its name in the first line), so four
+    // values and the record number fit the viewer's width.
+    const QFontMetricsF metrics(RText1->font());
+    RText1->setTabStopDistance(
+        std::max(metrics.horizontalAdvance(QStringLiteral("ch4")),
+                 metrics.horizontalAdvance(QStringLiteral("255"))) +
+        metrics.horizontalAdvance(QStringLiteral("  ")));
     RText1->setPlainText(QString::fromUtf8(texts::kNoDataFile));
     // Read-only: an undo record for every slice would only cost memory.
     RText1->document()->setUndoRedoEnabled(false);

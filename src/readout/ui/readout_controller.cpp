@@ -12,7 +12,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <memory>
 
@@ -35,6 +37,30 @@ ReadoutController::ReadoutController(ReadoutView view, serial::Connection &conne
             StallProbe::mark(QStringLiteral("show-log"));
             Command4_Click();
         });
+    if (view_.cmdStop)
+        connect(view_.cmdStop, &QPushButton::clicked, this, &ReadoutController::stop);
+    if (view_.window) {
+        escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), view_.window);
+        escape_->setContext(Qt::WindowShortcut);
+        escape_->setEnabled(false);
+        connect(escape_, &QShortcut::activated, this, &ReadoutController::stop);
+    }
+}
+
+void ReadoutController::stop()
+{
+    // Only the transfer: the connection before it is short, and the worker's
+    // cancel reaches just the job that runs now.
+    if (transferring_)
+        worker_.cancelCurrent();
+}
+
+void ReadoutController::showStopControls(bool shown)
+{
+    if (view_.cmdStop)
+        view_.cmdStop->setVisible(shown);
+    if (escape_)
+        escape_->setEnabled(shown);
 }
 
 ReadoutController::~ReadoutController()
@@ -117,6 +143,13 @@ void ReadoutController::startTransfer()
     const QString path = dataFilePath();
     auto result = std::make_shared<ReadoutResult>();
 
+    transferring_ = true;
+    transferClock_.start();
+    if (view_.P_Bar) {
+        view_.P_Bar->setFormat(QStringLiteral("%p%"));
+        view_.P_Bar->setTextVisible(true);
+    }
+    showStopControls(true);
     const serial::JobNews news = worker_.newsFor(this);
     worker_.post(
         [this, news, path, result](serial::Line &line) {
@@ -146,6 +179,8 @@ void ReadoutController::startTransfer()
 void ReadoutController::finishTransfer(const ReadoutResult &result)
 {
     running_ = false;
+    transferring_ = false;
+    showStopControls(false);
     if (session_) {
         serial::SessionGuard guard(*session_);
         if (result.echoed)
@@ -185,9 +220,19 @@ void ReadoutController::Command4_Click()
     if (dataFileElsewhere())
         caption = QString::fromUtf8(texts::kViewerCaption) + QStringLiteral(" - ") +
                   QDir::toNativeSeparators(path);
+    if (openViewer_) {
+        // Already on screen (opened during the read-out): show the new file there.
+        openViewer_->loadFile(path);
+        if (!caption.isEmpty())
+            openViewer_->setWindowTitle(caption);
+        openViewer_->raise();
+        openViewer_->activateWindow();
+        return;
+    }
     showDataFile(view_.window, path, [this, caption](LIST &list) {
         if (!caption.isEmpty())
             list.setWindowTitle(caption);
+        openViewer_ = &list;
         prompts_->exec(list);
     });
 }
@@ -202,6 +247,16 @@ void ReadoutController::showProgress(int position, int maximum)
 {
     if (view_.progress_bar)
         view_.progress_bar(QStringLiteral("ON"), 1, maximum, position);
+    if (!view_.P_Bar || maximum <= 0)
+        return;
+    // Time left from the rate so far; the first second's rate says too little.
+    const qint64 elapsed = transferClock_.elapsed();
+    QString text = QStringLiteral("%p%");
+    if (position > 0 && elapsed >= 1000) {
+        const qint64 left = elapsed * (maximum - position) / position / 1000;
+        text += QLatin1Char(' ') + QString::fromUtf8(texts::kTimeLeft).arg(left);
+    }
+    view_.P_Bar->setFormat(text);
 }
 
 void ReadoutController::setLabel9(const QString &text)

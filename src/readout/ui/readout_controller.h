@@ -8,6 +8,7 @@
 #include "readout/readout_exchange.h"
 #include "readout/ui/list_viewer.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -18,7 +19,9 @@
 
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QShortcut;
 class QWidget;
 
 namespace vemtra::serial {
@@ -41,6 +44,8 @@ struct ReadoutView {
     std::array<QLineEdit *, 2> Text3{}; // Text3(1) receives the log length
     QLabel *Label9 = nullptr;
     std::function<void(const QString &pmode, double pmin, double pmax, double ppos)> progress_bar;
+    QProgressBar *P_Bar = nullptr;  // shows percent and time left while reading
+    QPushButton *cmdStop = nullptr; // shown while reading; stops the read-out, as Esc does
 };
 
 class ReadoutController : public QObject {
@@ -54,6 +59,9 @@ public:
     ~ReadoutController() override;
 
     void Command2_Click();
+    // Stops a running transfer; the earlier data file stays as it was.
+    // Nothing happens when no transfer runs.
+    void stop();
     // Opens the viewer on the data file and returns when the user closes it.
     void Command4_Click();
 
@@ -87,6 +95,7 @@ private:
     void showLogLength(int logLength);
     void showProgress(int position, int maximum);
     void setLabel9(const QString &text);
+    void showStopControls(bool shown);
     void enable(QPushButton *button);
     // True when the data file is not in the program folder.
     bool dataFileElsewhere() const;
@@ -100,6 +109,10 @@ private:
     std::optional<HeaderReadBack> lastHeader_;
     ui::UserPrompts *prompts_;
     bool running_ = false;
+    bool transferring_ = false;
+    QElapsedTimer transferClock_;
+    QPointer<QShortcut> escape_;
+    QPointer<LIST> openViewer_; // the viewer on screen, refreshed by a later read-out
 };
 
 } // namespace vemtra::readout

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QGuiApplication>
 
 #include "serial/ui/twips.h"
 
@@ -17,11 +18,16 @@ int pixelsFor(int twips)
 } // namespace
 
 GraphView::GraphView(int widthTwips, int heightTwips, QWidget *parent)
-    : QWidget(parent), widthTwips_(widthTwips), heightTwips_(heightTwips),
-      image_(pixelsFor(widthTwips), pixelsFor(heightTwips), QImage::Format_RGB32)
+    : QWidget(parent), widthTwips_(widthTwips), heightTwips_(heightTwips)
 {
+    // Drawn at the screen's pixel density, so a scaled desktop shows smooth
+    // curves rather than enlarged 1x pixels.
+    const qreal ratio = std::max<qreal>(1.0, qApp ? qApp->devicePixelRatio() : 1.0);
+    const QSize size(pixelsFor(widthTwips), pixelsFor(heightTwips));
+    image_ = QImage((QSizeF(size) * ratio).toSize(), QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio);
     image_.fill(Qt::white);
-    setFixedSize(image_.size());
+    setFixedSize(size);
     setFocusPolicy(Qt::StrongFocus);
     // The image covers every pixel, so Qt need not erase underneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -42,7 +48,9 @@ void GraphView::clear(const QColor &colour)
 void GraphView::drawLine(int x1, int y1, int x2, int y2, const QColor &colour)
 {
     QPainter p(&image_);
-    p.setPen(QPen(colour, 0));
+    // One design pixel wide at any density, and never smoothed: the sweep's
+    // eraser must cover exactly what the cursor line drew.
+    p.setPen(QPen(colour, image_.devicePixelRatio() > 1 ? 1 : 0));
     const QPoint from(toPixel(x1), toPixel(y1));
     const QPoint to(toPixel(x2), toPixel(y2));
     p.drawLine(from, to);
@@ -55,9 +63,15 @@ void GraphView::setPoint(int x, int y, const QColor &colour)
 {
     const int px = toPixel(x);
     const int py = toPixel(y);
-    if (!image_.valid(px, py))
+    const qreal ratio = image_.devicePixelRatio();
+    if (!image_.valid(int(px * ratio), int(py * ratio)))
         return;
-    image_.setPixelColor(px, py, colour);
+    if (ratio == 1.0) {
+        image_.setPixelColor(px, py, colour);
+    } else {
+        QPainter p(&image_);
+        p.fillRect(QRect(px, py, 1, 1), colour);
+    }
     update(px, py, 1, 1);
 }
 
@@ -65,16 +79,20 @@ QColor GraphView::pixel(int xTwips, int yTwips) const
 {
     const int px = toPixel(xTwips);
     const int py = toPixel(yTwips);
-    if (!image_.valid(px, py))
+    const qreal ratio = image_.devicePixelRatio();
+    const QPoint at(int(px * ratio), int(py * ratio));
+    if (!image_.valid(at))
         return QColor(Qt::white);
-    return image_.pixelColor(px, py);
+    return image_.pixelColor(at);
 }
 
 void GraphView::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     const QRect r = event->rect();
-    p.drawImage(r, image_, r);
+    const qreal ratio = image_.devicePixelRatio();
+    p.drawImage(r, image_,
+                QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
 }
 
 } // namespace vemtra::voltmeter

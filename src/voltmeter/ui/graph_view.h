@@ -37,7 +37,7 @@ public:
     // This is which cell a point lands in, not a size, so it floors.
     static int toPixel(int twips);
 
-    QSize sizeHint() const override { return image_.size(); }
+    QSize sizeHint() const override { return image_.deviceIndependentSize().toSize(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
