@@ -313,6 +313,7 @@ QString usageText()
 {
     return QStringLiteral(
                "Usage: vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]\n"
+               "       vemtra-cli ports\n"
                "\n"
                "Talks to the four-channel data-logger board without the window.\n"
                "\n"

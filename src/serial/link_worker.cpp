@@ -245,6 +245,8 @@ void LinkWorker::open(const QString &device, int baud, std::function<void(bool, 
             if (ok) {
                 impl->device = device;
                 impl->baud = baud;
+            } else if (impl->device != device) {
+                impl->device.clear(); // another port was chosen: the old one is let go
             }
             impl->setOpen(ok);
             if (done)
@@ -324,7 +326,14 @@ void LinkWorker::reopen(int baud, std::function<void(bool, QString)> done)
             done(false, QStringLiteral("no port was chosen"));
         return;
     }
-    open(d->device, baud, std::move(done));
+    // A device still missing is watched for again, as after the loss.
+    Impl *impl = d.get();
+    open(d->device, baud, [impl, done = std::move(done)](bool ok, const QString &error) {
+        if (!ok && !impl->device.isEmpty())
+            impl->recovery.start();
+        if (done)
+            done(ok, error);
+    });
 }
 
 void LinkWorker::setRecoveryInterval(int intervalMs)

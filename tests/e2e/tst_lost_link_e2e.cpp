@@ -189,6 +189,11 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QCOMPARE(restored.size(), 0);
 
+    // Unplugged while nothing is sent: noticed all the same.
+    QTRY_VERIFY(!app.session()->isBusy());
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
+
     w.vemtra_exit->trigger();
     board.stop();
 }
