@@ -193,6 +193,7 @@ void TestMainWindow::menus()
     QCOMPARE(tree, QString::fromUtf8("nmuFile ファイル(&F)|  nmuCsvExport CSV出力(&S)...|  -|"
                                      "  vemtra_exit 終了(&E)|nmuOption オプション(&O)|"
                                      "  nmuCOM Comポート選択(&C)|  vemtra_init VEMTRA初期化(&I)|"
+                                     "  nmuPortAssign ポート割り当て...|"
                                      "nmuHelp ヘルプ(&H)|  nmuHelpFile ヘルプ(&H)|"
                                      "  nmuVer バージョン情報(&I)")
                        .split('|'));
