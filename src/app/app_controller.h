@@ -81,6 +81,8 @@ public:
     void nmuVer_Click();
     // The port dialog, modal; no connection follows.
     void nmuCOM_Click();
+    // The port assignment dialog, modal: which device each COMn is.
+    void nmuPortAssign_Click();
     // The last read-out's data file as CSV.
     void nmuCsvExport_Click();
 

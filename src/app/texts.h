@@ -66,6 +66,7 @@ inline constexpr char vemtra_exit[] = "終了(&E)";
 inline constexpr char nmuOption[] = "オプション(&O)";
 inline constexpr char nmuCOM[] = "Comポート選択(&C)";
 inline constexpr char vemtra_init[] = "VEMTRA初期化(&I)";
+inline constexpr char nmuPortAssign[] = "ポート割り当て...";
 inline constexpr char nmuHelp[] = "ヘルプ(&H)";
 inline constexpr char nmuHelpFile[] = "ヘルプ(&H)";
 inline constexpr char nmuVer[] = "バージョン情報(&I)";

@@ -305,6 +305,7 @@ void vemtra::buildMenus()
     nmuOption = menu("nmuOption", texts::nmuOption);
     nmuCOM = item(nmuOption, "nmuCOM", texts::nmuCOM);
     vemtra_init = item(nmuOption, "vemtra_init", texts::vemtra_init);
+    nmuPortAssign = item(nmuOption, "nmuPortAssign", texts::nmuPortAssign);
     nmuHelp = menu("nmuHelp", texts::nmuHelp);
     nmuHelpFile = item(nmuHelp, "nmuHelpFile", texts::nmuHelpFile);
     nmuVer = item(nmuHelp, "nmuVer", texts::nmuVer);

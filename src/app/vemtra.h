@@ -117,6 +117,7 @@ public:
     QMenu *nmuOption = nullptr;
     QAction *nmuCOM = nullptr;
     QAction *vemtra_init = nullptr;
+    QAction *nmuPortAssign = nullptr; // which device each COMn is
     QMenu *nmuHelp = nullptr;
     QAction *nmuHelpFile = nullptr;
     QAction *nmuVer = nullptr;

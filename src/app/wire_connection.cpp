@@ -4,6 +4,7 @@
 #include "serial/com_setting.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
+#include "serial/ui/frm_port_assign.h"
 #include "serial/ui/user_prompts.h"
 
 #include <QAction>
@@ -21,6 +22,8 @@ void AppController::wireConnection()
     connection_ = c;
     connect(window_->nmuCOM, &QAction::triggered, this, &AppController::nmuCOM_Click);
     connect(window_->vemtra_init, &QAction::triggered, c, &serial::Connection::vemtra_init);
+    connect(window_->nmuPortAssign, &QAction::triggered, this,
+            &AppController::nmuPortAssign_Click);
 }
 
 void AppController::showPortDialog()
@@ -35,6 +38,16 @@ void AppController::showPortDialog()
     QRect place = dialog.frameGeometry();
     place.moveCenter(frame.center());
     dialog.move(place.topLeft());
+    prompts_->exec(dialog);
+    // The port a lost link is named by.
+    if (dialog.result() == QDialog::Accepted)
+        connection_->setPortNumber(dialog.SelectedComport);
+}
+
+void AppController::nmuPortAssign_Click()
+{
+    serial::PortAssignments assignments;
+    serial::frmPortAssign dialog(assignments, window_.get());
     prompts_->exec(dialog);
 }
 

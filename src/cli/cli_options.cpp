@@ -31,6 +31,7 @@ constexpr OptionRule kOptions[] = {
     {"com", true, 0},
     {"trace", true, 0},
     {"count", true, bit(Command::Read)},
+    {"reconnect", false, bit(Command::Read)},
     {"interval", true, bit(Command::Read) | bit(Command::Program)},
     {"eeprom", true, bit(Command::Program)},
     {"vdd", true, bit(Command::Program)},
@@ -51,6 +52,8 @@ std::optional<Command> commandNamed(const QString &word)
         return Command::Program;
     if (word == QLatin1String("readout"))
         return Command::Readout;
+    if (word == QLatin1String("ports"))
+        return Command::Ports;
     return std::nullopt;
 }
 
@@ -174,7 +177,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return fail(QStringLiteral("no command given (probe, read, program or readout)"));
+        return fail(QStringLiteral("no command given (probe, read, program, readout or ports)"));
     const auto command = commandNamed(words.first());
     if (!command)
         return fail(QStringLiteral("unknown command \"%1\"").arg(words.first()));
@@ -189,6 +192,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
 
     if (has("trace") && o.tracePath.isEmpty())
         return fail(QStringLiteral("--trace needs a file name"));
+    // The device list needs no port.
+    if (o.command == Command::Ports) {
+        if (has("port") || has("com"))
+            return fail(QStringLiteral("ports takes no --port or --com"));
+        return parsed;
+    }
     if (has("port") == has("com"))
         return fail(has("port") ? QStringLiteral("give either --port or --com, not both")
                                 : QStringLiteral("no port given: use --port DEVICE or --com N"));
@@ -225,6 +234,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
                                 .arg(value("interval")));
             o.intervalMs = *ms;
         }
+        o.reconnect = has("reconnect");
         break;
     }
     case Command::Program: {
@@ -303,6 +313,7 @@ QString usageText()
 {
     return QStringLiteral(
                "Usage: vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]\n"
+               "       vemtra-cli ports\n"
                "\n"
                "Talks to the four-channel data-logger board without the window.\n"
                "\n"
@@ -320,6 +331,8 @@ QString usageText()
                "                    time_s,ch1_raw,ch1_V,...,ch4_raw,ch4_V\n"
                "    --count N       readings to take (default 1; 0 = until Ctrl-C)\n"
                "    --interval MS   milliseconds from one reading to the next (default 0)\n"
+               "    --reconnect     when the port is lost, wait for it to come back and go\n"
+               "                    on (without it, read ends within 2 s with exit 3)\n"
                "  program           write the log header; logging starts at the board's\n"
                "                    next power-up\n"
                "    --eeprom TYPE   24C64, 24C128 or 24C256\n"
@@ -332,6 +345,9 @@ QString usageText()
                "                    file is replaced only by a complete new one\n"
                "    --csv FILE      also write the log as CSV with the logger's own time\n"
                "                    (a file other than the data file)\n"
+               "  ports             list the serial devices present (path, description,\n"
+               "                    maker, serial number, USB ids) and the COMn each is\n"
+               "                    assigned to; needs no --port or --com\n"
                "\n"
                "  --help            this text, whatever else is given\n"
                "  --version         the program's version\n"
@@ -339,7 +355,7 @@ QString usageText()
                "Exit status:\n"
                "  %1  success\n"
                "  %2  bad arguments (nothing was sent)\n"
-               "  %3  no board: the port cannot be opened or nothing answers\n"
+               "  %3  no board: the port cannot be opened, is lost, or nothing answers\n"
                "  %4  protocol error: the board answered wrongly or stopped answering\n"
                "  %5  file error\n"
                "  %6  program refused: the board holds a log not read out (see --force)\n"

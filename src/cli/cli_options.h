@@ -5,10 +5,11 @@
 //
 //   vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]
 //     probe
-//     read     [--count N] [--interval MS]
+//     read     [--count N] [--interval MS] [--reconnect]
 //     program  --eeprom 24C64|24C128|24C256 (--vdd LIST | --vref-ch4 LIST)
 //              --interval SECONDS [--force]
 //     readout  [--output FILE] [--csv FILE]
+//   vemtra-cli ports
 
 #include "datalog/log_header.h"
 #include "datalog/log_plan.h"
@@ -19,7 +20,7 @@
 
 namespace vemtra::cli {
 
-enum class Command { Help, Version, Probe, Read, Program, Readout };
+enum class Command { Help, Version, Probe, Read, Program, Readout, Ports };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -29,6 +30,7 @@ struct CliOptions {
     // read
     int count = 1;      // 0: until Ctrl-C
     int intervalMs = 0; // from the start of one reading of the four channels to the next
+    bool reconnect = false; // a lost line: wait for the device and go on
 
     // program
     datalog::EepromKind eeprom = datalog::EepromKind::C64;

@@ -7,6 +7,7 @@
 #include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
 #include "readout/unread_log.h"
+#include "serial/com_ports.h"
 #include "serial/connect.h"
 #include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
@@ -14,9 +15,11 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <memory>
+#include <thread>
 
 #ifndef VEMTRA_CLI_VERSION
 #define VEMTRA_CLI_VERSION "unknown"
@@ -48,13 +51,20 @@ public:
                 return kExitFileError;
         }
 
+        if (o.command == Command::Ports)
+            return ports();
+
         QString error;
-        const std::unique_ptr<Line> line = opener(o.device, protocol::kSlowBaud, &error);
+        std::unique_ptr<Line> line = opener(o.device, protocol::kSlowBaud, &error);
         if (!line) {
-            io.err(QStringLiteral("cannot open %1: %2").arg(o.device, error));
+            // The opener's line names the device and the cause.
+            io.err(
+                QStringLiteral("vemtra-cli: %1")
+                    .arg(error.isEmpty() ? QStringLiteral("cannot open %1").arg(o.device) : error));
             return kExitNoBoard;
         }
         line->setCancelToken(io.cancel);
+        line_ = line.get();
 
         const int connected = connect(*line);
         if (connected != kExitOk || o.command == Command::Probe)
@@ -62,7 +72,7 @@ public:
 
         switch (o.command) {
         case Command::Read:
-            return read(*line);
+            return read(line, opener);
         case Command::Program:
             return program(*line);
         case Command::Readout:
@@ -87,6 +97,11 @@ private:
 
     int fail(const CliFailure &failure)
     {
+        // A gone device is no protocol fault: say so, with "no board"'s code.
+        if (line_ && !line_->isOpen() && !line_->isCancelled()) {
+            io.err(QStringLiteral("%1; %2").arg(failure.message, lostText(*line_)));
+            return lostLineFailure().exitCode;
+        }
         io.err(failure.message);
         return failure.exitCode;
     }
@@ -138,15 +153,55 @@ private:
             io.err(text);
     }
 
-    int read(Line &line)
+    QString lostText(const Line &line) const
+    {
+        QString reason = line.failure();
+        if (reason.startsWith(o.device + QLatin1String(": ")))
+            reason.remove(0, o.device.size() + 2);
+        return QStringLiteral("lost the line to %1%2")
+            .arg(o.device, reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason));
+    }
+
+    // Waits for the lost device to be there again, a look a second, then opens
+    // it and finds the board. Null when Ctrl-C ends the wait.
+    std::unique_ptr<Line> awaitReturn(const serial::LineOpener &opener)
+    {
+        for (;;) {
+            for (int slice = 0; slice < 20; ++slice) {
+                if (io.cancel.isCancelled())
+                    return nullptr;
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            if (!QFileInfo::exists(o.device))
+                continue;
+            QString error;
+            std::unique_ptr<Line> line = opener(o.device, protocol::kSlowBaud, &error);
+            if (!line)
+                continue; // there, but not yet usable
+            line->setCancelToken(io.cancel);
+            serial::ConnectObserver quiet;
+            const serial::ConnectResult found = serial::connectBoard(*line, quiet);
+            if (line->isCancelled())
+                return nullptr;
+            if (line->isOpen() && found.outcome != serial::ConnectOutcome::NotFound) {
+                io.err(QStringLiteral("vemtra-cli: %1 is back; reading on").arg(o.device));
+                return line;
+            }
+        }
+    }
+
+    int read(std::unique_ptr<Line> &linePtr, const serial::LineOpener &opener)
     {
         io.out(QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
-        const Micros start = line.now();
+        const Micros start = linePtr->now();
         const Micros every = std::chrono::milliseconds(o.intervalMs);
+        Micros scheduleStart = start;
+        std::int64_t scheduleFirst = 0;
         bool missing = false;
         for (std::int64_t n = 0; o.count == 0 || n < o.count; ++n) {
-            if (n > 0) {
-                const Micros due = start + n * every;
+            Line &line = *linePtr;
+            if (n > scheduleFirst) {
+                const Micros due = scheduleStart + (n - scheduleFirst) * every;
                 if (line.now() < due)
                     line.pause(std::chrono::ceil<std::chrono::milliseconds>(due - line.now()));
             }
@@ -156,6 +211,24 @@ private:
             const voltmeter::ChannelReadings readings = voltmeter::readAllChannels(line);
             if (line.isCancelled())
                 break;
+            if (!line.isOpen()) {
+                // A gone device answers nothing ever again: say so once.
+                io.err(QStringLiteral("vemtra-cli: ") + lostText(line) +
+                       (o.reconnect ? QStringLiteral("; waiting for it to come back") : QString()));
+                if (!o.reconnect)
+                    return kExitNoBoard;
+                line_ = nullptr;
+                linePtr.reset();
+                linePtr = awaitReturn(opener);
+                line_ = linePtr.get();
+                if (!linePtr)
+                    return interrupted(QStringLiteral("interrupted"));
+                // The reading that was lost is taken again, on a fresh schedule.
+                --n;
+                scheduleFirst = n + 1;
+                scheduleStart = linePtr->now();
+                continue;
+            }
             QString row = QString::number(secondsBetween(start, at), 'f', 3);
             for (int ch = 0; ch < 4; ++ch) {
                 const auto &reading = readings[std::size_t(ch)];
@@ -169,7 +242,7 @@ private:
             }
             io.out(row);
         }
-        if (line.isCancelled() && o.count != 0)
+        if (linePtr->isCancelled() && o.count != 0)
             return interrupted(QStringLiteral("interrupted"));
         return missing ? kExitProtocolError : kExitOk;
     }
@@ -295,8 +368,32 @@ private:
             io.out(text);
     }
 
+    // The serial devices present now and the COM numbers they are assigned to.
+    int ports()
+    {
+        const auto real = [](const QString &path) {
+            const QString target = QFileInfo(path).canonicalFilePath();
+            return target.isEmpty() ? path : target;
+        };
+        QString comDevice[serial::PortAssignments::kPorts];
+        for (int n = 1; n <= serial::PortAssignments::kPorts; ++n)
+            comDevice[n - 1] = real(serial::comPortDevice(n));
+        io.out(QStringLiteral("device\tdescription\tmanufacturer\tserial\tusb\tassigned"));
+        for (const serial::SerialDevice &d : serial::availableSerialDevices()) {
+            QStringList coms;
+            for (int n = 1; n <= serial::PortAssignments::kPorts; ++n)
+                if (comDevice[n - 1] == real(d.systemPath))
+                    coms << QStringLiteral("COM%1").arg(n);
+            io.out(QStringList{d.path, d.description, d.manufacturer, d.serialNumber, d.usbIds,
+                               coms.join(QLatin1Char(','))}
+                       .join(QLatin1Char('\t')));
+        }
+        return kExitOk;
+    }
+
     const CliOptions &o;
     const CliIo &io;
+    Line *line_ = nullptr; // the line the command works on, for telling a lost one
 };
 
 } // namespace

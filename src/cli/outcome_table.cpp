@@ -17,6 +17,8 @@ int exitCode(Outcome outcome)
         return kExitFileError;
     case Outcome::Cancelled:
         return kExitInterrupted;
+    case Outcome::LineLost:
+        return kExitNoBoard;
     default:
         return kExitProtocolError;
     }
@@ -77,6 +79,11 @@ CliFailure headerLookFailure(const readout::ReadoutResult &result)
     return {exitCode(result.outcome),
             QStringLiteral("cannot read the board's log header (%1); nothing was written")
                 .arg(result.message().trimmed())};
+}
+
+CliFailure lostLineFailure()
+{
+    return {exitCode(Outcome::LineLost), QStringLiteral("the serial line was lost")};
 }
 
 CliFailure headerWriteFailure(const datalog::LogWriteResult &result)

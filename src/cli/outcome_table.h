@@ -19,6 +19,8 @@ struct CliFailure {
 CliFailure readoutFailure(const readout::ReadoutResult &result, const QString &file);
 // The look at the board's header before programming failed.
 CliFailure headerLookFailure(const readout::ReadoutResult &result);
+// The port went away in the middle of a command.
+CliFailure lostLineFailure();
 // Writing the log header failed.
 CliFailure headerWriteFailure(const datalog::LogWriteResult &result);
 

@@ -24,6 +24,11 @@ inline const QString switched19200 = QStringLiteral("19200bps 通信確立");
 // Both NG texts end with a blank; the offending byte follows in decimal.
 inline const QString sEchoNg = QStringLiteral("s comand NG ");
 inline const QString sAckNg = QStringLiteral("S command NG ");
+// Label5 once the chosen port COMn is lost.
+inline QString disconnected(int n)
+{
+    return QStringLiteral("COM") + QString::number(n) + QStringLiteral("が切断されました。");
+}
 
 // Label9 when the speed change failed: NoEcho or WrongEcho for the "s",
 // NoAnswer or WrongAnswer for the "S" (a missing "S" names the "s" echo's byte).

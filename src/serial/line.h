@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace vemtra::serial {
@@ -52,6 +53,11 @@ public:
     // Why an opened line stopped working (device gone, read or write error);
     // empty while it works. A lost line reports isOpen() false.
     virtual QString failure() const { return {}; }
+
+    // Called on the line's thread when the line is lost, also between
+    // exchanges (a device unplugged while nothing is sent). A line that never
+    // gets lost on its own ignores it; one that wraps another passes it on.
+    virtual void setLossHandler(std::function<void()> handler) { (void)handler; }
 
     // Throws away everything received and not yet read.
     virtual void discardInput() = 0;

@@ -3,9 +3,11 @@
 #include "serial_port_line.h"
 #include "tracing_line.h"
 
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <exception>
@@ -131,9 +133,51 @@ public:
     CancelSource cancel;
     bool stopping = false;
 
+    // A lost line noticed between jobs: reported like one lost in a job.
+    void reportIdleLoss()
+    {
+        {
+            QMutexLocker lock(&mutex);
+            if (running || stopping)
+                return; // the job's end reports it
+        }
+        if (!line || line->isOpen())
+            return;
+        QString reason = line->failure();
+        dropLine();
+        onFacade([this, reason] { lostOnFacade(reason); });
+    }
+
+    // Window's thread: the one place a loss reaches the window.
+    void lostOnFacade(const QString &reason)
+    {
+        setOpen(false);
+        if (!device.isEmpty())
+            recovery.start();
+        emit q->linkLost(reason.isEmpty() ? QStringLiteral("the serial line stopped working")
+                                          : reason);
+    }
+
+    // Window's thread: one look for the lost device.
+    void lookForDevice()
+    {
+        if (open || device.isEmpty() || pending > 0 || !QFileInfo::exists(device))
+            return;
+        recovery.stop();
+        q->reopen(baud, [this](bool ok, const QString &) {
+            if (ok)
+                emit q->linkRestored();
+            else if (!device.isEmpty())
+                recovery.start(); // there, but not yet usable: try again
+        });
+    }
+
     // Window's thread only.
     int pending = 0;
     bool open = false;
+    QString device; // of the last successful open()
+    int baud = 9600;
+    QTimer recovery;
 };
 
 LinkWorker::LinkWorker(QObject *parent) : LinkWorker(tracedOnRequest(openSerialPort), parent)
@@ -143,6 +187,10 @@ LinkWorker::LinkWorker(QObject *parent) : LinkWorker(tracedOnRequest(openSerialP
 LinkWorker::LinkWorker(LineOpener opener, QObject *parent)
     : QObject(parent), d(std::make_unique<Impl>(this, std::move(opener)))
 {
+    // A check a second: the device comes back by itself, nobody waits on it.
+    d->recovery.setInterval(1000);
+    Impl *impl = d.get();
+    QObject::connect(&d->recovery, &QTimer::timeout, this, [impl] { impl->lookForDevice(); });
 }
 
 LinkWorker::~LinkWorker()
@@ -166,6 +214,7 @@ LinkWorker::~LinkWorker()
 void LinkWorker::open(const QString &device, int baud, std::function<void(bool, QString)> done)
 {
     Impl *impl = d.get();
+    impl->recovery.stop();
     impl->beginOne();
     impl->onWorker([impl, device, baud, done = std::move(done)] {
         {
@@ -184,11 +233,21 @@ void LinkWorker::open(const QString &device, int baud, std::function<void(bool, 
             error = QStringLiteral("opening %1 failed").arg(device);
         }
         const bool ok = opened && opened->isOpen();
-        if (ok)
+        if (ok) {
             impl->line = std::move(opened);
-        else if (error.isEmpty())
+            // Queued, so a loss seen inside a job is left to that job's end.
+            impl->line->setLossHandler(
+                [impl] { impl->onWorker([impl] { impl->reportIdleLoss(); }); });
+        } else if (error.isEmpty()) {
             error = QStringLiteral("cannot open %1").arg(device);
-        impl->onFacade([impl, ok, error, done] {
+        }
+        impl->onFacade([impl, ok, error, done, device, baud] {
+            if (ok) {
+                impl->device = device;
+                impl->baud = baud;
+            } else if (impl->device != device) {
+                impl->device.clear(); // another port was chosen: the old one is let go
+            }
             impl->setOpen(ok);
             if (done)
                 done(ok, error);
@@ -200,6 +259,8 @@ void LinkWorker::open(const QString &device, int baud, std::function<void(bool, 
 void LinkWorker::close(std::function<void()> done)
 {
     Impl *impl = d.get();
+    impl->recovery.stop();
+    impl->device.clear();
     impl->beginOne();
     impl->onWorker([impl, done = std::move(done)] {
         impl->dropLine();
@@ -244,15 +305,45 @@ void LinkWorker::post(Job job, std::function<void()> done)
             impl->dropLine();
         }
         impl->onFacade([impl, lost, lostReason, done] {
-            if (lost) {
-                impl->setOpen(false);
-                emit impl->q->linkLost(lostReason);
-            }
+            if (lost)
+                impl->lostOnFacade(lostReason);
             if (done)
                 done();
             impl->finishOne();
         });
     });
+}
+
+QString LinkWorker::device() const
+{
+    return d->device;
+}
+
+void LinkWorker::reopen(int baud, std::function<void(bool, QString)> done)
+{
+    if (d->device.isEmpty()) {
+        if (done)
+            done(false, QStringLiteral("no port was chosen"));
+        return;
+    }
+    // A device still missing is watched for again, as after the loss.
+    Impl *impl = d.get();
+    open(d->device, baud, [impl, done = std::move(done)](bool ok, const QString &error) {
+        if (!ok && !impl->device.isEmpty())
+            impl->recovery.start();
+        if (done)
+            done(ok, error);
+    });
+}
+
+void LinkWorker::setRecoveryInterval(int intervalMs)
+{
+    d->recovery.setInterval(intervalMs);
+}
+
+bool LinkWorker::isRecovering() const
+{
+    return d->recovery.isActive();
 }
 
 bool LinkWorker::isBusy() const

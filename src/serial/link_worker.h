@@ -83,6 +83,17 @@ public:
     // runs under a cancel token of its own, so the next job is not touched.
     void cancelCurrent();
 
+    // The device of the last open() that succeeded; empty after close().
+    QString device() const;
+    // Opens that device again at `baud` when no line is open (a lost line).
+    // `done(ok, error)` as for open(); false at once when there is no device.
+    void reopen(int baud, std::function<void(bool, QString)> done = {});
+
+    // After linkLost the worker looks for the device every `intervalMs` (its
+    // path exists again) and reopens it; open() and close() end the watch.
+    void setRecoveryInterval(int intervalMs);
+    bool isRecovering() const;
+
 signals:
     void busyChanged(bool busy);
     void openChanged(bool open);
@@ -90,6 +101,8 @@ signals:
     // been closed. Reported after the job during which it showed, before that
     // job's `done`.
     void linkLost(const QString &reason);
+    // The lost device is back and open again (see setRecoveryInterval).
+    void linkRestored();
 
 private:
     class Impl;

@@ -19,6 +19,7 @@ enum class Outcome {
     HeaderNotUsable, // the log header read back cannot be acted on (reason kept)
     FileError,       // the data file could not be written
     Cancelled,       // the exchange was stopped (program closing, Ctrl-C)
+    LineLost,        // the port went away (device unplugged, read or write error)
 };
 
 } // namespace vemtra::serial

@@ -1,5 +1,6 @@
 #include "serial_port_line.h"
 
+#include "port_errors.h"
 #include "trace.h"
 
 #include <QDeadlineTimer>
@@ -62,9 +63,12 @@ std::unique_ptr<SerialPortLine> SerialPortLine::open(const QString &device, int 
     port.setPortName(device);
     port.setReadBufferSize(receiveBufferSize);
     if (!port.open(QIODevice::ReadWrite)) {
+        // The caller tells the user; a second line here would say it twice.
+        const QString text =
+            openFailureText(device, classifyOpenFailure(device, port.error()), port.errorString());
         if (error)
-            *error = QStringLiteral("%1: %2").arg(device, port.errorString());
-        qCWarning(lcLine).noquote() << "cannot open" << device << "-" << port.errorString();
+            *error = text;
+        qCDebug(lcLine).noquote() << text;
         return nullptr;
     }
     const bool configured = port.setBaudRate(baud) && port.setDataBits(QSerialPort::Data8) &&
@@ -121,7 +125,9 @@ void SerialPortLine::markLost(const QString &reason)
         return;
     lost_ = true;
     failure_ = QStringLiteral("%1: %2").arg(device_, reason);
-    qCWarning(lcLine).noquote() << "line lost:" << failure_;
+    qCDebug(lcLine).noquote() << "line lost:" << failure_;
+    if (onLost_)
+        onLost_();
     // A gone device keeps the port readable with an error on every read, so an
     // open port would flood the worker's event loop; close it, but not from
     // inside the port's own error report.
@@ -148,6 +154,11 @@ bool SerialPortLine::isOpen() const
 QString SerialPortLine::failure() const
 {
     return failure_;
+}
+
+void SerialPortLine::setLossHandler(std::function<void()> handler)
+{
+    onLost_ = std::move(handler);
 }
 
 void SerialPortLine::takeInWaiting()

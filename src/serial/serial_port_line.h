@@ -29,6 +29,7 @@ public:
     Micros now() const override;
     bool isOpen() const override;
     QString failure() const override;
+    void setLossHandler(std::function<void()> handler) override;
     void discardInput() override;
     bool send(const QByteArray &bytes) override;
     int bytesWaiting() override;
@@ -51,6 +52,7 @@ private:
     QString device_;
     bool lost_ = false;
     QString failure_;
+    std::function<void()> onLost_;
 };
 
 } // namespace vemtra::serial

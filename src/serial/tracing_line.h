@@ -85,6 +85,10 @@ public:
     bool setSpeed(int baud) override;
     int speed() const override;
     void setCancelToken(CancelToken token) override;
+    void setLossHandler(std::function<void()> handler) override
+    {
+        inner_->setLossHandler(std::move(handler));
+    }
 
 private:
     void noteLoss();

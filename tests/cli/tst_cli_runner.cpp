@@ -140,7 +140,7 @@ void TestCliRunner::deviceThatDoesNotOpen()
     const Run r = run(line, {"probe"}, "/dev/ttyOTHER");
     QCOMPARE(r.code, int(kExitNoBoard));
     QCOMPARE(r.err.size(), 1);
-    QVERIFY(r.err.first().startsWith("cannot open /dev/ttyOTHER"));
+    QVERIFY(r.err.first().startsWith("vemtra-cli: /dev/ttyOTHER"));
     QVERIFY(line->sentBytes().isEmpty());
 }
 

@@ -1,50 +1,90 @@
 #include "serial/com_ports.h"
+#include "serial/ui/frm_port_assign.h"
 
+#include <QComboBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
-using vemtra::serial::comPortDevice;
+using namespace vemtra::serial;
 
 class TestComPorts : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void device_data();
     void device();
+    void assignmentDialogStoresOnlyOnOk_data();
+    void assignmentDialogStoresOnlyOnOk();
 };
 
 void TestComPorts::device_data()
 {
     QTest::addColumn<int>("n");
-    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("assigned");
     QTest::addColumn<QString>("expected");
-
-#ifdef Q_OS_WIN
-    QTest::newRow("COM1") << 1 << QStringList{} << "COM1";
-    QTest::newRow("COM6 ignores the environment")
-        << 6 << QStringList{"VEMTRA_COM6=/dev/pts/3"} << "COM6";
-#else
-    QTest::newRow("COM1 is the first standard port") << 1 << QStringList{} << "/dev/ttyS0";
-    QTest::newRow("COM6 is the sixth") << 6 << QStringList{} << "/dev/ttyS5";
-    QTest::newRow("variable names the device")
-        << 1 << QStringList{"VEMTRA_COM1=/dev/ttyUSB0"} << "/dev/ttyUSB0";
-    QTest::newRow("only its own number counts")
-        << 2 << QStringList{"VEMTRA_COM1=/dev/pts/4"} << "/dev/ttyS1";
-    QTest::newRow("empty variable is not set") << 3 << QStringList{"VEMTRA_COM3="} << "/dev/ttyS2";
-#endif
+    QTest::newRow("standard port") << 6 << ""
+                                   << "" << defaultComPortDevice(6);
+    QTest::newRow("assigned device") << 1 << ""
+                                     << "/dev/ttyUSB0"
+                                     << "/dev/ttyUSB0";
+    QTest::newRow("variable before assignment") << 1 << "/dev/pts/3"
+                                                << "/dev/ttyUSB0"
+                                                << "/dev/pts/3";
+    QTest::newRow("empty variable is not set") << 3 << ""
+                                               << "/dev/ttyACM0"
+                                               << "/dev/ttyACM0";
 }
 
 void TestComPorts::device()
 {
     QFETCH(int, n);
-    QFETCH(QStringList, environment);
+    QFETCH(QString, variable);
+    QFETCH(QString, assigned);
     QFETCH(QString, expected);
-
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("s.ini"), QSettings::IniFormat);
+    PortAssignments a(store);
+    a.setDevice(n, assigned);
+    QVERIFY(a.save(store));
     QProcessEnvironment env;
-    for (const QString &entry : environment) {
-        const qsizetype eq = entry.indexOf(QLatin1Char('='));
-        env.insert(entry.left(eq), entry.mid(eq + 1));
-    }
-    QCOMPARE(comPortDevice(n, env), expected);
+    env.insert(QStringLiteral("VEMTRA_COM%1").arg(n), variable);
+    env.insert(QStringLiteral("VEMTRA_COM%1").arg(n % 6 + 1), "/dev/other"); // not its own
+    QCOMPARE(comPortDevice(n, env, store), expected);
 }
 
-QTEST_GUILESS_MAIN(TestComPorts)
+void TestComPorts::assignmentDialogStoresOnlyOnOk_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("キャンセル") << false;
+}
+
+void TestComPorts::assignmentDialogStoresOnlyOnOk()
+{
+    QFETCH(bool, ok);
+    PortAssignments before;
+    before.setDevice(2, QString());
+    QVERIFY(before.save());
+    QList<SerialDevice> present{{"/dev/serial/by-id/usb-Maker_Adapter-if00", "/dev/ttyUSB0",
+                                 "Adapter", "Maker", "A1", "0403:6001"}};
+    PortAssignments assignments;
+    frmPortAssign dialog(assignments);
+    dialog.setDeviceSource([&] { return present; });
+    QCOMPARE(dialog.Devices->rowCount(), 1);
+    QComboBox *com2 = dialog.Combo_com[1];
+    com2->setCurrentIndex(com2->findData(present[0].path));
+    // The adapter goes while the dialog is open: the choice stays.
+    present.clear();
+    dialog.refresh();
+    QCOMPARE(dialog.Devices->rowCount(), 0);
+    ok ? dialog.accept() : dialog.reject();
+    QCOMPARE(PortAssignments().device(2),
+             ok ? QString("/dev/serial/by-id/usb-Maker_Adapter-if00") : QString());
+}
+
+QTEST_MAIN(TestComPorts)
 #include "tst_com_ports.moc"

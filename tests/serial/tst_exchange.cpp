@@ -17,10 +17,8 @@ private slots:
     void staleBytesAreFlushed();
     void replyTiming_data();
     void replyTiming();
-    void lateBytesGoWithTheNextFlush();
     void echoWait_data();
     void echoWait();
-    void restOfAReadIsDropped();
     void parameterBlockIsPaced_data();
     void parameterBlockIsPaced();
     void cancelledLineGivesUpAtOnce();
@@ -90,25 +88,6 @@ void TestExchange::replyTiming()
     }
 }
 
-void TestExchange::lateBytesGoWithTheNextFlush()
-{
-    SimulatedLine line;
-    line.engine().faults().replyDelay = 1100ms;
-    sendLetter(line, 't');
-    QVERIFY(!waitReply(line));
-
-    line.advanceBy(500ms);
-    QCOMPARE(line.bytesWaiting(), 1);
-
-    line.engine().faults().replyDelay = 0ms;
-    flush(line);
-    QCOMPARE(line.bytesWaiting(), 0);
-    sendLetter(line, 'g');
-    const auto reply = waitReply(line);
-    QVERIFY(reply);
-    QCOMPARE(reply->bytes(), QByteArray("g"));
-}
-
 void TestExchange::echoWait_data()
 {
     QTest::addColumn<QByteArray>("noiseBefore");
@@ -147,24 +126,6 @@ void TestExchange::echoWait()
         QVERIFY(echo->startsWith('g'));
     // Everything read while waiting is gone, noise included.
     QCOMPARE(line.bytesWaiting(), 0);
-}
-
-void TestExchange::restOfAReadIsDropped()
-{
-    SimulatedLine line;
-    line.engine().faults().extraBytes = {0x99, 0x98};
-    flush(line);
-    sendLetter(line, 't');
-    pace(line);
-    const auto reply = takeReply(line);
-    QVERIFY(reply);
-    QCOMPARE(reply->bytes(), QByteArray("t\x99\x98"));
-    QVERIFY(reply->startsWith('t'));
-
-    // The next wait sees only what arrives after that read: nothing.
-    line.engine().faults().silent = true;
-    QVERIFY(!waitReply(line));
-    QVERIFY(!takeReply(line));
 }
 
 // Each block goes out a byte per 100 ms, closed by the byte that zeroes its sum.

@@ -62,7 +62,6 @@ private slots:
     void cleanup();
     void loadTicksStoredPort_data();
     void loadTicksStoredPort();
-    void layout();
     void okOpensStoresAndCloses();
     void failedOkStoresNothingAndLeavesNoPortOpen_data();
     void failedOkStoresNothingAndLeavesNoPortOpen();
@@ -121,17 +120,6 @@ void TestFrmOption::loadTicksStoredPort()
     frmOption dialog(rig.worker, *setting_, &label5, 9600);
     QCOMPARE(tickedNumber(dialog), ticked);
     QCOMPARE(dialog.SelectedComport, ticked);
-}
-
-void TestFrmOption::layout()
-{
-    Rig rig;
-    frmOption dialog(rig.worker, *setting_, nullptr, 9600);
-    // Each button names its device; CANCEL is kept but not shown.
-    QCOMPARE(option(dialog, 2)->toolTip(), QString("sim-com2"));
-    dialog.show();
-    QVERIFY(dialog.findChild<QPushButton *>("Command_Ok")->isVisible());
-    QVERIFY(!dialog.findChild<QPushButton *>("Command1")->isVisible());
 }
 
 void TestFrmOption::okOpensStoresAndCloses()

@@ -43,8 +43,6 @@ private slots:
     void probeAtTheBoardsSpeedOnly();
     void readBackWhatWasWritten();
     void boardStoppingMidTransferTimesOut();
-    void missingDeviceDoesNotOpen();
-    void boardGoneIsALostLine();
     void openThrowsAwayWhatTheDeviceHeld();
 };
 
@@ -108,33 +106,6 @@ void TestPtyLine::boardStoppingMidTransferTimesOut()
     QVERIFY(line->isOpen());
 }
 
-void TestPtyLine::missingDeviceDoesNotOpen()
-{
-    QString error;
-    QVERIFY(!SerialPortLine::open(QStringLiteral("/dev/vemtra-no-such-port"), 9600, &error));
-    QVERIFY(error.contains(QStringLiteral("/dev/vemtra-no-such-port")));
-}
-
-void TestPtyLine::boardGoneIsALostLine()
-{
-    BoardProcess board({QStringLiteral("--quiet")});
-    START_BOARD(board);
-    auto line = openLine(board, 9600);
-    QVERIFY(line);
-    QVERIFY(vemtra::testing::scriptedProbe(*line));
-
-    board.stop();
-    // However the loss shows itself (a write or a read error), the probe fails,
-    // the line says it is gone, and later waits do not wait.
-    QVERIFY(!vemtra::testing::scriptedProbe(*line));
-    QVERIFY(!line->isOpen());
-    QVERIFY(!line->failure().isEmpty());
-    const Micros before = line->now();
-    QVERIFY(!waitReply(*line));
-    QVERIFY(line->now() - before < Micros(replyTimeout));
-}
-
-QTEST_GUILESS_MAIN(TestPtyLine)
 // Bytes a device held from before the program opened it are no answer.
 void TestPtyLine::openThrowsAwayWhatTheDeviceHeld()
 {
@@ -156,4 +127,5 @@ void TestPtyLine::openThrowsAwayWhatTheDeviceHeld()
     ::close(master);
 }
 
+QTEST_GUILESS_MAIN(TestPtyLine)
 #include "tst_pty_line.moc"

@@ -17,6 +17,21 @@ Connection::Connection(ConnectionView view, LinkWorker &worker, BoardSession &se
                        QObject *parent)
     : QObject(parent), view_(view), worker_(worker), session_(session)
 {
+    connect(&worker_, &LinkWorker::linkLost, this, &Connection::onLinkLost);
+    connect(&worker_, &LinkWorker::linkRestored, this, &Connection::onLinkRestored);
+}
+
+void Connection::onLinkLost()
+{
+    // The voltmeter stops on the same news; the label says why it did.
+    if (view_.Label5)
+        view_.Label5->setText(texts::disconnected(portNumber_));
+}
+
+void Connection::onLinkRestored()
+{
+    // As VEMTRA初期化 would: the board may have been switched off meanwhile.
+    vemtra_init();
 }
 
 void Connection::comm_connect(std::function<void()> then)
@@ -27,6 +42,10 @@ void Connection::comm_connect(std::function<void()> then)
 
     const bool claimed = session_.begin(QStringLiteral("connection"));
     ++running_;
+
+    // A port lost earlier is opened again first; the job below runs after it.
+    if (!worker_.isOpen() && !worker_.device().isEmpty())
+        worker_.reopen(portSpeed_);
 
     QPointer<QLabel> label5 = view_.Label5;
     QPointer<QLabel> label9 = view_.Label9;

@@ -51,6 +51,11 @@ public:
     bool isConnecting() const { return running_ > 0; }
     const ConnectResult &lastResult() const { return last_; }
 
+    // The COM number the port dialog opened last (0: none); named when the
+    // port is lost.
+    void setPortNumber(int n) { portNumber_ = n; }
+    int portNumber() const { return portNumber_; }
+
 signals:
     void finished(const vemtra::serial::ConnectResult &result);
 
@@ -58,7 +63,11 @@ private:
     ConnectionView view_;
     LinkWorker &worker_;
     BoardSession &session_;
+    void onLinkLost();
+    void onLinkRestored();
+
     int portSpeed_ = 9600;
+    int portNumber_ = 0;
     int running_ = 0;
     ConnectResult last_;
 };

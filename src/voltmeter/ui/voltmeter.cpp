@@ -35,6 +35,9 @@ Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::Boa
     // A coarse timer may fire up to 5 % late, eating into the cycle's headroom.
     view_.Timer1->setTimerType(Qt::PreciseTimer);
     connect(view_.Timer1, &QTimer::timeout, this, &Voltmeter::Timer1_Timer);
+    // A lost port gives no readings: stop at once rather than sweep old ones.
+    connect(&worker_, &serial::LinkWorker::linkLost, this,
+            [this] { view_.Check1->setChecked(false); });
 }
 
 void Voltmeter::Check1_Click()
@@ -91,12 +94,17 @@ void Voltmeter::finishCycle(Cycle &cycle)
 
 void Voltmeter::applyTick(const ChannelReadings &readings)
 {
+    std::array<bool, 4> answered{};
     for (int chx = 0; chx < 4; ++chx) {
-        if (readings[chx])
+        answered[chx] = readings[chx].has_value();
+        if (answered[chx])
             showReading(chx, *readings[chx]);
     }
-    // The tick finishes its drawing even when the box was unticked meanwhile.
-    plotColumn();
+    // The tick finishes its drawing even when the box was unticked meanwhile,
+    // but only with what the board gave: a channel that did not answer gets
+    // no point, and a cycle with no answer at all draws nothing.
+    if (answered != std::array<bool, 4>{})
+        plotColumn(answered);
     ++completedTicks_;
     emit tickDone();
 }
@@ -113,7 +121,7 @@ void Voltmeter::showReading(int chx, std::uint8_t raw)
     show(view_.Text2[chx], voltageText(raw));
 }
 
-void Voltmeter::plotColumn()
+void Voltmeter::plotColumn(const std::array<bool, 4> &channels)
 {
     GraphView *gp1 = view_.GP1;
     const GraphColumn c = planColumn(GP1_count_, gp1->widthTwips(), gp1->heightTwips(), ch_dat_);
@@ -122,7 +130,8 @@ void Voltmeter::plotColumn()
     gp1->drawLine(c.cursorX, 0, c.cursorX, c.height, graph::cursorColour);
     gp1->drawLine(c.x, 0, c.x, c.height, graph::eraseColour);
     for (int ch = 0; ch < 4; ++ch)
-        gp1->setPoint(c.x, c.y[ch], graph::channelColour[ch]);
+        if (channels[ch])
+            gp1->setPoint(c.x, c.y[ch], graph::channelColour[ch]);
     GP1_count_ = c.nextX;
 }
 

@@ -63,8 +63,8 @@ public:
     // and its two text boxes.
     void showReading(int chx, std::uint8_t raw);
 
-    // Plots the current readings into the next column of the sweep.
-    void plotColumn();
+    // Plots the current readings of `channels` into the next column of the sweep.
+    void plotColumn(const std::array<bool, 4> &channels = {true, true, true, true});
 
     // ch1_dat .. ch4_dat: the last good reading of each channel.
     const std::array<int, 4> &readings() const { return ch_dat_; }

@@ -1,0 +1,281 @@
+// A lost port through vemtra-board's unplug and plug on a pseudo-terminal: the
+// window stops the voltmeter and says so, a read-out and a programming end
+// with their own failure, the link comes back by itself; vemtra-cli's read ends
+// or, with --reconnect, goes on. The board is reached through its --link path,
+// assigned to COM2 in the settings as the user's port assignment would be.
+
+#include "app/app_controller.h"
+#include "app/vemtra.h"
+#include "board_process.h"
+#include "datalog/ui/log_programmer.h"
+#include "readout/ui/readout_controller.h"
+#include "scripted_prompts.h"
+#include "serial/com_ports.h"
+#include "serial/connect.h"
+#include "serial/link_worker.h"
+#include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
+#include "voltmeter/ui/voltmeter.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace vemtra;
+using testing::BoardProcess;
+
+namespace {
+
+QStringList boardArgs(const QString &link)
+{
+    return {"--baud",        "9600", "--eeprom",           "24C64",  "--inputs", "const",
+            "--time-factor", "1000", "--powered-with-log", "--link", link,       "--commands",
+            "--quiet"};
+}
+
+QString cliPath()
+{
+    return QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath("vemtra-cli");
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestLostLinkE2e : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void windowSeesTheLossAndRecovers();
+    void cliReadEndsOnALostLine();
+    void cliReadReconnects();
+    void cliNamesABusyPort();
+
+private:
+    QTemporaryDir dir_;
+    QString link_;
+};
+
+void TestLostLinkE2e::initTestCase()
+{
+    if (!BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+    qunsetenv("VEMTRA_COM2");
+    link_ = dir_.filePath("board");
+}
+
+void TestLostLinkE2e::windowSeesTheLossAndRecovers()
+{
+    BoardProcess board(boardArgs(link_));
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    {
+        // What the port assignment dialog stores for COM2.
+        serial::PortAssignments assigned;
+        assigned.setDevice(2, link_);
+        QVERIFY(assigned.save());
+    }
+
+    testing::ScriptedPrompts prompts;
+    prompts.onYesNo = [](QWidget *, const QString &) { return true; };
+    app::AppController app(std::make_unique<serial::LinkWorker>());
+    app.setPrompts(prompts);
+    app.setQuit([] {});
+    app.start();
+    app::vemtra &w = *app.window();
+    // Found again at either speed: the same board, or one switched on anew.
+    const auto linked = [&w] {
+        return w.Label5->text() == serial::texts::established19200 ||
+               w.Label5->text() == serial::texts::switched19200;
+    };
+    prompts.onExec = [&](QDialog &d) {
+        auto *dialog = qobject_cast<serial::frmOption *>(&d);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->Option_com2->toolTip(), link_);
+        dialog->Option_com2->setChecked(true);
+        dialog->Command_Ok->click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->result(), int(QDialog::Accepted), 10000);
+    };
+    app.finishStartup();
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::switched19200, 10000);
+    QTRY_VERIFY(!app.session()->isBusy());
+
+    // Unplugged while the voltmeter runs: it stops at once and no column
+    // follows; the label names the port.
+    auto *vm = app.findChild<voltmeter::Voltmeter *>("voltmeter");
+    w.Check1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(vm->completedTicks() >= 3, 10000);
+    QElapsedTimer clock;
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
+    const qint64 toLabel = clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Check1->isChecked() && !vm->isTickPending(), 5000);
+    const qint64 toStop = clock.elapsed();
+    QVERIFY(!w.Timer1->isActive());
+    const int column = vm->GP1_count();
+
+    // Plugged in again: the link comes back by itself, the voltmeter stays off.
+    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    clock.restart();
+    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    const qint64 toLink = clock.elapsed();
+    QTRY_VERIFY(!app.session()->isBusy());
+    QVERIFY(!w.Check1->isChecked());
+    QCOMPARE(vm->GP1_count(), column);
+    qInfo("unplug -> Label5 %lld ms, -> voltmeter stopped %lld ms; plug -> link %lld ms", toLabel,
+          toStop, toLink);
+
+    // Unplugged during a read-out: it fails and the earlier data file stays.
+    auto *readout = app.findChild<readout::ReadoutController *>("readout");
+    readout->setDataFolder([this] { return dir_.path(); });
+    const QByteArray earlier("an earlier read-out\r\n");
+    {
+        QFile file(readout->dataFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    QSignalSpy readDone(readout, &readout::ReadoutController::finished);
+    w.Command2->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.P_Bar->value() > 64, 20000);
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QVERIFY(readDone.wait(5000));
+    QVERIFY(!readDone.at(0).at(0).toBool());
+    QVERIFY(!w.Label9->text().isEmpty());
+    QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
+    QCOMPARE(readFile(readout->dataFilePath()), earlier);
+
+    // Back again, then unplugged while the log header is written.
+    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    QTRY_VERIFY(!app.session()->isBusy());
+    auto *programmer = app.findChild<datalog::LogProgrammer *>("logProgrammer");
+    QSignalSpy programDone(programmer, &datalog::LogProgrammer::finished);
+    QSignalSpy connected(app.findChild<serial::Connection *>("connection"),
+                         &serial::Connection::finished);
+    w.Check2[1]->click();
+    w.Text5->setText("0.5");
+    w.Command5->click();
+    QVERIFY(connected.wait(10000));
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QVERIFY(programDone.wait(10000));
+    QVERIFY(!programDone.at(0).at(0).toBool());
+    QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
+
+    // VEMTRA初期化 reopens the port once it is there again.
+    QSignalSpy restored(app.worker(), &serial::LinkWorker::linkRestored);
+    app.worker()->setRecoveryInterval(60000);
+    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QTRY_VERIFY(!app.session()->isBusy());
+    w.vemtra_init->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+    QCOMPARE(restored.size(), 0);
+
+    // Unplugged while nothing is sent: noticed all the same.
+    QTRY_VERIFY(!app.session()->isBusy());
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
+
+    w.vemtra_exit->trigger();
+    board.stop();
+}
+
+void TestLostLinkE2e::cliReadEndsOnALostLine()
+{
+    BoardProcess board(boardArgs(link_));
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    QProcess cli;
+    cli.start(cliPath(), {"--port", link_, "read", "--count", "0"});
+    QVERIFY(cli.waitForReadyRead(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(cli.bytesAvailable() > 200, 10000);
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(cli.waitForFinished(5000));
+    QVERIFY2(clock.elapsed() < 2000, QByteArray::number(clock.elapsed()));
+    QCOMPARE(cli.exitCode(), 3);
+    const QStringList err =
+        QString::fromLocal8Bit(cli.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(err.size(), 2); // the board found, then the loss
+    QVERIFY2(err.last().startsWith("vemtra-cli: lost the line to " + link_),
+             qPrintable(err.last()));
+    board.stop();
+}
+
+void TestLostLinkE2e::cliReadReconnects()
+{
+    BoardProcess board(boardArgs(link_));
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    QProcess cli;
+    cli.start(cliPath(),
+              {"--port", link_, "read", "--count", "0", "--interval", "20", "--reconnect"});
+    // What it has said so far; QTRY looks more than once.
+    QByteArray out, err;
+    const auto said = [&] {
+        out += cli.readAllStandardOutput();
+        err += cli.readAllStandardError();
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(said() && out.count('\n') > 1, 10000);
+    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("waiting"), 5000);
+    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("is back"), 10000);
+    // Rows resume with the board's readings.
+    out.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(said() && out.contains(",51,"), 5000);
+    QCOMPARE(err.count('\n'), 3); // found, lost, back
+    cli.terminate();
+    cli.waitForFinished(5000);
+    board.stop();
+}
+
+void TestLostLinkE2e::cliNamesABusyPort()
+{
+    BoardProcess board(boardArgs(link_));
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    QProcess holder;
+    holder.start(cliPath(), {"--port", link_, "read", "--count", "0", "--interval", "100"});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QProcess second;
+    second.start(cliPath(), {"--port", link_, "probe"});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 3);
+    QCOMPARE(QString::fromLocal8Bit(second.readAllStandardError()).trimmed(),
+             QString("vemtra-cli: %1 is in use by another program").arg(link_));
+    holder.terminate();
+    holder.waitForFinished(5000);
+
+    // A device that is not there names that, once.
+    QProcess missing;
+    missing.start(cliPath(), {"--port", dir_.filePath("nothing"), "probe"});
+    QVERIFY(missing.waitForFinished(10000));
+    QCOMPARE(missing.exitCode(), 3);
+    QCOMPARE(QString::fromLocal8Bit(missing.readAllStandardError()).trimmed(),
+             QString("vemtra-cli: %1 does not exist").arg(dir_.filePath("nothing")));
+    board.stop();
+}
+
+QTEST_MAIN(TestLostLinkE2e)
+#include "tst_lost_link_e2e.moc"
