@@ -11,6 +11,7 @@
 #include <functional>
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace vemtra::readout {
 
@@ -24,6 +25,7 @@ public:
     bool loadFile(const QString &path);
 
     QPlainTextEdit *RText1 = nullptr;
+    QPushButton *cmdGraph = nullptr; // opens LOG_GRAPH; hidden unless someone can
 };
 
 // The viewer's font: the design's Japanese font where installed, else an

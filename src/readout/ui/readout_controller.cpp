@@ -167,6 +167,14 @@ void ReadoutController::Command4_Click()
     showDataFile(view_.window, path, [this, caption](LIST &list) {
         if (!caption.isEmpty())
             list.setWindowTitle(caption);
+        if (graphOpener_) {
+            // The viewer is modal: it closes first, so the graph is not held behind it.
+            list.cmdGraph->show();
+            connect(list.cmdGraph, &QPushButton::clicked, &list, [this, &list] {
+                list.accept();
+                QMetaObject::invokeMethod(this, graphOpener_, Qt::QueuedConnection);
+            });
+        }
         prompts_->exec(list);
     });
 }

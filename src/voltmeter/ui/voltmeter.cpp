@@ -65,6 +65,7 @@ void Voltmeter::applyTick(const ChannelReadings &readings)
     // The tick finishes its drawing even when the box was unticked meanwhile.
     plotColumn();
     ++completedTicks_;
+    emit cycleRead(readings);
     emit tickDone();
 }
 
