@@ -61,7 +61,7 @@ install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz DESTINATI
 
 # Everything the install needs, without the tests and benchmarks.
 add_custom_target(vemtra_installables)
-add_dependencies(vemtra_installables qel-vemtra vemtra-cli vemtra-board vemtra_packaging)
+add_dependencies(vemtra_installables qel-vemtra vemtra-cli vemtra-plot vemtra-board vemtra_packaging)
 if(TARGET cli_install)
   add_dependencies(cli_install vemtra_packaging)
 endif()
@@ -82,8 +82,9 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "QEL-Vemtra connects to the VEMTRA data-logger board over RS-232, shows"
   "its four channels as a live voltmeter, programs the board's logging and"
   "reads the log back into a text file and CSV. The window's texts are"
-  "Japanese. Includes vemtra-cli for scripts and vemtra-board, a simulator"
-  "of the board on a pseudo-terminal.")
+  "Japanese. Includes vemtra-cli for scripts, vemtra-plot, which draws a log"
+  "as a chart picture without a display, and vemtra-board, a simulator of"
+  "the board on a pseudo-terminal.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "qel-vemtra")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_GENERATOR "DEB")

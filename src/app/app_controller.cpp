@@ -1,5 +1,8 @@
 #include "app/app_controller.h"
 
+#include "chart/ui/log_graph_window.h"
+#include "voltmeter/voltmeter_recorder.h"
+
 #include "app/frm_about.h"
 #include "app/startup.h"
 #include "app/texts.h"
@@ -43,6 +46,8 @@ AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject
     wireVoltmeter();
     wireDataLog();
     wireReadout();
+    wireLogGraph();
+    wireRecorder();
 }
 
 AppController::~AppController() = default;
@@ -140,6 +145,9 @@ void AppController::Form_Unload()
     // Whatever else is open or waiting goes with the main window.
     worker_->cancelCurrent();
     worker_->close();
+    stopRecording();
+    if (logGraph_)
+        logGraph_->close();
     if (about_)
         about_->deleteLater();
     if (help_)

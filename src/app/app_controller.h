@@ -2,6 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "voltmeter/read_chx.h"
 
 #include <QObject>
 #include <QPointer>
@@ -28,6 +29,12 @@ class LogProgrammer;
 namespace vemtra::readout {
 class ReadoutController;
 }
+namespace vemtra::chart {
+class LogGraphWindow;
+}
+namespace vemtra::voltmeter {
+class VoltmeterRecorder;
+}
 
 namespace vemtra::app {
 
@@ -37,6 +44,7 @@ namespace serial = ::vemtra::serial;
 namespace voltmeter = ::vemtra::voltmeter;
 namespace datalog = ::vemtra::datalog;
 namespace readout = ::vemtra::readout;
+namespace chart = ::vemtra::chart;
 
 class vemtra;
 class frmAbout;
@@ -85,6 +93,12 @@ public:
     void nmuPortAssign_Click();
     // The last read-out's data file as CSV.
     void nmuCsvExport_Click();
+    // LOG_GRAPH on the data file; one window, brought to the front when open.
+    void nmuLogGraph_Click();
+    chart::LogGraphWindow *logGraph() const;
+    // Starts recording the voltmeter into a CSV file the user picks, or stops.
+    void nmuVoltRecord_Click();
+    const voltmeter::VoltmeterRecorder *recorder() const { return recorder_.get(); }
 
     // What ends the program; QCoreApplication::quit unless a test replaces it.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -109,6 +123,8 @@ private:
     void wireVoltmeter();
     void wireDataLog();
     void wireReadout();
+    void wireLogGraph();
+    void wireRecorder();
 
     // Connection (wire_connection.cpp).
     void showPortDialog();
@@ -118,6 +134,11 @@ private:
     void loadDataLog();
     // Read-out (wire_readout.cpp).
     void updateCsvExport();
+    // LOG_GRAPH (wire_log_graph.cpp).
+    void updateLogGraph();
+    // Voltmeter recorder (wire_recorder.cpp).
+    void recordCycle(const voltmeter::ChannelReadings &readings);
+    void stopRecording(const QString &why = {});
 
     std::unique_ptr<serial::LinkWorker> worker_;
     std::unique_ptr<serial::BoardSession> session_;
@@ -132,6 +153,8 @@ private:
     QPointer<serial::Connection> connection_;
     QPointer<datalog::LogProgrammer> programmer_;
     QPointer<readout::ReadoutController> readout_;
+    QPointer<chart::LogGraphWindow> logGraph_;
+    std::unique_ptr<voltmeter::VoltmeterRecorder> recorder_;
 };
 
 } // namespace vemtra::app

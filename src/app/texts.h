@@ -62,6 +62,9 @@ inline constexpr char cmdStopTip[] = "読み出しを中止します (Esc)";
 // Menus; the ampersand marks the access key.
 inline constexpr char nmuFile[] = "ファイル(&F)";
 inline constexpr char nmuCsvExport[] = "CSV出力(&S)...";
+inline constexpr char nmuLogGraph[] = "ロググラフ表示(&G)";
+inline constexpr char nmuVoltRecordStart[] = "電圧計記録開始(&R)...";
+inline constexpr char nmuVoltRecordStop[] = "電圧計記録停止(&R)";
 inline constexpr char vemtra_exit[] = "終了(&E)";
 inline constexpr char nmuOption[] = "オプション(&O)";
 inline constexpr char nmuCOM[] = "Comポート選択(&C)";
@@ -97,6 +100,17 @@ inline constexpr char csvError[] = "CSV出力エラー: ";
 inline constexpr char csvOverDataFile[] = "データファイルには保存できません。";
 inline constexpr char csvNotWritten[] = "CSVファイルを作成できません。";
 inline constexpr char csvNoData[] = "データファイルを読めません。";
+
+// The voltmeter recorder: its save dialog, then Label9 while it records (%1 the
+// rows) and when it ends (%1 the rows, %2 the file; the failure text ends with
+// the system's reason).
+inline constexpr char recordDialogCaption[] = "電圧計記録";
+inline constexpr char recordFileName[] = "voltmeter.csv";
+inline constexpr char recordRows[] = "電圧計記録中: %1 行";
+inline constexpr char recordEnded[] = "電圧計記録終了: %1 行 %2";
+inline constexpr char recordCannotStart[] = "電圧計記録を開始できません: ";
+inline constexpr char recordWriteFailed[] =
+    "電圧計記録を中止しました（書き込めません。記録済みの %1 行は残っています）: ";
 
 // Before programming a board that holds a log not read out in this run; %1 is
 // the number of logged bytes.

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -300,6 +301,10 @@ void vemtra::buildMenus()
     nmuCsvExport = item(nmuFile, "nmuCsvExport", texts::nmuCsvExport);
     // The CSV needs the interval read back by a read-out of this run.
     nmuCsvExport->setEnabled(false);
+    nmuLogGraph = item(nmuFile, "nmuLogGraph", texts::nmuLogGraph);
+    nmuLogGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    nmuLogGraph->setEnabled(false);
+    nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
     nmuOption = menu("nmuOption", texts::nmuOption);

@@ -32,13 +32,15 @@ constexpr OptionRule kOptions[] = {
     {"trace", true, 0},
     {"count", true, bit(Command::Read)},
     {"reconnect", false, bit(Command::Read)},
-    {"interval", true, bit(Command::Read) | bit(Command::Program)},
+    {"interval", true, bit(Command::Read) | bit(Command::Program) | bit(Command::Plot)},
     {"eeprom", true, bit(Command::Program)},
     {"vdd", true, bit(Command::Program)},
     {"vref-ch4", true, bit(Command::Program)},
     {"force", false, bit(Command::Program)},
-    {"output", true, bit(Command::Readout)},
+    {"output", true, bit(Command::Readout) | bit(Command::Plot)},
     {"csv", true, bit(Command::Readout)},
+    {"plot", true, bit(Command::Readout)},
+    {"size", true, bit(Command::Plot)},
     {"version", false, 0},
 };
 
@@ -54,6 +56,8 @@ std::optional<Command> commandNamed(const QString &word)
         return Command::Readout;
     if (word == QLatin1String("ports"))
         return Command::Ports;
+    if (word == QLatin1String("plot"))
+        return Command::Plot;
     return std::nullopt;
 }
 
@@ -103,6 +107,14 @@ QString resolvedPath(const QString &path)
     const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     return QDir::cleanPath((folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') +
                            info.fileName());
+}
+
+// vemtra-plot writes the format the name's extension says.
+bool isPictureName(const QString &path)
+{
+    static const QStringList suffixes{QStringLiteral("png"), QStringLiteral("svg"),
+                                      QStringLiteral("pdf")};
+    return suffixes.contains(QFileInfo(path).suffix().toLower());
 }
 
 } // namespace
@@ -177,18 +189,37 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return fail(QStringLiteral("no command given (probe, read, program, readout or ports)"));
+        return fail(QStringLiteral("no command given (probe, read, program, readout, ports or plot)"));
     const auto command = commandNamed(words.first());
     if (!command)
         return fail(QStringLiteral("unknown command \"%1\"").arg(words.first()));
-    if (words.size() > 1)
-        return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[1]));
+    const int wordsTaken = *command == Command::Plot ? 2 : 1;
+    if (words.size() > wordsTaken)
+        return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[wordsTaken]));
     o.command = *command;
 
     for (const OptionRule &option : kOptions)
         if (option.commands != 0 && !(option.commands & bit(o.command)) && has(option.name))
             return fail(
                 QStringLiteral("--%1 is not an option of %2").arg(option.name, words.first()));
+
+    // A picture needs no board.
+    if (o.command == Command::Plot) {
+        if (has("port") || has("com"))
+            return fail(QStringLiteral("plot takes no port"));
+        if (words.size() < 2 || words[1].isEmpty())
+            return fail(QStringLiteral("plot needs the INPUT file to draw"));
+        o.plotInput = words[1];
+        o.plotPath = value("output");
+        if (o.plotPath.isEmpty())
+            return fail(QStringLiteral("plot needs --output FILE (.png, .svg or .pdf)"));
+        if (!isPictureName(o.plotPath))
+            return fail(QStringLiteral("--output %1: the name must end in .png, .svg or .pdf")
+                            .arg(o.plotPath));
+        o.plotInterval = value("interval");
+        o.plotSize = value("size");
+        return parsed;
+    }
 
     if (has("trace") && o.tracePath.isEmpty())
         return fail(QStringLiteral("--trace needs a file name"));
@@ -293,6 +324,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
             return fail(QStringLiteral("--output needs a file name"));
         if (!file("csv", o.csvPath, o.csvToStdout))
             return fail(QStringLiteral("--csv needs a file name"));
+        if (has("plot")) {
+            // Checked now rather than after a transfer of many seconds.
+            o.plotPath = value("plot");
+            if (!isPictureName(o.plotPath))
+                return fail(QStringLiteral("--plot %1: the name must end in .png, .svg or .pdf")
+                                .arg(o.plotPath));
+            if (o.outputToStdout)
+                return fail(QStringLiteral("--plot draws the data file: give --output a file"));
+        }
         // The CSV is made from the finished data file; written over it, both
         // would be lost.
         if (has("csv") && (o.outputToStdout || o.csvToStdout
@@ -314,6 +354,7 @@ QString usageText()
     return QStringLiteral(
                "Usage: vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]\n"
                "       vemtra-cli ports\n"
+               "       vemtra-cli plot INPUT --output FILE [--interval S] [--size WxH]\n"
                "\n"
                "Talks to the four-channel data-logger board without the window.\n"
                "\n"
@@ -328,7 +369,8 @@ QString usageText()
                "  probe             find the board at 9600 or 19200 bps and switch it to\n"
                "                    19200 bps\n"
                "  read              read the four channels; CSV on standard output:\n"
-               "                    time_s,ch1_raw,ch1_V,...,ch4_raw,ch4_V\n"
+               "                    time,time_s,ch1_raw,ch1_V,...,ch4_raw,ch4_V (time: the\n"
+               "                    PC's clock, ISO 8601; time_s: seconds from the first)\n"
                "    --count N       readings to take (default 1; 0 = until Ctrl-C)\n"
                "    --interval MS   milliseconds from one reading to the next (default 0)\n"
                "    --reconnect     when the port is lost, wait for it to come back and go\n"
@@ -345,9 +387,15 @@ QString usageText()
                "                    file is replaced only by a complete new one\n"
                "    --csv FILE      also write the log as CSV with the logger's own time\n"
                "                    (a file other than the data file)\n"
+               "    --plot FILE     also draw the log as a chart (.png, .svg or .pdf)\n"
                "  ports             list the serial devices present (path, description,\n"
                "                    maker, serial number, USB ids) and the COMn each is\n"
                "                    assigned to; needs no --port or --com\n"
+               "  plot INPUT        draw a data file or CSV as a chart, without a display\n"
+               "                    (no port needed; runs vemtra-plot)\n"
+               "    --output FILE   the picture: .png, .svg or .pdf\n"
+               "    --interval S    seconds between the records of a bare data file\n"
+               "    --size WxH      picture size in pixels (default 1000x600)\n"
                "\n"
                "  --help            this text, whatever else is given\n"
                "  --version         the program's version\n"

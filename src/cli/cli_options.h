@@ -8,7 +8,8 @@
 //     read     [--count N] [--interval MS] [--reconnect]
 //     program  --eeprom 24C64|24C128|24C256 (--vdd LIST | --vref-ch4 LIST)
 //              --interval SECONDS [--force]
-//     readout  [--output FILE] [--csv FILE]
+//     readout  [--output FILE] [--csv FILE] [--plot FILE]
+//   vemtra-cli plot INPUT --output FILE [--interval S] [--size WxH]
 //   vemtra-cli ports
 
 #include "datalog/log_header.h"
@@ -20,7 +21,7 @@
 
 namespace vemtra::cli {
 
-enum class Command { Help, Version, Probe, Read, Program, Readout, Ports };
+enum class Command { Help, Version, Probe, Read, Program, Readout, Ports, Plot };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -46,6 +47,13 @@ struct CliOptions {
     QString csvPath;
     bool outputToStdout = false;
     bool csvToStdout = false;
+
+    // plot, and readout --plot: the picture (.png, .svg or .pdf), drawn by
+    // vemtra-plot. For plot, the file to draw, and what vemtra-plot is told.
+    QString plotPath;
+    QString plotInput;
+    QString plotInterval; // seconds, as given
+    QString plotSize;     // WxH, as given
 
     // The header `program` writes: the same bytes the window composes.
     datalog::LogHeader logHeader() const;

@@ -2,6 +2,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/outcome_table.h"
+#include "cli/plot_runner.h"
 #include "cli/progress_text.h"
 #include "datalog/log_write.h"
 #include "readout/csv_export.h"
@@ -11,8 +12,10 @@
 #include "serial/connect.h"
 #include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
+#include "voltmeter/voltmeter_recorder.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,8 +50,14 @@ public:
             // Refused before the board is asked for anything, rather than after
             // a whole transfer.
             if ((!o.outputToStdout && !canWrite(o.outputPath)) ||
-                (!o.csvPath.isEmpty() && !canWrite(o.csvPath)))
+                (!o.csvPath.isEmpty() && !canWrite(o.csvPath)) ||
+                (!o.plotPath.isEmpty() && !canWrite(o.plotPath)))
                 return kExitFileError;
+            if (!o.plotPath.isEmpty() && !QFileInfo(plotterPath()).isExecutable()) {
+                io.err(QStringLiteral("cannot draw --plot: %1 is missing")
+                           .arg(QDir::toNativeSeparators(plotterPath())));
+                return kExitFileError;
+            }
         }
 
         if (o.command == Command::Ports)
@@ -192,7 +201,7 @@ private:
 
     int read(std::unique_ptr<Line> &linePtr, const serial::LineOpener &opener)
     {
-        io.out(QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
+        io.out(voltmeter::readingColumns());
         const Micros start = linePtr->now();
         const Micros every = std::chrono::milliseconds(o.intervalMs);
         Micros scheduleStart = start;
@@ -208,6 +217,7 @@ private:
             if (line.isCancelled())
                 break;
             const Micros at = line.now();
+            const QDateTime wallClock = QDateTime::currentDateTime();
             const voltmeter::ChannelReadings readings = voltmeter::readAllChannels(line);
             if (line.isCancelled())
                 break;
@@ -229,18 +239,15 @@ private:
                 scheduleStart = linePtr->now();
                 continue;
             }
-            QString row = QString::number(secondsBetween(start, at), 'f', 3);
             for (int ch = 0; ch < 4; ++ch) {
-                const auto &reading = readings[std::size_t(ch)];
-                if (reading) {
-                    row += QStringLiteral(",%1,%2").arg(*reading).arg(readout::voltsText(*reading));
-                } else {
-                    row += QStringLiteral(",,");
+                if (!readings[std::size_t(ch)]) {
                     io.err(QStringLiteral("CH%1 did not answer").arg(ch + 1));
                     missing = true;
                 }
             }
-            io.out(row);
+            io.out(voltmeter::wallClockText(wallClock) + QLatin1Char(',') +
+                   QString::number(secondsBetween(start, at), 'f', 3) + QLatin1Char(',') +
+                   voltmeter::readingFields(readings));
         }
         if (linePtr->isCancelled() && o.count != 0)
             return interrupted(QStringLiteral("interrupted"));
@@ -388,6 +395,21 @@ private:
                                coms.join(QLatin1Char(','))}
                        .join(QLatin1Char('\t')));
         }
+        if (!o.plotPath.isEmpty()) {
+            // The data file does not carry the interval or the reference: the
+            // header read back with it does.
+            const readout::CsvLayout layout = readout::CsvLayout::fromReadBack(result.header);
+            QStringList arguments{o.outputPath, QStringLiteral("--output"), o.plotPath};
+            if (layout.interval)
+                arguments << QStringLiteral("--interval")
+                          << readout::recordTimeText(1, *layout.interval);
+            if (layout.referenceCh4)
+                arguments << QStringLiteral("--ch4-reference");
+            const int drawn = runPlotter(arguments, io);
+            if (drawn != kExitOk)
+                return drawn;
+            io.out(QStringLiteral("chart drawn to %1").arg(QDir::toNativeSeparators(o.plotPath)));
+        }
         return kExitOk;
     }
 
@@ -407,6 +429,14 @@ int runCommand(const CliOptions &options, const serial::LineOpener &opener, cons
     case Command::Version:
         io.out(QStringLiteral("vemtra-cli " VEMTRA_CLI_VERSION));
         return kExitOk;
+    case Command::Plot: {
+        QStringList arguments{options.plotInput, QStringLiteral("--output"), options.plotPath};
+        if (!options.plotInterval.isEmpty())
+            arguments << QStringLiteral("--interval") << options.plotInterval;
+        if (!options.plotSize.isEmpty())
+            arguments << QStringLiteral("--size") << options.plotSize;
+        return runPlotter(arguments, io);
+    }
     default:
         return Runner(options, io).run(opener);
     }

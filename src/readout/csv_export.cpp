@@ -107,24 +107,9 @@ CsvLayout CsvLayout::fromReadBack(const HeaderReadBack &readBack)
 
 QByteArray csvHeader(const CsvLayout &layout)
 {
-    QByteArray text = QByteArrayLiteral("# QEL-Vemtra log") + kEol;
-    if (layout.interval) {
-        text += "# interval: " + recordTimeText(1, *layout.interval).toLatin1() + " s (" +
-                QByteArray::number(*layout.interval) +
-                " x 50 us); time_s = index x interval, on the logger's own clock" + kEol;
-    } else {
-        text += QByteArrayLiteral("# interval: unknown, the header read back holds none; "
-                                  "time_s is left empty") +
-                kEol;
-    }
-    if (layout.referenceCh4)
-        text += QByteArrayLiteral("# reference: CH4; chN_xCH4 = raw / 256, the input as a "
-                                  "fraction of the voltage on CH4") +
-                kEol;
-    else
-        text += QByteArrayLiteral("# reference: supply; chN_V = raw x 5 / 256 volts") + kEol;
-
-    text += "index,time_s";
+    // The column row comes first and alone, so spreadsheets and CSV readers
+    // take the file as it is; the column names say what each value means.
+    QByteArray text = "index,time_s";
     for (int channel = 0; channel < 4; ++channel) {
         if (fileColumn(layout.channels.mask, channel) < 0)
             continue;

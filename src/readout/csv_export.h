@@ -6,10 +6,12 @@
 //     0,0,51,0.996,153,2.988
 //     1,0.5,52,1.016,154,3.008
 //
-// after a few "#" comment lines that say the interval and what the value
-// columns mean. time_s is the record's index times the interval the log header
-// carries, so it is the board's time since its log started, not the PC's. The
-// channels come in the order CH1..CH4, whatever order the data file uses.
+// The column row is the first line: no comment lines, so any CSV reader takes
+// the file with no options. chN_V is raw x 5 / 256 volts; against CH4 the
+// column is chN_xCH4, raw / 256, the input as a fraction of CH4. time_s is
+// the record's index times the interval the log header carries, so it is the
+// board's time since its log started, not the PC's; empty when the header
+// holds no usable interval. The channels come in the order CH1..CH4, whatever order the data file uses.
 // Lines end with CR LF, as in the data file.
 
 #include "readout/log_header_decode.h"
@@ -51,7 +53,7 @@ struct CsvLayout {
     static CsvLayout fromReadBack(const HeaderReadBack &readBack);
 };
 
-// The comment lines and the column line.
+// The column row.
 QByteArray csvHeader(const CsvLayout &layout);
 
 // One row; `values` in the data file's order (ch2, ch3, ch4, ch1 of those

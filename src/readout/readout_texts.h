@@ -24,6 +24,8 @@ inline constexpr char kReading[] = "EEPROMリード中です。";
 inline constexpr char kNoDataFile[] = "QEL_ADC.TXTﾌｧｲﾙが生成されていません。";
 // The viewer's window title.
 inline constexpr char kViewerCaption[] = "LOG_LIST";
+// The viewer's button that opens the log as a chart.
+inline constexpr char kGraphButton[] = "ロググラフ表示";
 // No echo of "r" within 1 s.
 inline constexpr char kEchoTimeout[] = "1.Read Timeout NG";
 // Wrong echo of "r"; the received byte follows in decimal.

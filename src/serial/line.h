@@ -89,8 +89,22 @@ public:
     virtual void setCancelToken(CancelToken token) { cancel_ = std::move(token); }
     bool isCancelled() const { return cancel_.isCancelled(); }
 
+    // Told how many bytes the line took in from the device and when, as it
+    // takes them and before any exchange reads them, so a trace stamps bytes
+    // with their arrival. A line that cannot tell leaves it uncalled.
+    using ArrivalHook = std::function<void(Micros at, int count)>;
+    void setArrivalHook(ArrivalHook hook) { arrival_ = std::move(hook); }
+
+protected:
+    void bytesArrived(qint64 count)
+    {
+        if (arrival_ && count > 0)
+            arrival_(now(), static_cast<int>(count));
+    }
+
 private:
     CancelToken cancel_;
+    ArrivalHook arrival_;
 };
 
 } // namespace vemtra::serial

@@ -168,8 +168,11 @@ void SerialPortLine::takeInWaiting()
     // blocking.
     if (!isOpen())
         return;
-    if (port_->bytesAvailable() < receiveBufferSize)
+    const qint64 had = port_->bytesAvailable();
+    if (had < receiveBufferSize) {
         port_->waitForReadyRead(0);
+        bytesArrived(port_->bytesAvailable() - had);
+    }
     forgetTimeout();
     closeIfLost();
 }
@@ -259,8 +262,9 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
         const int slice = static_cast<int>(std::min<qint64>(remainingMs, waitSliceMs));
         const Micros before = now();
         const qint64 had = port_->bytesAvailable();
-        if (!port_->waitForReadyRead(slice) && port_->bytesAvailable() == had &&
-            now() - before < Micros(500)) {
+        const bool ready = port_->waitForReadyRead(slice);
+        bytesArrived(port_->bytesAvailable() - had);
+        if (!ready && port_->bytesAvailable() == had && now() - before < Micros(500)) {
             // The port gave up at once without data or error; never spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

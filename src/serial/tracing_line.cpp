@@ -112,6 +112,7 @@ TracingLine::TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace>
 {
     trace_->startAt(inner_->now());
     trace_->note(inner_->now(), QStringLiteral("%1 bps").arg(inner_->speed()));
+    inner_->setArrivalHook([this](Micros at, int count) { arrivals_.push_back({at, count}); });
 }
 
 TracingLine::~TracingLine() = default;
@@ -150,9 +151,9 @@ QString TracingLine::failure() const
 void TracingLine::discardInput()
 {
     // Taken first so the trace shows what the flush threw away.
-    const QByteArray dropped = inner_->readAll();
-    trace_->discarded(inner_->now(), dropped);
+    traceTaken(inner_->readAll(), true);
     inner_->discardInput();
+    arrivals_.clear();
     noteLoss();
 }
 
@@ -176,9 +177,32 @@ int TracingLine::bytesWaiting()
 QByteArray TracingLine::readAll()
 {
     const QByteArray bytes = inner_->readAll();
-    trace_->received(inner_->now(), bytes);
+    traceTaken(bytes, false);
     noteLoss();
     return bytes;
+}
+
+void TracingLine::traceTaken(const QByteArray &bytes, bool discarded)
+{
+    auto write = [&](Micros at, const QByteArray &part) {
+        if (discarded)
+            trace_->discarded(at, part);
+        else
+            trace_->received(at, part);
+    };
+    qsizetype from = 0;
+    while (from < bytes.size() && !arrivals_.empty()) {
+        Arrival &first = arrivals_.front();
+        const int n = static_cast<int>(std::min<qsizetype>(first.count, bytes.size() - from));
+        write(first.at, bytes.mid(from, n));
+        from += n;
+        first.count -= n;
+        if (first.count == 0)
+            arrivals_.pop_front();
+    }
+    // A line that does not report arrivals: the time of reading is all there is.
+    if (from < bytes.size())
+        write(inner_->now(), bytes.mid(from));
 }
 
 bool TracingLine::waitForBytes(int n, Micros deadline)
@@ -190,7 +214,18 @@ bool TracingLine::waitForBytes(int n, Micros deadline)
 
 void TracingLine::pause(std::chrono::milliseconds duration)
 {
-    inner_->pause(duration);
+    // The inner line reads nothing while it pauses, so a reply that came in
+    // meanwhile would be stamped at the pause's end. Waiting for bytes instead
+    // takes each in as it comes; the board's pacing sees no difference.
+    const Micros end = inner_->now() + duration;
+    while (inner_->isOpen() && !isCancelled() && inner_->now() < end) {
+        const int before = inner_->bytesWaiting();
+        if (!inner_->waitForBytes(before + 1, end) || inner_->bytesWaiting() <= before)
+            break;
+    }
+    const Micros left = end - inner_->now();
+    if (left > Micros::zero())
+        inner_->pause(std::chrono::ceil<std::chrono::milliseconds>(left));
     noteLoss();
 }
 

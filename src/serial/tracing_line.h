@@ -10,7 +10,8 @@
 //        0.101300 < 3f discarded
 //        0.101400 * 19200 bps
 //
-// "discarded" marks bytes that arrived but were thrown away unread (the flush
+// A received byte is stamped when the port took it in from the device, not
+// when an exchange read it. "discarded" marks bytes that arrived but were thrown away unread (the flush
 // before a command); "*" lines note speed changes and a lost line.
 
 #include "serial/line.h"
@@ -21,6 +22,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -92,9 +94,17 @@ public:
 
 private:
     void noteLoss();
+    // Writes bytes the inner line gave up, each stamped with its arrival.
+    void traceTaken(const QByteArray &bytes, bool discarded);
+
+    struct Arrival {
+        Micros at;
+        int count;
+    };
 
     std::unique_ptr<Line> inner_;
     std::shared_ptr<LineTrace> trace_;
+    std::deque<Arrival> arrivals_; // bytes taken in and not yet read, oldest first
     bool lossNoted_ = false;
 };
 

@@ -136,6 +136,13 @@ void TestCliOptions::parse_data()
     row("file link", "--port x readout --output dz --csv real/z.txt", "error=same file");
     row("dangling link", "--port x readout --output nowhere/x.txt --csv dang", "error=same file");
     row("both to stdout", "--port x readout --output - --csv -", "error=same file");
+
+    row("plot without a picture", "plot log.txt", "error=needs --output");
+    row("plot to a bitmap", "plot log.txt --output a.bmp", "error=must end in .png");
+    row("plot with a port", "--port x plot log.txt --output a.png", "error=takes no port");
+    row("readout plot to a bitmap", "--port x readout --plot a.bmp", "error=must end in .png");
+    row("readout plot of stdout", "--port x readout --output - --plot a.png", "error=give --output");
+    row("size to read", "--port x read --size 10x10", "error=--size is not an option of read");
 }
 
 void TestCliOptions::parse()

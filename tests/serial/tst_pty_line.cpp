@@ -4,8 +4,10 @@
 #include "board_process.h"
 #include "serial/exchange.h"
 #include "serial/serial_port_line.h"
+#include "serial/tracing_line.h"
 #include "transfer_script.h"
 
+#include <QBuffer>
 #include <QTest>
 
 #include <pty.h>
@@ -44,6 +46,7 @@ private slots:
     void readBackWhatWasWritten();
     void boardStoppingMidTransferTimesOut();
     void openThrowsAwayWhatTheDeviceHeld();
+    void traceStampsAReplyOnArrival();
 };
 
 void TestPtyLine::probeAtTheBoardsSpeedOnly_data()
@@ -104,6 +107,32 @@ void TestPtyLine::boardStoppingMidTransferTimesOut()
     QVERIFY(!vemtra::testing::scriptedRead(*line, 0, 16, &why));
     QCOMPARE(why, QStringLiteral("no byte 5"));
     QVERIFY(line->isOpen());
+}
+
+void TestPtyLine::traceStampsAReplyOnArrival()
+{
+    // The board answers at once; the program reads the answer only after a
+    // long pause. The trace must show when it came, not when it was read.
+    BoardProcess board({QStringLiteral("--quiet")});
+    START_BOARD(board);
+    auto *buffer = new QBuffer;
+    buffer->open(QIODevice::WriteOnly);
+    TracingLine line(openLine(board, 9600),
+                     std::make_shared<LineTrace>(std::unique_ptr<QIODevice>(buffer)));
+    QVERIFY(line.send(QByteArray(1, 't')));
+    line.pause(std::chrono::milliseconds(300));
+    QCOMPARE(line.readAll().size(), 1);
+
+    double sent = -1;
+    double received = -1;
+    for (const QByteArray &text : buffer->data().split('\n')) {
+        const QList<QByteArray> f = text.simplified().split(' ');
+        if (f.size() == 3 && f[1] == ">")
+            sent = f[0].toDouble();
+        if (f.size() == 3 && f[1] == "<")
+            received = f[0].toDouble();
+    }
+    QVERIFY2(sent >= 0 && received > sent && received - sent < 0.15, buffer->data().constData());
 }
 
 // Bytes a device held from before the program opened it are no answer.

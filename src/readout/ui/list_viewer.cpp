@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -85,6 +86,10 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RText1);
+    cmdGraph = new QPushButton(QString::fromUtf8(texts::kGraphButton), this);
+    cmdGraph->setObjectName(QStringLiteral("cmdGraph"));
+    cmdGraph->hide();
+    layout->addWidget(cmdGraph, 0, Qt::AlignRight);
 }
 
 bool LIST::loadFile(const QString &path)

@@ -12,6 +12,7 @@
 #include <functional>
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace vemtra::readout {
 
@@ -28,6 +29,7 @@ public:
     bool isLoading() const { return filled_ < pending_.size(); }
 
     QPlainTextEdit *RText1 = nullptr;
+    QPushButton *cmdGraph = nullptr; // opens LOG_GRAPH; hidden unless someone can
 
 signals:
     void loaded();

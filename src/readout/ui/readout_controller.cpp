@@ -233,6 +233,14 @@ void ReadoutController::Command4_Click()
         if (!caption.isEmpty())
             list.setWindowTitle(caption);
         openViewer_ = &list;
+        if (graphOpener_) {
+            // The viewer is modal: it closes first, so the graph is not held behind it.
+            list.cmdGraph->show();
+            connect(list.cmdGraph, &QPushButton::clicked, &list, [this, &list] {
+                list.accept();
+                QMetaObject::invokeMethod(this, graphOpener_, Qt::QueuedConnection);
+            });
+        }
         prompts_->exec(list);
     });
 }

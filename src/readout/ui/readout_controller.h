@@ -83,6 +83,9 @@ public:
     // a test answers them.
     void setPrompts(ui::UserPrompts &prompts) { prompts_ = &prompts; }
 
+    // Shows a graph button in the viewer; a click closes the viewer and calls this.
+    void setGraphOpener(std::function<void()> open) { graphOpener_ = std::move(open); }
+
 signals:
     // The read-out has ended; on success the viewer opens right after.
     // `message` is Label9's text.
@@ -107,6 +110,7 @@ private:
     std::function<QString()> appPath_;
     std::function<QString()> dataFolder_;
     std::optional<HeaderReadBack> lastHeader_;
+    std::function<void()> graphOpener_;
     ui::UserPrompts *prompts_;
     bool running_ = false;
     bool transferring_ = false;

@@ -106,6 +106,7 @@ void Voltmeter::applyTick(const ChannelReadings &readings)
     if (answered != std::array<bool, 4>{})
         plotColumn(answered);
     ++completedTicks_;
+    emit cycleRead(readings);
     emit tickDone();
 }
 

@@ -76,6 +76,8 @@ public:
 signals:
     // A cycle's readings have been shown and plotted.
     void tickDone();
+    // What the cycle read, a channel that did not answer left empty; before tickDone.
+    void cycleRead(const vemtra::voltmeter::ChannelReadings &readings);
 
 private:
     struct Cycle;

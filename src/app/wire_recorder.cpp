@@ -1,0 +1,92 @@
+#include "app/app_controller.h"
+
+#include "app/texts.h"
+#include "app/vemtra.h"
+#include "serial/ui/user_prompts.h"
+#include "voltmeter/ui/voltmeter.h"
+#include "voltmeter/voltmeter_recorder.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QStandardPaths>
+
+namespace vemtra::app {
+
+namespace {
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+} // namespace
+
+// ファイル → 電圧計記録開始: every voltmeter cycle becomes a row of a CSV file
+// until the user stops it, unticks the voltmeter, the link is lost or the
+// window closes.
+void AppController::wireRecorder()
+{
+    recorder_ = std::make_unique<voltmeter::VoltmeterRecorder>();
+    connect(window_->nmuVoltRecord, &QAction::triggered, this,
+            &AppController::nmuVoltRecord_Click);
+    auto *v = findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
+    connect(v, &voltmeter::Voltmeter::cycleRead, this, &AppController::recordCycle);
+    connect(window_->Check1, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            stopRecording();
+    });
+    connect(worker_.get(), &serial::LinkWorker::linkLost, this,
+            [this] { stopRecording(); });
+}
+
+void AppController::nmuVoltRecord_Click()
+{
+    if (recorder_->isRecording()) {
+        stopRecording();
+        return;
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString path = prompts_->saveFileName(window_.get(), u(texts::recordDialogCaption),
+                                                QDir(folder).filePath(u(texts::recordFileName)),
+                                                u(texts::csvDialogFilter));
+    if (path.isEmpty())
+        return;
+    if (!recorder_->start(path)) {
+        window_->Label9->setText(u(texts::recordCannotStart) + recorder_->error());
+        return;
+    }
+    window_->nmuVoltRecord->setText(u(texts::nmuVoltRecordStop));
+    window_->Label9->setText(u(texts::recordRows).arg(0));
+    // Rows come from the voltmeter's cycles.
+    if (!window_->Check1->isChecked() && window_->Check1->isEnabled())
+        window_->Check1->setChecked(true);
+}
+
+void AppController::recordCycle(const voltmeter::ChannelReadings &readings)
+{
+    if (!recorder_ || !recorder_->isRecording())
+        return;
+    if (!recorder_->addRow(readings)) {
+        stopRecording(u(texts::recordWriteFailed).arg(recorder_->rows()) + recorder_->error());
+        return;
+    }
+    window_->Label9->setText(u(texts::recordRows).arg(recorder_->rows()));
+}
+
+// `why` replaces the closing line when the recording ended on a fault.
+void AppController::stopRecording(const QString &why)
+{
+    if (!recorder_)
+        return;
+    const bool wasRecording = recorder_->isRecording() || !why.isEmpty();
+    recorder_->stop();
+    window_->nmuVoltRecord->setText(u(texts::nmuVoltRecordStart));
+    if (wasRecording)
+        window_->Label9->setText(
+            why.isEmpty() ? u(texts::recordEnded)
+                                .arg(recorder_->rows())
+                                .arg(QDir::toNativeSeparators(recorder_->path()))
+                          : why);
+}
+
+} // namespace vemtra::app
