@@ -91,7 +91,7 @@ inline constexpr char csvFileName[] = "QEL_ADC.csv";
 inline constexpr char csvSaved[] = "CSVファイルを保存しました。";
 inline constexpr char csvError[] = "CSV出力エラー: ";
 
-// Before programming a board that holds a log not read out in this run; %1 is
+// Before programming a board that holds a log no read-out has taken; %1 is
 // the number of logged bytes.
 inline constexpr char unreadLogQuestion[] =
     "ボードには読み出していないログデータ（%1 バイト）があります。\n"
