@@ -112,7 +112,7 @@ inline constexpr char recordCannotStart[] = "電圧計記録を開始できま�
 inline constexpr char recordWriteFailed[] =
     "電圧計記録を中止しました（書き込めません。記録済みの %1 行は残っています）: ";
 
-// Before programming a board that holds a log not read out in this run; %1 is
+// Before programming a board that holds a log no read-out has taken; %1 is
 // the number of logged bytes.
 inline constexpr char unreadLogQuestion[] =
     "ボードには読み出していないログデータ（%1 バイト）があります。\n"

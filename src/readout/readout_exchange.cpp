@@ -7,7 +7,13 @@
 
 #include <QDir>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 #include <vector>
 
@@ -235,6 +241,23 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     return result;
 }
 
+// Why writing `file` failed. A write cut short by a full disk or a file-size
+// limit leaves the system's reason unsaid, so those two are looked for first.
+QString writeFailureReason(const QFileDevice &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        file.pos() >= qint64(limit.rlim_cur))
+        return QStringLiteral("file too large: files may hold %1 bytes here")
+            .arg(qulonglong(limit.rlim_cur));
+#endif
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (file.isOpen() && storage.isValid() && storage.bytesAvailable() == 0)
+        return QStringLiteral("disk full");
+    return file.errorString();
+}
+
 } // namespace
 
 ReadoutResult readLogHeader(Line &line)
@@ -255,7 +278,7 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
         return file.open(QIODevice::WriteOnly) ? &file : nullptr;
     };
     output.finish = [&] { return file.commit(); };
-    output.error = [&] { return file.errorString(); };
+    output.error = [&] { return writeFailureReason(file, filePath); };
     ReadoutResult result = readOut(line, output, observer);
     if (!result.ok && file.isOpen())
         file.cancelWriting();

@@ -4,6 +4,7 @@
 // the program folder cannot take it.
 
 #include "../readout/log_image.h"
+#include "readout/unread_log.h"
 #include "app/app_controller.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
@@ -158,6 +159,7 @@ void TestReadoutWiring::initTestCase()
 
 void TestReadoutWiring::init()
 {
+    QFile::remove(readout::readOutRecordPath());
     dir_ = std::make_unique<QTemporaryDir>();
 }
 
@@ -221,23 +223,24 @@ void TestReadoutWiring::csvExport()
 void TestReadoutWiring::rearming_data()
 {
     QTest::addColumn<Board>("board");
-    QTest::addColumn<bool>("readOutFirst");
+    QTest::addColumn<int>("readOutFirst"); // 1: in this run; 2: by an earlier run
     QTest::addColumn<bool>("loggedSince"); // the board logged more after the read-out
     QTest::addColumn<bool>("answer");
     QTest::addColumn<bool>("asked");
 
-    QTest::newRow("fresh board") << Board::Fresh << false << false << false << false;
-    QTest::newRow("empty log") << Board::EmptyLog << false << false << false << false;
-    QTest::newRow("unread log, No") << Board::UnreadLog << false << false << false << true;
-    QTest::newRow("unread log, Yes") << Board::UnreadLog << false << false << true << true;
-    QTest::newRow("read out in this run") << Board::UnreadLog << true << false << false << false;
-    QTest::newRow("logged since the read-out") << Board::UnreadLog << true << true << false << true;
+    QTest::newRow("fresh board") << Board::Fresh << 0 << false << false << false;
+    QTest::newRow("empty log") << Board::EmptyLog << 0 << false << false << false;
+    QTest::newRow("unread log, No") << Board::UnreadLog << 0 << false << false << true;
+    QTest::newRow("unread log, Yes") << Board::UnreadLog << 0 << false << true << true;
+    QTest::newRow("read out in this run") << Board::UnreadLog << 1 << false << false << false;
+    QTest::newRow("logged since the read-out") << Board::UnreadLog << 1 << true << false << true;
+    QTest::newRow("read out by an earlier run") << Board::UnreadLog << 2 << false << false << false;
 }
 
 void TestReadoutWiring::rearming()
 {
     QFETCH(Board, board);
-    QFETCH(bool, readOutFirst);
+    QFETCH(int, readOutFirst);
     QFETCH(bool, loggedSince);
     QFETCH(bool, answer);
     QFETCH(bool, asked);
@@ -252,8 +255,14 @@ void TestReadoutWiring::rearming()
         loggedBytes = 40;
         loadLog(rig.line->engine(), kCh1Ch2, 16 + loggedBytes, readout_test::pattern(60));
     }
-    if (readOutFirst)
+    if (readOutFirst == 1)
         QVERIFY(rig.readOut());
+    if (readOutFirst == 2) {
+        readout::HeaderReadBack header{};
+        const QByteArray eeprom = rig.eepromHeader() + char(rig.line->engine().eeprom()[16]);
+        std::copy(eeprom.begin() + 1, eeprom.end(), header.begin());
+        QVERIFY(readout::rememberReadOut(header));
+    }
     if (loggedSince) {
         loggedBytes += 2;
         rig.line->engine().eeprom()[12] = std::uint8_t(16 + loggedBytes);

@@ -7,9 +7,11 @@
 #include "cli/progress_text.h"
 #include "readout/csv_export.h"
 #include "readout/data_file.h"
+#include "readout/unread_log.h"
 #include "simulated_line.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +28,7 @@ struct Run {
     QStringList out;
     QStringList err;
     QStringList progress;
+    QByteArray stdoutBytes;
     bool lineOpened = false;
 };
 
@@ -50,6 +53,10 @@ Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args, const QStr
     io.err = [&](const QString &text) { r.err << text; };
     io.progress = [&](const QString &text) { r.progress << text; };
     io.progressDone = [] {};
+    io.outBytes = [&](const QByteArray &bytes) {
+        r.stdoutBytes += bytes;
+        return true;
+    };
     const serial::LineOpener opener = testing::openerFor(line, kDevice);
     r.code = runCommand(
         parsed.options,
@@ -86,6 +93,7 @@ class TestCliRunner : public QObject {
     Q_OBJECT
 
 private slots:
+    void init();
     void probe_data();
     void probe();
     void deviceThatDoesNotOpen();
@@ -97,9 +105,18 @@ private slots:
     void readoutFailureKeepsEarlierFiles_data();
     void readoutFailureKeepsEarlierFiles();
     void readoutToUnwritableFileSendsNothing();
+    void readoutToStandardOutput_data();
+    void readoutToStandardOutput();
     void progressText_data();
     void progressText();
 };
+
+void TestCliRunner::init()
+{
+    // Read-outs are remembered in this test's own data folder, from none.
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(readout::readOutRecordPath());
+}
 
 void TestCliRunner::probe_data()
 {
@@ -198,9 +215,17 @@ void TestCliRunner::programRefusesOverUnreadLog()
     QVERIFY(read > 0);
     QCOMPARE(sent.size() - read, 6 + 17);
 
-    r = run(line, QStringList(args) << "--force");
+    // Read out, by this program or the window, the log may go.
+    QTemporaryDir dir;
+    QCOMPARE(run(line, {"readout", "--output", dir.filePath("log.txt")}).code, int(kExitOk));
+    r = run(line, args);
     QCOMPARE(r.code, int(kExitOk));
     QCOMPARE(eepromHead(*line).toHex(), QByteArray("4144808c204e00001000ff1f1000ffff"));
+
+    // Logged on since: that is a log not read out again; --force overrides.
+    readout_test::loadLog(line->engine(), 0xFC, 41, readout_test::pattern(25));
+    QCOMPARE(run(line, args).code, int(kExitUnreadLog));
+    QCOMPARE(run(line, QStringList(args) << "--force").code, int(kExitOk));
 }
 
 void TestCliRunner::programFailureIsAProtocolError()
@@ -247,19 +272,27 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
 {
     QTest::addColumn<int>("endAddress");
     QTest::addColumn<int>("stopAfter");
+    QTest::addColumn<int>("corruptAt");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
 
     QTest::newRow("board stops mid-transfer")
-        << 16 + 200 << 20 << int(kExitProtocolError) << "(3.Read Timeout NG)";
+        << 16 + 200 << 20 << -1 << int(kExitProtocolError) << "(3.Read Timeout NG)";
     QTest::newRow("end address past any EEPROM")
-        << 0x9100 << -1 << int(kExitProtocolError) << "not usable (end address";
+        << 0x9100 << -1 << -1 << int(kExitProtocolError) << "not usable (end address";
+    QTest::newRow("end address past the chip")
+        << 0x2000 << -1 << -1 << int(kExitProtocolError) << "last address 8191";
+    // Byte 100 comes back as "t": the board takes it as a probe and echoes
+    // every echo after it, so addresses 116.. all read 116.
+    QTest::newRow("tail read again differs")
+        << 16 + 200 << -1 << 100 << int(kExitProtocolError) << "differs first at address 201 (116";
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles()
 {
     QFETCH(int, endAddress);
     QFETCH(int, stopAfter);
+    QFETCH(int, corruptAt);
     QFETCH(int, code);
     QFETCH(QString, text);
 
@@ -272,6 +305,8 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles()
     auto line = simulatedBoard();
     readout_test::loadLog(line->engine(), 0xFC, endAddress, readout_test::pattern(200));
     line->engine().faults().stopAfterBytes = stopAfter;
+    if (corruptAt >= 0)
+        line->engine().faults().corruptByte = board::Faults::Corruption{corruptAt, 't'};
     const Run r = run(line, {"readout", "--output", data, "--csv", csv});
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.last().contains(text), qPrintable(r.err.last()));
@@ -291,6 +326,44 @@ void TestCliRunner::readoutToUnwritableFileSendsNothing()
     QVERIFY(r.err.last().startsWith("cannot write"));
     QVERIFY(!r.lineOpened);
     QVERIFY(line->sentBytes().isEmpty());
+}
+
+void TestCliRunner::readoutToStandardOutput_data()
+{
+    QTest::addColumn<QString>("target"); // which of the two goes to "-"
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("data file") << "--output" << false;
+    QTest::newRow("CSV") << "--csv" << false;
+    QTest::newRow("failed read-out writes nothing") << "--output" << true;
+}
+
+void TestCliRunner::readoutToStandardOutput()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, fails);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    auto line = simulatedBoard();
+    const QByteArray logged = readout_test::pattern(6);
+    readout_test::loadLog(line->engine(), 0xCC, 16 + 6, logged);
+    if (fails)
+        line->engine().faults().stopAfterBytes = 3;
+    const QString file = dir.filePath("other");
+    const Run r = run(line, {"readout", target, "-", target == "--csv" ? "--output" : "--csv", file});
+
+    QCOMPARE(r.code, fails ? int(kExitProtocolError) : int(kExitOk));
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("-")));
+    if (fails) {
+        QVERIFY(r.stdoutBytes.isEmpty());
+        return;
+    }
+    const QByteArray dataFile = readout::formatDataFile(
+        readout::decodeChannels(0xCC), std::vector<std::uint8_t>(logged.begin(), logged.end()));
+    QCOMPARE(target == "--output" ? r.stdoutBytes : readFile(file), dataFile);
+    const QByteArray csv = target == "--csv" ? r.stdoutBytes : readFile(file);
+    QVERIFY(csv.contains("ch1_raw") && csv != dataFile);
 }
 
 void TestCliRunner::progressText_data()

@@ -38,8 +38,6 @@ QRadioButton *option(Panel &p, const QString &type)
 class TestLogPlanController : public QObject {
     Q_OBJECT
 private slots:
-    void eepromTypes_data();
-    void eepromTypes();
     void examples_data();
     void examples();
     void columnsUntickEachOther_data();
@@ -49,35 +47,6 @@ private slots:
     void unusableInterval_data();
     void unusableInterval();
 };
-
-void TestLogPlanController::eepromTypes_data()
-{
-    QTest::addColumn<QStringList>("clicks");
-    QTest::addColumn<QString>("dataBytes");
-    QTest::addColumn<int>("endAddress");
-    QTest::addColumn<double>("capacity");
-    QTest::newRow("24C64 as loaded") << QStringList{} << "8176" << 0x1FFF << 8192.0;
-    QTest::newRow("24C128") << QStringList{"24C128"} << "16368" << 0x3FFF << 16384.0;
-    QTest::newRow("24C256") << QStringList{"24C256"} << "32752" << 0x7FFF << 32768.0;
-    QTest::newRow("24C128 then 24C64 again")
-        << QStringList{"24C128", "24C64"} << "8176" << 0x1FFF << 8192.0;
-}
-
-void TestLogPlanController::eepromTypes()
-{
-    QFETCH(QStringList, clicks);
-    QFETCH(QString, dataBytes);
-    QFETCH(int, endAddress);
-    QFETCH(double, capacity);
-    Panel p;
-    for (const QString &type : clicks)
-        option(p, type)->click();
-    QCOMPARE(p.view.Text3[0]->text(), QStringLiteral("16"));
-    QCOMPARE(p.view.Text3[1]->text(), dataBytes);
-    QCOMPARE(p.endAddress(), endAddress);
-    QCOMPARE(p.plan->progressMaximum(), capacity);
-    QVERIFY(p.plan->intervalValid());
-}
 
 void TestLogPlanController::examples_data()
 {
@@ -187,6 +156,9 @@ void TestLogPlanController::unusableInterval_data()
         QTest::newRow(tag) << type << interval << time;
     };
     row("letters", "24C64", "abc", "04:32");
+    // The same rule as vemtra-cli: no interval below one step of the board's clock.
+    row("0 s", "24C64", "0", "00:00");
+    row("below one step", "24C64", "0.00001", "00:00");
     row("too long for the board", "24C64", "107375", "243860:33");
     row("minutes overflow", "24C256", "4000000", "18:11");
 }

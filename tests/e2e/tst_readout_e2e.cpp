@@ -3,6 +3,8 @@
 // out with the program's read-out, and hold the data file against the EEPROM
 // the simulator leaves behind.
 
+#include "app/app_controller.h"
+#include "app/vemtra.h"
 #include "board_process.h"
 #include "datalog/log_header.h"
 #include "datalog/log_write.h"
@@ -14,6 +16,7 @@
 #include "serial/link_worker.h"
 #include "serial/serial_port_line.h"
 #include "serial/ui/connection.h"
+#include "serial/ui/frm_option.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -21,6 +24,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +50,7 @@ class TestReadoutE2e : public QObject {
 
 private slots:
     void readsWhatTheBoardLogged();
+    void tailMismatchKeepsTheEarlierFile();
 };
 
 void TestReadoutE2e::readsWhatTheBoardLogged()
@@ -132,6 +137,76 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
     QCOMPARE(file, expected);
     QCOMPARE(shown,
              QString::fromLatin1(file).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+// The whole window on a board whose 100th transfer byte arrives as "t": the
+// board takes the echo of it as a probe, and the rest of the log comes back as
+// echoes. The read-out must fail, and the data file of the last good one stay.
+void TestReadoutE2e::tailMismatchKeepsTheEarlierFile()
+{
+    if (!BoardProcess::isBuilt())
+        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+    // 300 bytes of CH1 every second, up to address 316, on a 24C64.
+    QByteArray image(8192, char(0xFF));
+    image.replace(0, 16, QByteArray::fromHex("4144808c204e00001000ff1f3c01ffff"));
+    for (int i = 0; i < 300; ++i)
+        image[17 + i] = char((i * 7 + 3) & 0xFF);
+    const QString imagePath = dir.filePath(QStringLiteral("eeprom.bin"));
+    {
+        QFile file(imagePath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+    }
+    BoardProcess board({QStringLiteral("--baud"), QStringLiteral("19200"),
+                        QStringLiteral("--load-eeprom"), imagePath, QStringLiteral("--corrupt-byte"),
+                        QStringLiteral("100:0x74"), QStringLiteral("--quiet")});
+    QString error;
+    QVERIFY2(board.start(&error), qPrintable(error));
+    qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
+
+    testing::ScriptedPrompts prompts;
+    bool viewerShown = false;
+    prompts.onExec = [&](QDialog &d) {
+        if (auto *dialog = qobject_cast<serial::frmOption *>(&d)) {
+            dialog->Option_com1->setChecked(true);
+            dialog->Command_Ok->click();
+        } else {
+            viewerShown = true;
+        }
+    };
+    app::AppController app(std::make_unique<serial::LinkWorker>());
+    app.setPrompts(prompts);
+    app.setQuit([] {});
+    app.start();
+    app.app_path = dir.path() + QLatin1Char('/');
+    app::vemtra &window = *app.window();
+    app.finishStartup();
+    QTRY_VERIFY_WITH_TIMEOUT(app.worker()->isOpen() && !app.session()->isBusy(), 10000);
+
+    const QString dataFile = dir.filePath(QString::fromUtf8(readout::texts::kDataFileName));
+    const QByteArray earlier("ch1\t\r\n7\t:0\r\n");
+    {
+        QFile file(dataFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+    }
+    auto *readout = app.findChild<readout::ReadoutController *>(QStringLiteral("readout"));
+    QVERIFY(readout);
+    QSignalSpy finished(readout, &readout::ReadoutController::finished);
+    window.Command2->click();
+    QVERIFY(finished.wait(30000));
+
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QCOMPARE(window.Label9->text(), QString::fromUtf8(readout::texts::kVerifyError));
+    QCOMPARE(readFile(dataFile), earlier);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("QEL_ADC*")}, QDir::Files | QDir::Hidden),
+             QStringList{QString::fromUtf8(readout::texts::kDataFileName)});
+    QVERIFY(!viewerShown);
+    QVERIFY(window.Command2->isEnabled());
+
+    window.vemtra_exit->trigger();
+    board.stop();
 }
 
 QTEST_MAIN(TestReadoutE2e)

@@ -81,8 +81,6 @@ private slots:
     void refusedDataFiles();
     void csvFileKeptOnFailure();
 
-    void unreadLog_data();
-    void unreadLog();
     void headerOnlyRead();
 
     void dataFolderIsProgramFolderWhenWritable();
@@ -290,30 +288,6 @@ void TestCsvExport::csvFileKeptOnFailure()
         exportCsv(dir.filePath("none.txt"), readBackOf(0x8C, 20000, 18), csv);
     QVERIFY(!missing.ok);
     QVERIFY(missing.error.contains("none.txt"));
-}
-
-void TestCsvExport::unreadLog_data()
-{
-    QTest::addColumn<HeaderReadBack>("readBack");
-    QTest::addColumn<bool>("unread");
-    QTest::addColumn<int>("bytes");
-
-    QTest::newRow("just programmed") << readBackOf(0xFC, 20000, 16) << false << 0;
-    QTest::newRow("one byte logged") << readBackOf(0x8C, 20000, 17) << true << 1;
-    QTest::newRow("full 24C256") << readBackOf(0xFC, 20000, 0x7FFF) << true << 0x7FEF;
-    QTest::newRow("erased EEPROM")
-        << readBackOf(0xFF, 0xFFFFFFFFu, 0xFFFF, 0xFF, 0xFF) << false << 0;
-    QTest::newRow("no marker, end past 16")
-        << readBackOf(0xFC, 20000, 500, 0x00, 0x00) << false << 0;
-}
-
-void TestCsvExport::unreadLog()
-{
-    QFETCH(HeaderReadBack, readBack);
-    QFETCH(bool, unread);
-    QFETCH(int, bytes);
-    QCOMPARE(hasUnreadLog(readBack), unread);
-    QCOMPARE(loggedBytes(readBack), bytes);
 }
 
 void TestCsvExport::headerOnlyRead()

@@ -2,7 +2,6 @@
 #include "readout/log_header_decode.h"
 #include "readout/unread_log.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
@@ -40,41 +39,13 @@ class TestLogFormat : public QObject {
     Q_OBJECT
 
 private slots:
-    void channelOrder_data();
-    void channelOrder();
     void headerLimits_data();
     void headerLimits();
     void unreadLog_data();
     void unreadLog();
     void dataFile_data();
     void dataFile();
-    void writerReportsAFailedWrite();
 };
-
-void TestLogFormat::channelOrder_data()
-{
-    QTest::addColumn<int>("configuration");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QByteArray>("names");
-
-    QTest::newRow("all four, CH1 last") << 0xFC << 4 << QByteArray("ch2\tch3\tch4\tch1\t");
-    QTest::newRow("CH1 and CH2") << 0xCC << 2 << QByteArray("ch2\tch1\t");
-    QTest::newRow("CH3 only") << 0x2C << 1 << QByteArray("ch3\t");
-    QTest::newRow("low bits ignored") << 0x1F << 1 << QByteArray("ch4\t");
-    QTest::newRow("no channel") << 0x0D << 0 << QByteArray();
-}
-
-void TestLogFormat::channelOrder()
-{
-    QFETCH(int, configuration);
-    QFETCH(int, count);
-    QFETCH(QByteArray, names);
-
-    const ChannelSet set = decodeChannels(static_cast<std::uint8_t>(configuration));
-    QCOMPARE(set.count, count);
-    QCOMPARE(set.names, names);
-    QCOMPARE(set.mask & 0x0F, 0);
-}
 
 void TestLogFormat::headerLimits_data()
 {
@@ -189,19 +160,6 @@ void TestLogFormat::dataFile()
     const auto values = bytesOf(data);
     QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values),
              file);
-}
-
-void TestLogFormat::writerReportsAFailedWrite()
-{
-    QByteArray storage;
-    QBuffer readOnly(&storage);
-    readOnly.open(QIODevice::ReadOnly);
-    DataFileWriter writer(readOnly, decodeChannels(0x8C));
-
-    QVERIFY(!writer.writeHeader());
-    QVERIFY(writer.failed());
-    QVERIFY(!writer.addValue(1));
-    QCOMPARE(writer.records(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLogFormat)
