@@ -190,11 +190,13 @@ void TestMainWindow::menus()
         for (QAction *a : top->menu()->actions())
             tree << "  " + (a->isSeparator() ? "-" : a->objectName() + " " + a->text());
     }
-    QCOMPARE(tree, QString::fromUtf8("nmuFile ファイル(&F)|  nmuCsvExport CSV出力(&S)...|  -|"
-                                     "  vemtra_exit 終了(&E)|nmuOption オプション(&O)|"
-                                     "  nmuCOM Comポート選択(&C)|  vemtra_init VEMTRA初期化(&I)|"
-                                     "nmuHelp ヘルプ(&H)|  nmuHelpFile ヘルプ(&H)|"
-                                     "  nmuVer バージョン情報(&I)")
+    QCOMPARE(tree, QString::fromUtf8(
+                       "nmuFile ファイル(&F)|  nmuCsvExport CSV出力(&S)...|"
+                       "  nmuLogGraph ロググラフ表示(&G)|  nmuVoltRecord 電圧計記録開始(&R)...|  -|"
+                       "  vemtra_exit 終了(&E)|nmuOption オプション(&O)|"
+                       "  nmuCOM Comポート選択(&C)|  vemtra_init VEMTRA初期化(&I)|"
+                       "nmuHelp ヘルプ(&H)|  nmuHelpFile ヘルプ(&H)|"
+                       "  nmuVer バージョン情報(&I)")
                        .split('|'));
     // Nothing to export before a read-out.
     QVERIFY(!w.nmuCsvExport->isEnabled());

@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace vemtra::readout {
