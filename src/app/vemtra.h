@@ -112,8 +112,8 @@ public:
 
     // Menus.
     QMenu *nmuFile = nullptr;
-    QAction *nmuCsvExport = nullptr; // disabled until a read-out has succeeded
-    QAction *nmuLogGraph = nullptr;  // LOG_GRAPH; enabled while a data file exists
+    QAction *nmuCsvExport = nullptr;  // disabled until a read-out has succeeded
+    QAction *nmuLogGraph = nullptr;   // LOG_GRAPH; enabled while a data file exists
     QAction *nmuVoltRecord = nullptr; // starts and stops the voltmeter recorder
     QAction *vemtra_exit = nullptr;
     QMenu *nmuOption = nullptr;

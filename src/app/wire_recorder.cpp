@@ -27,16 +27,14 @@ QString u(const char *utf8)
 void AppController::wireRecorder()
 {
     recorder_ = std::make_unique<voltmeter::VoltmeterRecorder>();
-    connect(window_->nmuVoltRecord, &QAction::triggered, this,
-            &AppController::nmuVoltRecord_Click);
+    connect(window_->nmuVoltRecord, &QAction::triggered, this, &AppController::nmuVoltRecord_Click);
     auto *v = findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
     connect(v, &voltmeter::Voltmeter::cycleRead, this, &AppController::recordCycle);
     connect(window_->Check1, &QCheckBox::toggled, this, [this](bool on) {
         if (!on)
             stopRecording();
     });
-    connect(worker_.get(), &serial::LinkWorker::linkLost, this,
-            [this] { stopRecording(); });
+    connect(worker_.get(), &serial::LinkWorker::linkLost, this, [this] { stopRecording(); });
 }
 
 void AppController::nmuVoltRecord_Click()
@@ -82,11 +80,11 @@ void AppController::stopRecording(const QString &why)
     recorder_->stop();
     window_->nmuVoltRecord->setText(u(texts::nmuVoltRecordStart));
     if (wasRecording)
-        window_->Label9->setText(
-            why.isEmpty() ? u(texts::recordEnded)
-                                .arg(recorder_->rows())
-                                .arg(QDir::toNativeSeparators(recorder_->path()))
-                          : why);
+        window_->Label9->setText(why.isEmpty()
+                                     ? u(texts::recordEnded)
+                                           .arg(recorder_->rows())
+                                           .arg(QDir::toNativeSeparators(recorder_->path()))
+                                     : why);
 }
 
 } // namespace vemtra::app

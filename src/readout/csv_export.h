@@ -11,8 +11,8 @@
 // column is chN_xCH4, raw / 256, the input as a fraction of CH4. time_s is
 // the record's index times the interval the log header carries, so it is the
 // board's time since its log started, not the PC's; empty when the header
-// holds no usable interval. The channels come in the order CH1..CH4, whatever order the data file uses.
-// Lines end with CR LF, as in the data file.
+// holds no usable interval. The channels come in the order CH1..CH4, whatever order the data file
+// uses. Lines end with CR LF, as in the data file.
 
 #include "readout/log_header_decode.h"
 

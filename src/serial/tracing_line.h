@@ -11,8 +11,8 @@
 //        0.101400 * 19200 bps
 //
 // A received byte is stamped when the port took it in from the device, not
-// when an exchange read it. "discarded" marks bytes that arrived but were thrown away unread (the flush
-// before a command); "*" lines note speed changes and a lost line.
+// when an exchange read it. "discarded" marks bytes that arrived but were thrown away unread (the
+// flush before a command); "*" lines note speed changes and a lost line.
 
 #include "serial/line.h"
 #include "serial/link_worker.h"

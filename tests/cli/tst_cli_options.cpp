@@ -141,7 +141,8 @@ void TestCliOptions::parse_data()
     row("plot to a bitmap", "plot log.txt --output a.bmp", "error=must end in .png");
     row("plot with a port", "--port x plot log.txt --output a.png", "error=takes no port");
     row("readout plot to a bitmap", "--port x readout --plot a.bmp", "error=must end in .png");
-    row("readout plot of stdout", "--port x readout --output - --plot a.png", "error=give --output");
+    row("readout plot of stdout", "--port x readout --output - --plot a.png",
+        "error=give --output");
     row("size to read", "--port x read --size 10x10", "error=--size is not an option of read");
 }
 

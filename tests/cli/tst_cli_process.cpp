@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -187,13 +187,14 @@ void TestCliProcess::programThenReadoutRoundTrip()
     const QList<QStringList> rows = vemtra::test::readCsvAsTools(readingsFile.fileName());
     QCOMPARE(rows.size(), 4);
     QCOMPARE(rows[0].mid(0, 3), (QStringList{"time", "time_s", "ch1_raw"}));
-    const QRegularExpression iso("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
+    const QRegularExpression iso(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
     for (int i = 1; i < 4; ++i)
         QVERIFY2(iso.match(rows[i][0]).hasMatch() && rows[i].size() == 10,
                  qPrintable(rows[i].join(',')));
 
-    const CliRun read = runCli(
-        port + QStringList{"readout", "--csv", "log.csv", "--plot", "log.png"}, dir.path());
+    const CliRun read =
+        runCli(port + QStringList{"readout", "--csv", "log.csv", "--plot", "log.png"}, dir.path());
     QCOMPARE(read.code, 0);
     const QString summary = read.out.section('\n', 0, 0);
     const int records = summary.section(' ', 0, 0).toInt();
@@ -213,8 +214,8 @@ void TestCliProcess::programThenReadoutRoundTrip()
     const QList<QStringList> csv = vemtra::test::readCsvAsTools(dir.filePath("log.csv"));
     QCOMPARE(csv.size(), 1 + records);
     QCOMPARE(csv[0][0], QString("index"));
-    QCOMPARE(csv.last().mid(0, 2), (QStringList{QString::number(records - 1),
-                                               QString::number(records - 1)}));
+    QCOMPARE(csv.last().mid(0, 2),
+             (QStringList{QString::number(records - 1), QString::number(records - 1)}));
     QVERIFY(!QImage(dir.filePath("log.png")).isNull());
 }
 
@@ -294,8 +295,8 @@ void TestCliProcess::plotHandsOverToThePlotter()
     log.write("ch2\tch3\tch4\tch1\t\r\n102\t154\t205\t51\t:0\r\n103\t155\t206\t52\t:1\r\n");
     log.close();
     const QString png = dir.filePath("log.png");
-    const CliRun drawn = runCli({"plot", log.fileName(), "--output", png, "--size", "640x400",
-                                 "--interval", "2"});
+    const CliRun drawn =
+        runCli({"plot", log.fileName(), "--output", png, "--size", "640x400", "--interval", "2"});
     QVERIFY2(drawn.code == 0, qPrintable(drawn.err));
     QCOMPARE(QImage(png).size(), QSize(640, 400));
 

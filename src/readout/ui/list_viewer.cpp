@@ -9,8 +9,8 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
