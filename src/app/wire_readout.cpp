@@ -1,5 +1,6 @@
 #include "app/app_controller.h"
 
+#include "app/last_folder.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "readout/csv_export.h"
@@ -12,8 +13,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace vemtra::app {
 
@@ -68,19 +67,13 @@ void AppController::nmuCsvExport_Click()
         return;
     const readout::HeaderReadBack header = *readout_->lastReadOutHeader();
     const QString dataFile = readout_->dataFilePath();
-    // Where the user last saved, at first the Documents folder; never the
-    // program's folder, where an installed program's files live.
-    QSettings settings(QSettings::UserScope, u(texts::appTitle), u(texts::appTitle));
-    const QString folder = readout::dialogStartFolder(
-        settings.value(QStringLiteral("Settings/LastFolder")).toString(),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    const QString proposed = QDir(folder).filePath(u(texts::csvFileName));
+    const QString proposed = QDir(lastDialogFolder()).filePath(u(texts::csvFileName));
     const QString caption = u(texts::csvDialogCaption);
     const QString filter = u(texts::csvDialogFilter);
     const QString csvPath = prompts_->saveFileName(window_.get(), caption, proposed, filter);
     if (csvPath.isEmpty())
         return;
-    settings.setValue(QStringLiteral("Settings/LastFolder"), QFileInfo(csvPath).absolutePath());
+    rememberDialogFolder(csvPath);
 
     // Saving over the data file would replace the log with its CSV.
     if (QFileInfo(csvPath) == QFileInfo(dataFile)) {

@@ -1,5 +1,6 @@
 #include "app/app_controller.h"
 
+#include "app/last_folder.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "serial/ui/user_prompts.h"
@@ -10,7 +11,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QStandardPaths>
 
 namespace vemtra::app {
 
@@ -43,12 +43,12 @@ void AppController::nmuVoltRecord_Click()
         stopRecording();
         return;
     }
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = prompts_->saveFileName(window_.get(), u(texts::recordDialogCaption),
-                                                QDir(folder).filePath(u(texts::recordFileName)),
-                                                u(texts::csvDialogFilter));
+    const QString path = prompts_->saveFileName(
+        window_.get(), u(texts::recordDialogCaption),
+        QDir(lastDialogFolder()).filePath(u(texts::recordFileName)), u(texts::csvDialogFilter));
     if (path.isEmpty())
         return;
+    rememberDialogFolder(path);
     if (!recorder_->start(path)) {
         window_->Label9->setText(u(texts::recordCannotStart) + recorder_->error());
         return;

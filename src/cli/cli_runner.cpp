@@ -337,7 +337,7 @@ private:
         report(written);
 
         if (o.csvPath.isEmpty() && !o.csvToStdout)
-            return kExitOk;
+            return drawPlot(result);
         QFile dataFile(o.outputPath);
         QBuffer dataInMemory(&data);
         QIODevice &in = o.outputToStdout ? static_cast<QIODevice &>(dataInMemory) : dataFile;
@@ -363,6 +363,27 @@ private:
             return kExitFileError;
         }
         report(QStringLiteral("%1 rows written to %2").arg(csv.rows).arg(csvName));
+        return drawPlot(result);
+    }
+
+    // readout --plot: the chart of the log just read, drawn by vemtra-plot.
+    int drawPlot(const readout::ReadoutResult &result)
+    {
+        if (o.plotPath.isEmpty())
+            return kExitOk;
+        // The data file does not carry the interval or the reference: the
+        // header read back with it does.
+        const readout::CsvLayout layout = readout::CsvLayout::fromReadBack(result.header);
+        QStringList arguments{o.outputPath, QStringLiteral("--output"), o.plotPath};
+        if (layout.interval)
+            arguments << QStringLiteral("--interval")
+                      << readout::recordTimeText(1, *layout.interval);
+        if (layout.referenceCh4)
+            arguments << QStringLiteral("--ch4-reference");
+        const int drawn = runPlotter(arguments, io);
+        if (drawn != kExitOk)
+            return drawn;
+        report(QStringLiteral("chart drawn to %1").arg(QDir::toNativeSeparators(o.plotPath)));
         return kExitOk;
     }
 
@@ -394,21 +415,6 @@ private:
             io.out(QStringList{d.path, d.description, d.manufacturer, d.serialNumber, d.usbIds,
                                coms.join(QLatin1Char(','))}
                        .join(QLatin1Char('\t')));
-        }
-        if (!o.plotPath.isEmpty()) {
-            // The data file does not carry the interval or the reference: the
-            // header read back with it does.
-            const readout::CsvLayout layout = readout::CsvLayout::fromReadBack(result.header);
-            QStringList arguments{o.outputPath, QStringLiteral("--output"), o.plotPath};
-            if (layout.interval)
-                arguments << QStringLiteral("--interval")
-                          << readout::recordTimeText(1, *layout.interval);
-            if (layout.referenceCh4)
-                arguments << QStringLiteral("--ch4-reference");
-            const int drawn = runPlotter(arguments, io);
-            if (drawn != kExitOk)
-                return drawn;
-            io.out(QStringLiteral("chart drawn to %1").arg(QDir::toNativeSeparators(o.plotPath)));
         }
         return kExitOk;
     }
