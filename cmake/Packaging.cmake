@@ -28,7 +28,7 @@ install(FILES ${packaging_dir}/${VEMTRA_APPSTREAM_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Manual pages, gzipped as Debian wants them: the window's written by hand,
-# the two command-line programs' made from their --help.
+# the command-line programs' made from their --help.
 find_program(VEMTRA_GZIP gzip REQUIRED)
 set(man_script ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake)
 set(man_pages ${packaging_out}/qel-vemtra.1.gz)
@@ -39,6 +39,7 @@ add_custom_command(OUTPUT ${packaging_out}/qel-vemtra.1.gz
   DEPENDS ${packaging_dir}/man/qel-vemtra.1 ${man_script}
   VERBATIM)
 foreach(entry "vemtra-cli|command-line tool for the VEMTRA data-logger board"
+              "vemtra-plot|draw a VEMTRA data-logger log as a chart picture"
               "vemtra-board|simulator of the VEMTRA data-logger board on a pseudo-terminal")
   string(REPLACE "|" ";" entry "${entry}")
   list(GET entry 0 program)
