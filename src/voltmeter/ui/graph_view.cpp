@@ -56,7 +56,7 @@ void GraphView::drawLine(int x1, int y1, int x2, int y2, const QColor &colour)
     p.drawLine(from, to);
     p.end();
     // Only the line's pixels: the sweep draws one column a cycle.
-    update(QRect(from, to).normalized());
+    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void GraphView::setPoint(int x, int y, const QColor &colour)
@@ -72,7 +72,7 @@ void GraphView::setPoint(int x, int y, const QColor &colour)
         QPainter p(&image_);
         p.fillRect(QRect(px, py, 1, 1), colour);
     }
-    update(px, py, 1, 1);
+    update(px - 1, py - 1, 3, 3);
 }
 
 QColor GraphView::pixel(int xTwips, int yTwips) const
@@ -86,13 +86,13 @@ QColor GraphView::pixel(int xTwips, int yTwips) const
     return image_.pixelColor(at);
 }
 
-void GraphView::paintEvent(QPaintEvent *event)
+void GraphView::paintEvent(QPaintEvent *)
 {
+    // The whole image at its own density, clipped to what needs repainting: at
+    // a fractional scale a cut-out source rectangle would be resampled and
+    // leave seams between the columns the sweep repaints one by one.
     QPainter p(this);
-    const QRect r = event->rect();
-    const qreal ratio = image_.devicePixelRatio();
-    p.drawImage(r, image_,
-                QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
+    p.drawImage(QPointF(0, 0), image_);
 }
 
 } // namespace vemtra::voltmeter
