@@ -232,9 +232,7 @@ void TestStartup::secondCopyEndsAtOnce()
     // which works in its own folder.
     QTemporaryDir elsewhere;
     Program first(runtime.path(), {"COM3", "-x", "-reverse", "vemtra.hlp"}, elsewhere.path());
-    const auto report = first.report();
-    QCOMPARE(report.value("title"), expectedTitle);
-    QCOMPARE(report.value("cwd"), QDir(binDir()).canonicalPath());
+    QCOMPARE(first.report().value("cwd"), QDir(binDir()).canonicalPath());
 
     Program second(runtime.path());
     QVERIFY(second.process.waitForFinished(30000));
