@@ -64,7 +64,8 @@ void TestMainWindow::darkDesktop_data()
     QTest::newRow("interval field base") << "Text5" << int(QPalette::Base) << white;
     QTest::newRow("read-only field") << "Text3(0)" << int(QPalette::Text) << black;
     QTest::newRow("button") << "Command2" << int(QPalette::ButtonText) << black;
-    QTest::newRow("reading keeps its colour") << "Text1(0)" << int(QPalette::Text) << QColor(255, 0, 0);
+    QTest::newRow("reading keeps its colour")
+        << "Text1(0)" << int(QPalette::Text) << QColor(255, 0, 0);
 }
 
 void TestMainWindow::darkDesktop()

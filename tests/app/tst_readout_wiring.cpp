@@ -18,10 +18,10 @@
 
 #include <QAction>
 #include <QDir>
-#include <QProgressBar>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>

@@ -54,8 +54,8 @@ void TestDatalogE2e::programmedBoardLogsAfterPowerCycle()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     const QString dumpPath = dir.filePath("eeprom.bin");
     // At 9600 bps, so the connection switches it to 19200 before the write.
-    BoardProcess board({"--baud", "9600", "--eeprom", "24C64", "--inputs", "const",
-                        "--time-factor", "200", "--commands", "--quiet"});
+    BoardProcess board({"--baud", "9600", "--eeprom", "24C64", "--inputs", "const", "--time-factor",
+                        "200", "--commands", "--quiet"});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
     qputenv("VEMTRA_COM1", board.device().toLocal8Bit());

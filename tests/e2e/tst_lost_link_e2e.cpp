@@ -194,7 +194,8 @@ void TestLostLinkE2e::cliRead()
         said();
         QCOMPARE(cli.exitCode(), 3);
         QCOMPARE(err.count('\n'), 2); // the board found, then the loss
-        QVERIFY2(err.contains("\nvemtra-cli: lost the line to " + link_.toLocal8Bit()), err.constData());
+        QVERIFY2(err.contains("\nvemtra-cli: lost the line to " + link_.toLocal8Bit()),
+                 err.constData());
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("waiting"), 5000);

@@ -62,8 +62,9 @@ void TestVoltmeterE2e::switchesShowsAndRecordsTheInputs()
     // A file that holds rows of an earlier recording is added to.
     QTemporaryDir dir;
     const QString path = dir.filePath("volts.csv");
-    s.prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &,
-                                   const QString &) { return path; };
+    s.prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+        return path;
+    };
     s.w.nmuVoltRecord->trigger();
     const auto *recorder = s.app.recorder();
     QVERIFY(s.w.Check1->isChecked() && recorder->isRecording());
