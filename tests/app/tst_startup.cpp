@@ -80,12 +80,9 @@ public:
         while (!output.contains("title=") && process.waitForReadyRead(30000))
             output += process.readAllStandardOutput();
         QMap<QString, QString> values;
-        for (const QByteArray &line : output.split('\n')) {
-            const int eq = line.indexOf('=');
-            if (eq > 0)
-                values.insert(QString::fromUtf8(line.left(eq)),
-                              QString::fromUtf8(line.mid(eq + 1)));
-        }
+        for (const QString &line : QString::fromUtf8(output).split('\n'))
+            if (line.indexOf('=') > 0)
+                values.insert(line.section('=', 0, 0), line.section('=', 1));
         return values;
     }
     QProcess process;
@@ -97,9 +94,8 @@ public:
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void startUpInOrder();
-    void exitEndsTheProgram_data();
-    void exitEndsTheProgram();
+    void startUpAndExit_data();
+    void startUpAndExit();
     void busyLineKeepsFocus_data();
     void busyLineKeepsFocus();
     void helpFromProgramFolder();
@@ -107,52 +103,36 @@ private slots:
     void secondCopyEndsAtOnce();
     void infoOptionsNeedNoDisplay_data();
     void infoOptionsNeedNoDisplay();
-    void currentDirectoryAndArguments();
 };
 
-void TestStartup::startUpInOrder()
-{
-    QTemporaryDir elsewhere;
-    QVERIFY(QDir::setCurrent(elsewhere.path()));
-    auto opens = std::make_shared<std::atomic<int>>(0);
-    auto c = makeController(opens);
-    c->window()->Timer1->start();
-    c->start();
-
-    const QString appDir = QCoreApplication::applicationDirPath();
-    QCOMPARE(QDir::currentPath(), appDir);
-    QCOMPARE(c->app_path, appDir + "/");
-    QCOMPARE(c->title_text, expectedTitle);
-    QCOMPARE(c->window()->windowTitle(), expectedTitle);
-    QVERIFY(c->window()->isVisible());
-    QVERIFY(!c->window()->Timer1->isActive());
-
-    // The About box is loaded but not shown.
-    QVERIFY(c->aboutLoaded());
-    QVERIFY(!c->about()->isVisible());
-
-    // Configured, not opened.
-    QVERIFY(drain(c->worker()));
-    QCOMPARE(opens->load(), 0);
-    QVERIFY(!c->worker()->isOpen());
-}
-
-void TestStartup::exitEndsTheProgram_data()
+void TestStartup::startUpAndExit_data()
 {
     QTest::addColumn<bool>("byMenu");
     QTest::newRow("exit menu") << true;
     QTest::newRow("close box") << false;
 }
 
-void TestStartup::exitEndsTheProgram()
+void TestStartup::startUpAndExit()
 {
     QFETCH(bool, byMenu);
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
     auto opens = std::make_shared<std::atomic<int>>(0);
     auto c = makeController(opens);
     int quits = 0;
     c->setQuit([&] { ++quits; });
+    c->window()->Timer1->start();
     c->start();
-    QVERIFY(c->aboutLoaded());
+
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QCOMPARE(QDir::currentPath(), appDir);
+    QCOMPARE(c->app_path, appDir + "/");
+    QCOMPARE(c->window()->windowTitle(), expectedTitle);
+    QVERIFY(c->window()->isVisible());
+    QVERIFY(!c->window()->Timer1->isActive());
+    // The About box is loaded but not shown.
+    QVERIFY(c->aboutLoaded() && !c->about()->isVisible());
+
     if (byMenu)
         c->window()->vemtra_exit->trigger();
     else
@@ -162,6 +142,7 @@ void TestStartup::exitEndsTheProgram()
     QVERIFY(!c->aboutLoaded());
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    // The port was configured, never opened.
     QVERIFY(drain(c->worker()));
     QVERIFY(!c->worker()->isOpen());
     QCOMPARE(opens->load(), 0);
@@ -169,20 +150,14 @@ void TestStartup::exitEndsTheProgram()
 
 void TestStartup::busyLineKeepsFocus_data()
 {
-    QTest::addColumn<QString>("focused");
-    QTest::addColumn<QString>("after"); // where the focus is once the line is free
-    QTest::newRow("on the voltmeter box") << "Check1"
-                                          << "Check1";
-    QTest::newRow("on the interval") << "Text5"
-                                     << "Text5";
-    QTest::newRow("on the read-out button") << "Command2"
-                                            << "Command2";
+    QTest::addColumn<QString>("focused"); // and still focused once the line is free
+    for (const char *name : {"Check1", "Text5", "Command2"})
+        QTest::newRow(name) << name;
 }
 
 void TestStartup::busyLineKeepsFocus()
 {
     QFETCH(QString, focused);
-    QFETCH(QString, after);
     auto c = makeController(std::make_shared<std::atomic<int>>(0));
     c->setQuit([] {});
     auto *w = c->window();
@@ -192,16 +167,14 @@ void TestStartup::busyLineKeepsFocus()
     w->findChild<QWidget *>(focused)->setFocus();
 
     QVERIFY(c->session()->begin(QStringLiteral("test")));
-    for (QWidget *control : {static_cast<QWidget *>(w->Command2),
-                             static_cast<QWidget *>(w->Command5), static_cast<QWidget *>(w->Check1)})
-        QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+    QVERIFY(!w->Command2->isEnabled() && !w->Command5->isEnabled() && !w->Check1->isEnabled());
     QVERIFY(!w->vemtra_init->isEnabled() && !w->nmuCOM->isEnabled());
     // Never a reading's field, where the next key would overwrite the value.
     QVERIFY(!w->focusWidget()->objectName().startsWith("Text2"));
     c->session()->end();
     QVERIFY(w->Command2->isEnabled() && w->Command5->isEnabled() && w->Check1->isEnabled());
     QVERIFY(w->vemtra_init->isEnabled() && w->nmuCOM->isEnabled());
-    QCOMPARE(w->focusWidget()->objectName(), after);
+    QCOMPARE(w->focusWidget()->objectName(), focused);
 }
 
 void TestStartup::helpFromProgramFolder()
@@ -255,8 +228,11 @@ void TestStartup::secondCopyEndsAtOnce()
     QTemporaryDir runtime;
     QVERIFY(QFile::setPermissions(runtime.path(),
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    Program first(runtime.path());
-    QCOMPARE(first.report().value("title"), expectedTitle);
+    // Unknown words and Qt's own options (-reverse holds a "v") start the window,
+    // which works in its own folder.
+    QTemporaryDir elsewhere;
+    Program first(runtime.path(), {"COM3", "-x", "-reverse", "vemtra.hlp"}, elsewhere.path());
+    QCOMPARE(first.report().value("cwd"), QDir(binDir()).canonicalPath());
 
     Program second(runtime.path());
     QVERIFY(second.process.waitForFinished(30000));
@@ -271,7 +247,7 @@ void TestStartup::secondCopyEndsAtOnce()
     first.process.kill();
     QVERIFY(first.process.waitForFinished(30000));
     Program third(runtime.path());
-    QCOMPARE(third.report().value("title"), expectedTitle);
+    QVERIFY(third.report().contains("title"));
 }
 
 void TestStartup::infoOptionsNeedNoDisplay_data()
@@ -296,19 +272,6 @@ void TestStartup::infoOptionsNeedNoDisplay()
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
     QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(says));
-}
-
-void TestStartup::currentDirectoryAndArguments()
-{
-    QTemporaryDir runtime, elsewhere;
-    QVERIFY(QFile::setPermissions(runtime.path(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    // Unknown words and Qt's own options (-reverse holds a "v") start the window.
-    Program program(runtime.path(), {"COM3", "-x", "-reverse", "vemtra.hlp"}, elsewhere.path());
-    const auto report = program.report();
-    QCOMPARE(report.value("cwd"), QDir(binDir()).canonicalPath());
-    QCOMPARE(report.value("title"), expectedTitle);
-    QCOMPARE(program.process.state(), QProcess::Running);
 }
 
 QTEST_MAIN(TestStartup)

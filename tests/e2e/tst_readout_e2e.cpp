@@ -1,7 +1,7 @@
-// The read-out against the board simulator as a process of its own, over the
-// real serial port code: program a short log, let the board record it, read it
-// out with the program's read-out, and hold the data file against the EEPROM
-// the simulator leaves behind.
+// The read-out against vemtra-board on a pseudo-terminal, through the real
+// serial port code: program a short log, let the board record it, read it out
+// from the window, and hold the data file against the EEPROM the simulator
+// leaves behind.
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
@@ -17,8 +17,9 @@
 #include "serial/serial_port_line.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
+#include "started_app.h"
 
-#include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,8 +28,6 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
 #include <vector>
 
@@ -47,7 +46,6 @@ QByteArray readFile(const QString &path)
 
 class TestReadoutE2e : public QObject {
     Q_OBJECT
-
 private slots:
     void readsWhatTheBoardLogged();
     void tailMismatchKeepsTheEarlierFile();
@@ -58,12 +56,10 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
     if (!BoardProcess::isBuilt())
         QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
     QTemporaryDir dir;
-    const QString dump = dir.filePath(QStringLiteral("eeprom.bin"));
-    BoardProcess board(
-        {QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("--eeprom"),
-         QStringLiteral("24C64"), QStringLiteral("--inputs"), QStringLiteral("const"),
-         QStringLiteral("--time-factor"), QStringLiteral("1000"), QStringLiteral("--commands"),
-         QStringLiteral("--quiet"), QStringLiteral("--dump-eeprom"), dump});
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    const QString dump = dir.filePath("eeprom.bin");
+    BoardProcess board({"--baud", "19200", "--eeprom", "24C64", "--inputs", "const",
+                        "--time-factor", "1000", "--commands", "--quiet", "--dump-eeprom", dump});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
 
@@ -76,50 +72,29 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
         const auto written = datalog::writeLogHeader(*line, header);
         QVERIFY2(written.ok(), qPrintable(written.message()));
     }
-    board.command("power");
+    QVERIFY(board.ask("power").startsWith("ok"));
 
-    serial::LinkWorker worker;
-    bool opened = false;
-    worker.open(board.device(), 19200, [&](bool ok, QString reason) {
-        opened = ok;
-        error = reason;
-    });
-    QTRY_VERIFY2_WITH_TIMEOUT(opened, qPrintable(error), 10000);
-
-    QWidget window;
-    QCheckBox check1;
-    QTimer timer1;
-    QLabel label5, label9;
-    QPushButton command2, command4;
-    QLineEdit text3_0(QStringLiteral("16")), text3_1(QStringLiteral("8176"));
-    serial::BoardSession session;
-    serial::Connection connection({&check1, &timer1, &label5, &label9}, worker, session);
-
-    readout::ReadoutView view;
-    view.window = &window;
-    view.Command2 = &command2;
-    view.Command4 = &command4;
-    view.Text3 = {&text3_0, &text3_1};
-    view.Label9 = &label9;
-    const QString appPath = dir.path();
-    QString shown;
-    testing::ScriptedPrompts prompts;
-    prompts.onExec = [&](QDialog &list) {
-        shown = static_cast<readout::LIST &>(list).RText1->toPlainText();
-    };
-    readout::ReadoutController controller(view, connection, worker, session,
-                                          [appPath] { return appPath; });
-    controller.setPrompts(prompts);
-    QSignalSpy finished(&controller, &readout::ReadoutController::finished);
-
-    command2.click();
-    QVERIFY(finished.wait(60000));
-    QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(finished.at(0).at(1).toString()));
-    QCOMPARE(label9.text(), QString::fromUtf8(readout::texts::kReadFinished));
-    QTRY_VERIFY(!shown.isEmpty());
-
-    worker.close();
-    QTRY_VERIFY(!worker.isBusy());
+    QString shown, dataFile;
+    {
+        qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
+        testing::StartedApp s(1);
+        QTRY_VERIFY_WITH_TIMEOUT(s.w.Label5->text() == serial::texts::established19200 ||
+                                     s.w.Label5->text() == serial::texts::switched19200,
+                                 10000);
+        QTRY_VERIFY(!s.app.session()->isBusy());
+        s.prompts.onExec = [&](QDialog &list) {
+            shown = static_cast<readout::LIST &>(list).RText1->toPlainText();
+        };
+        auto *readout = s.app.findChild<readout::ReadoutController *>("readout");
+        readout->setDataFolder([&dir] { return dir.path(); });
+        dataFile = readout->dataFilePath();
+        QSignalSpy finished(readout, &readout::ReadoutController::finished);
+        s.w.Command2->click();
+        QVERIFY(finished.wait(60000));
+        QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(finished.at(0).at(1).toString()));
+        QTRY_VERIFY(!shown.isEmpty());
+        QCOMPARE(s.w.Text3[1]->text(), QString::number(256 - 15));
+    }
     board.stop();
 
     // The simulator's EEPROM at exit: the header it kept moving and every byte it logged.
@@ -128,15 +103,10 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
     QCOMPARE(std::uint8_t(eeprom[3]), configuration);
     const int endAddress = std::uint8_t(eeprom[12]) | std::uint8_t(eeprom[13]) << 8;
     QCOMPARE(endAddress, 256);
-    QCOMPARE(text3_1.text(), QString::number(endAddress - 15));
-
     const std::vector<std::uint8_t> logged(eeprom.begin() + 17, eeprom.begin() + endAddress + 1);
-    const QByteArray expected =
-        readout::formatDataFile(readout::decodeChannels(configuration), logged);
-    const QByteArray file = readFile(controller.dataFilePath());
-    QCOMPARE(file, expected);
-    QCOMPARE(shown,
-             QString::fromLatin1(file).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    const QByteArray file = readFile(dataFile);
+    QCOMPARE(file, readout::formatDataFile(readout::decodeChannels(configuration), logged));
+    QCOMPARE(shown, QString::fromLatin1(file).replace("\r\n", "\n"));
 }
 
 // The whole window on a board whose 100th transfer byte arrives as "t": the

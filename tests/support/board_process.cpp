@@ -64,11 +64,6 @@ bool BoardProcess::start(QString *error)
     return true;
 }
 
-bool BoardProcess::isRunning() const
-{
-    return process_.state() == QProcess::Running;
-}
-
 void BoardProcess::command(const QByteArray &line)
 {
     process_.write(line.endsWith('\n') ? line : line + '\n');

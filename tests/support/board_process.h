@@ -29,7 +29,6 @@ public:
 
     // The pty device the program opens, e.g. "/dev/pts/7".
     QString device() const { return device_; }
-    bool isRunning() const;
 
     // One command line on the simulator's standard input (power cycle and the
     // like), for a simulator started with its option to read commands there.

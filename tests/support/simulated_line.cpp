@@ -163,22 +163,13 @@ void SimulatedLine::unplug(const QString &reason)
     waiting_.clear();
 }
 
-QByteArray SimulatedLine::sentBytes() const
+QByteArray SimulatedLine::bytes(Direction direction) const
 {
-    QByteArray bytes;
+    QByteArray out;
     for (const Entry &e : transcript_)
-        if (e.direction == Direction::ToBoard)
-            bytes.append(static_cast<char>(e.byte));
-    return bytes;
-}
-
-std::vector<SimulatedLine::SentByte> SimulatedLine::sentWithSpeed() const
-{
-    std::vector<SentByte> sent;
-    for (const Entry &e : transcript_)
-        if (e.direction == Direction::ToBoard)
-            sent.push_back({e.byte, e.speed});
-    return sent;
+        if (e.direction == direction)
+            out.append(static_cast<char>(e.byte));
+    return out;
 }
 
 std::vector<SimulatedLine::Entry> SimulatedLine::sentEntries() const
@@ -189,20 +180,11 @@ std::vector<SimulatedLine::Entry> SimulatedLine::sentEntries() const
     return sent;
 }
 
-QByteArray SimulatedLine::receivedBytes() const
-{
-    QByteArray bytes;
-    for (const Entry &e : transcript_)
-        if (e.direction == Direction::FromBoard)
-            bytes.append(static_cast<char>(e.byte));
-    return bytes;
-}
-
 QString SimulatedLine::sentTrace() const
 {
     QString trace;
     int speed = 0;
-    for (const SentByte &b : sentWithSpeed()) {
+    for (const Entry &b : sentEntries()) {
         if (b.speed != speed) {
             if (speed != 0)
                 trace += QStringLiteral(" | ");

@@ -38,13 +38,6 @@ public:
         bool injected = false;
     };
 
-    // A byte sent to the board with the speed it was sent at.
-    struct SentByte {
-        std::uint8_t byte;
-        int speed;
-        friend bool operator==(const SentByte &, const SentByte &) = default;
-    };
-
     explicit SimulatedLine(board::BoardEngine::Options options = {}, int speed = 9600);
 
     board::BoardEngine &engine() { return engine_; }
@@ -82,13 +75,11 @@ public:
 
     // --- transcript ---
     void clearTranscript() { transcript_.clear(); }
-    // Every byte sent to the board, in order.
-    QByteArray sentBytes() const;
-    std::vector<SentByte> sentWithSpeed() const;
-    // Entries of bytes sent to the board only.
+    // Every byte sent to the board, in order; every byte that arrived from the
+    // board (and injected noise); the entries of bytes sent to the board only.
+    QByteArray sentBytes() const { return bytes(Direction::ToBoard); }
+    QByteArray receivedBytes() const { return bytes(Direction::FromBoard); }
     std::vector<Entry> sentEntries() const;
-    // Every byte that arrived from the board (and injected noise), in order.
-    QByteArray receivedBytes() const;
     // The bytes sent, grouped by speed, for readable comparisons:
     // "9600: 74 74 | 19200: 74 | 9600: 73 27 55 2a 55 55 55 5b".
     QString sentTrace() const;
@@ -100,6 +91,7 @@ private:
         int speed;
     };
 
+    QByteArray bytes(Direction direction) const;
     Micros nextEventTime() const;
     void processEventsAt(Micros t);
     void collectBoardOutput();
