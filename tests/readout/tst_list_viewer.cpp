@@ -48,7 +48,6 @@ void TestListViewer::showsFileAsPlainText_data()
     QTest::newRow("no data file") << QByteArray() << QString::fromUtf8(texts::kNoDataFile);
     QTest::newRow("two channels") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n")
                                   << QStringLiteral("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n");
-    QTest::newRow("header line alone") << QByteArray("ch3\t\r\n") << QStringLiteral("ch3\t\n");
     // Rich-text markup in the file must show as typed, not be interpreted.
     QTest::newRow("markup stays text")
         << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
