@@ -9,7 +9,6 @@
 #include "simulated_line.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
