@@ -99,7 +99,6 @@ private slots:
     void readRows();
     void programRefusesOverUnreadLog();
     void programFailureIsAProtocolError();
-    void readoutWritesDataAndCsv();
     void readoutFailureKeepsEarlierFiles_data();
     void readoutFailureKeepsEarlierFiles();
     void readoutToUnwritableFileSendsNothing();
@@ -212,27 +211,6 @@ void TestCliRunner::programFailureIsAProtocolError()
     QCOMPARE(r.code, int(kExitProtocolError));
     QVERIFY2(r.err.last().contains("(1.Write NG 120)"), qPrintable(r.err.last()));
     QVERIFY(!r.err.last().contains("partly"));
-}
-
-void TestCliRunner::readoutWritesDataAndCsv()
-{
-    QTemporaryDir dir;
-    const QString data = dir.filePath("log.txt");
-    const QString csv = dir.filePath("log.csv");
-    auto line = simulatedBoard();
-    const QByteArray logged = readout_test::pattern(7);
-    readout_test::loadLog(line->engine(), 0xCC, 16 + 7, logged);
-
-    const Run r = run(line, {"readout", "--output", data, "--csv", csv});
-    QCOMPARE(r.code, int(kExitOk));
-    QCOMPARE(r.out, (QStringList{QStringLiteral("3 records (7 bytes) written to %1").arg(data),
-                                 QStringLiteral("3 rows written to %1").arg(csv)}));
-
-    const std::vector<std::uint8_t> bytes(logged.begin(), logged.end());
-    QCOMPARE(readFile(data), readout::formatDataFile(readout::decodeChannels(0xCC), bytes));
-    // Progress counts the data bytes and ends full.
-    QVERIFY(!r.progress.isEmpty());
-    QVERIFY2(r.progress.last().startsWith("7/7 bytes  100%"), qPrintable(r.progress.last()));
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
