@@ -79,8 +79,6 @@ void TestCliOptions::parse_data()
     row("read", "read --port x --count 0 --interval 250", "read=0 every 250 ms");
 
     const QString pr = "--port x program ";
-    row("24C256, CH2 and CH3 against CH4, 2 s", pr + "--eeprom 24c256 --vref-ch4 2,3 --interval 2",
-        "header=4144806d409c00001000ff7f1000ffff");
     row("24C128, all four, an hour, forced",
         pr + "--eeprom=24C128 --vdd=4,3,2,1 --interval=3600 --force",
         "header=414480fc00a24a041000ff3f1000ffff forced");
@@ -94,41 +92,21 @@ void TestCliOptions::parse_data()
 
     row("help over errors", "--trace /no/such/dir/t --bogus --help probe", "command=help");
     row("help leaves the trace unopened", "--trace t.txt -h", "trace=");
-    row("help taken as a value", "--port x probe --trace --help", "command=help");
-    row("version over errors", "--version --bogus", "command=version");
 
     row("nothing", "", "error=no command");
     row("unknown command", "--port x erase", "error=unknown command \"erase\"");
-    row("two commands", "--port x probe read", "error=unexpected argument \"read\"");
     row("unknown option", "--port x probe --speed 9600", "error=unknown option --speed");
     row("value missing", "--port x probe --trace", "error=--trace needs a value");
-    row("value on a switch", "--port x program --force=1", "error=--force takes no value");
-    row("given twice", "--port x probe --port y", "error=--port is given twice");
     row("no port", "probe", "error=no port given");
     row("port and COM", "--port x --com 1 probe", "error=not both");
     row("COM7", "--com 7 probe", "error=--com must be 1 to 6");
-    row("empty trace", "--trace= --port x probe", "error=--trace needs a file name");
-    row("empty port", "--port= probe", "error=--port needs a device");
 
     row("count to probe", "--port x probe --count 3", "error=--count is not an option of probe");
-    row("interval to readout", "--port x readout --interval 1", "error=--interval is not");
-    row("force to readout", "--port x readout --force", "error=--force is not an option");
-    row("csv to program", "--port x program --eeprom 24C64 --vdd 1 --interval 1 --csv x.csv",
-        "error=--csv is not an option of program");
-
-    row("negative count", "--port x read --count -1", "error=--count must be");
     row("read interval in seconds", "--port x read --interval 1.5", "error=milliseconds");
-    row("no EEPROM", pr + "--vdd 1 --interval 1", "error=needs --eeprom");
-    row("EEPROM not offered", pr + "--eeprom 24C32 --vdd 1 --interval 1", "error=--eeprom must be");
-    row("no channels", pr + "--eeprom 24C64 --interval 1", "error=needs the channels");
-    row("both columns", pr + "--eeprom 24C64 --vdd 1 --vref-ch4 2 --interval 1", "error=not both");
     row("channel 5", pr + "--eeprom 24C64 --vdd 1,5 --interval 1", "error=--vdd takes channels");
-    row("CH4 against itself", pr + "--eeprom 24C64 --vref-ch4 4 --interval 1",
-        "error=--vref-ch4 takes channels");
     row("no interval", pr + "--eeprom 24C64 --vdd 1", "error=needs --interval");
     row("interval 0", pr + "--eeprom 24C64 --vdd 1 --interval 0", "error=--interval must be");
 
-    row("empty output", "--port x readout --output=", "error=--output needs a file name");
     row("same name", "--port x readout --output a.txt --csv ./a.txt", "error=same file");
     row("CSV over the default data file", "--port x readout --csv QEL_ADC.txt", "error=same file");
     row("new file through a folder link", "--port x readout --output d/n.txt --csv real/n.txt",
@@ -139,11 +117,8 @@ void TestCliOptions::parse_data()
 
     row("plot without a picture", "plot log.txt", "error=needs --output");
     row("plot to a bitmap", "plot log.txt --output a.bmp", "error=must end in .png");
-    row("plot with a port", "--port x plot log.txt --output a.png", "error=takes no port");
-    row("readout plot to a bitmap", "--port x readout --plot a.bmp", "error=must end in .png");
     row("readout plot of stdout", "--port x readout --output - --plot a.png",
         "error=give --output");
-    row("size to read", "--port x read --size 10x10", "error=--size is not an option of read");
 }
 
 void TestCliOptions::parse()

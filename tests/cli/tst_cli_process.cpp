@@ -223,8 +223,6 @@ void TestCliProcess::refusedCommandLineSendsNothing_data()
 {
     QTest::addColumn<QStringList>("args");
 
-    QTest::newRow("channel 5") << QStringList{"program", "--eeprom",   "24C64", "--vdd",
-                                              "5",       "--interval", "1"};
     QTest::newRow("interval too long")
         << QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "200000"};
     QTest::newRow("unknown command") << QStringList{"erase"};

@@ -96,12 +96,9 @@ private slots:
     void init();
     void probe_data();
     void probe();
-    void deviceThatDoesNotOpen();
     void readRows();
-    void programFreshBoard();
     void programRefusesOverUnreadLog();
     void programFailureIsAProtocolError();
-    void readoutWritesDataAndCsv();
     void readoutFailureKeepsEarlierFiles_data();
     void readoutFailureKeepsEarlierFiles();
     void readoutToUnwritableFileSendsNothing();
@@ -151,16 +148,6 @@ void TestCliRunner::probe()
     QVERIFY2(where.first().contains(text), qPrintable(where.first()));
 }
 
-void TestCliRunner::deviceThatDoesNotOpen()
-{
-    auto line = simulatedBoard();
-    const Run r = run(line, {"probe"}, "/dev/ttyOTHER");
-    QCOMPARE(r.code, int(kExitNoBoard));
-    QCOMPARE(r.err.size(), 1);
-    QVERIFY(r.err.first().startsWith("vemtra-cli: /dev/ttyOTHER"));
-    QVERIFY(line->sentBytes().isEmpty());
-}
-
 void TestCliRunner::readRows()
 {
     auto line = simulatedBoard();
@@ -182,19 +169,6 @@ void TestCliRunner::readRows()
         QVERIFY2(at >= 0.1 * n - 1e-9 && at <= 0.1 * n + 0.0015, qPrintable(row));
         QCOMPARE(row.section(',', 2), values.mid(1));
     }
-}
-
-void TestCliRunner::programFreshBoard()
-{
-    auto line = simulatedBoard();
-    const QStringList args{"program", "--eeprom",   "24C128", "--vref-ch4",
-                           "1,3",     "--interval", "0.25"};
-    const Run r = run(line, args);
-    QCOMPARE(r.code, int(kExitOk));
-    QCOMPARE(r.out.size(), 1);
-    QVERIFY2(r.out.first().contains("24C128, CH1,CH3 against CH4, every 0.25 s"),
-             qPrintable(r.out.first()));
-    QCOMPARE(eepromHead(*line).toHex(), QByteArray("414480ad881300001000ff3f1000ffff"));
 }
 
 void TestCliRunner::programRefusesOverUnreadLog()
@@ -237,35 +211,6 @@ void TestCliRunner::programFailureIsAProtocolError()
     QCOMPARE(r.code, int(kExitProtocolError));
     QVERIFY2(r.err.last().contains("(1.Write NG 120)"), qPrintable(r.err.last()));
     QVERIFY(!r.err.last().contains("partly"));
-}
-
-void TestCliRunner::readoutWritesDataAndCsv()
-{
-    QTemporaryDir dir;
-    const QString data = dir.filePath("log.txt");
-    const QString csv = dir.filePath("log.csv");
-    auto line = simulatedBoard();
-    const QByteArray logged = readout_test::pattern(7);
-    readout_test::loadLog(line->engine(), 0xCC, 16 + 7, logged);
-
-    const Run r = run(line, {"readout", "--output", data, "--csv", csv});
-    QCOMPARE(r.code, int(kExitOk));
-    QCOMPARE(r.out, (QStringList{QStringLiteral("3 records (7 bytes) written to %1").arg(data),
-                                 QStringLiteral("3 rows written to %1").arg(csv)}));
-
-    const std::vector<std::uint8_t> bytes(logged.begin(), logged.end());
-    QCOMPARE(readFile(data), readout::formatDataFile(readout::decodeChannels(0xCC), bytes));
-    const QList<QByteArray> rows = readFile(csv).split('\n');
-    // The seventh byte makes no whole record of two channels.
-    QCOMPARE(rows.count() - 1, 1 + 3);
-    QCOMPARE(rows[2], QByteArray("1,1,") + QByteArray::number(std::uint8_t(logged[3])) + ',' +
-                          readout::voltsText(std::uint8_t(logged[3])).toLatin1() + ',' +
-                          QByteArray::number(std::uint8_t(logged[2])) + ',' +
-                          readout::voltsText(std::uint8_t(logged[2])).toLatin1() + '\r');
-
-    // Progress counts the data bytes and ends full.
-    QVERIFY(!r.progress.isEmpty());
-    QVERIFY2(r.progress.last().startsWith("7/7 bytes  100%"), qPrintable(r.progress.last()));
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
@@ -375,10 +320,6 @@ void TestCliRunner::progressText_data()
 
     QTest::newRow("nothing yet") << qint64(0) << qint64(8175) << 0.0
                                  << "0/8175 bytes  0%  - B/s  -:-- left";
-    QTest::newRow("half way") << qint64(4000) << qint64(8000) << 4.0
-                              << "4000/8000 bytes  50%  1000 B/s  0:04 left";
-    QTest::newRow("slow, long") << qint64(100) << qint64(32751) << 10.0
-                                << "100/32751 bytes  0%  10 B/s  54:26 left";
     QTest::newRow("over an hour") << qint64(1) << qint64(32751) << 1.0
                                   << "1/32751 bytes  0%  1 B/s  9:05:50 left";
     QTest::newRow("done") << qint64(7) << qint64(7) << 0.5 << "7/7 bytes  100%  14 B/s  0:00 left";

@@ -130,8 +130,6 @@ void TestLogProgrammer::programming_data()
     const QString ok = texts::kLogStartsAfterPowerCycle;
     const QString again = texts::kProgramAgain;
     QTest::newRow("healthy board") << Board::Healthy << 0 << true << ok << 15 << 16;
-    QTest::newRow("healthy board clears an earlier failure")
-        << Board::Healthy << 1 << true << ok << 15 << 16;
     QTest::newRow("silent board") << Board::Silent << 0 << false << again << -1 << 0;
     QTest::newRow("wrong echo at header index 5")
         << Board::WrongHeaderEcho5 << 0 << false << again << 4 << 6;

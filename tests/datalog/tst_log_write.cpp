@@ -42,7 +42,6 @@ enum class Board {
     StaleBytesWaiting,
     Silent,
     WrongEchoOfW,
-    NoiseBeforeEcho,
     SilentAfterEcho,
     WrongAck,
     WrongHeaderEcho5,
@@ -64,9 +63,6 @@ void prepare(HookedLine &line, Board board)
     case Board::WrongEchoOfW:
         f.echoOverride = '?';
         f.echoOverrideCommands = "w";
-        break;
-    case Board::NoiseBeforeEcho:
-        f.noiseBeforeReply = {0x00};
         break;
     case Board::SilentAfterEcho:
         // Answers "w", then nothing more: goes quiet before the parameter block.
@@ -128,8 +124,6 @@ void TestLogWrite::exchange_data()
         16, true, true);
     row("silent board", Board::Silent, O::NoEcho, "1.Write Timeout NG", w, 0, false, false);
     row("wrong echo of w", Board::WrongEchoOfW, O::WrongEcho, "1.Write NG 63", w, 0, false, false);
-    row("noise before the echo is a wrong answer", Board::NoiseBeforeEcho, O::WrongEcho,
-        "1.Write NG 0", w, 0, false, false);
     row("w answered, no W", Board::SilentAfterEcho, O::NoAnswer, "2.Write Timeout", request, 0,
         true, false);
     row("wrong W", Board::WrongAck, O::WrongAnswer, "2.Write NG 63", request, 0, true, false);

@@ -2,7 +2,6 @@
 #include "readout/readout_texts.h"
 #include "readout/ui/list_viewer.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -10,7 +9,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTimer>
 
 #include <vector>
 
@@ -22,7 +20,6 @@ class TestListViewer : public QObject {
 private slots:
     void showsFileAsPlainText_data();
     void showsFileAsPlainText();
-    void opensModallyOverParent();
     void showsFull24C256Log();
 
 private:
@@ -48,7 +45,6 @@ void TestListViewer::showsFileAsPlainText_data()
     QTest::newRow("no data file") << QByteArray() << QString::fromUtf8(texts::kNoDataFile);
     QTest::newRow("two channels") << QByteArray("ch2\tch1\t\r\n12\t200\t:0\r\n13\t201\t:1\r\n")
                                   << QStringLiteral("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n");
-    QTest::newRow("header line alone") << QByteArray("ch3\t\r\n") << QStringLiteral("ch3\t\n");
     // Rich-text markup in the file must show as typed, not be interpreted.
     QTest::newRow("markup stays text")
         << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
@@ -70,26 +66,6 @@ void TestListViewer::showsFileAsPlainText()
         text = list.RText1->toPlainText();
     });
     QCOMPARE(text, shown);
-}
-
-void TestListViewer::opensModallyOverParent()
-{
-    const QString path = writeFile("ch2\tch1\t\r\n");
-    QWidget mainWindow;
-    mainWindow.show();
-
-    bool sawModalList = false;
-    QTimer::singleShot(0, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        sawModalList = modal && modal->objectName() == QLatin1String("LIST") &&
-                       modal->parentWidget() == &mainWindow;
-        if (modal)
-            modal->close();
-    });
-    showDataFile(&mainWindow, path);
-
-    QVERIFY(sawModalList);
-    QVERIFY(mainWindow.findChildren<LIST *>().isEmpty());
 }
 
 void TestListViewer::showsFull24C256Log()
