@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -63,7 +62,6 @@ class TestConnect : public QObject {
 private slots:
     void scenarios_data();
     void scenarios();
-    void controllerUnticksAndReportsOnTheWindow();
     void controllerClaimsOnlyAFreeLine();
 };
 
@@ -145,43 +143,6 @@ void TestConnect::scenarios()
     }
     if (outcome == ConnectOutcome::Switched)
         QCOMPARE(line.engine().baud(), 19200);
-}
-
-void TestConnect::controllerUnticksAndReportsOnTheWindow()
-{
-    auto line = std::make_shared<SimulatedLine>();
-    LinkWorker worker(openerFor(line));
-    worker.open("sim", 9600);
-    QTRY_VERIFY(worker.isOpen());
-
-    BoardSession session;
-    Window w;
-    w.timer1.setInterval(50);
-    w.label9.setText("old message");
-    w.check1.setChecked(true);
-
-    Connection connection(w.view(), worker, session);
-    QSignalSpy busy(&session, &BoardSession::busyChanged);
-    bool thenRan = false;
-    connection.comm_connect([&] { thenRan = true; });
-
-    // The voltmeter stops before anything goes on the line, and the line is claimed.
-    QVERIFY(!w.check1.isChecked());
-    QVERIFY(session.isBusy());
-    QVERIFY(!connection.vemtra_init());
-
-    QTRY_VERIFY(thenRan);
-    QCOMPARE(w.label5.text(), texts::switched19200);
-    QCOMPARE(w.label9.text(), QString());
-    QCOMPARE(w.timer1.interval(), 20);
-    QCOMPARE(connection.portSpeed(), 19200);
-    QVERIFY(!session.isBusy());
-    QCOMPARE(busy.size(), 2);
-
-    // Again from the menu: the board now answers at 19200 at once.
-    QVERIFY(connection.vemtra_init());
-    QTRY_VERIFY(!connection.isConnecting());
-    QCOMPARE(w.label5.text(), texts::established19200);
 }
 
 void TestConnect::controllerClaimsOnlyAFreeLine()

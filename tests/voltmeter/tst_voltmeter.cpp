@@ -58,26 +58,11 @@ struct Rig {
 class TestVoltmeter : public QObject {
     Q_OBJECT
 private slots:
-    void firstColumnOfASweep();
     void failedCycleDrawsNothing();
     void lostLineStopsIt();
     void sweepWrapsAndRestarts();
     void ticksNeverOverlap();
 };
-
-void TestVoltmeter::firstColumnOfASweep()
-{
-    Rig rig({0, 128, 255, 10});
-    QVERIFY(rig.tick());
-    QCOMPARE(rig.line->sentBytes(), QByteArray::fromHex("67c467cc67d467dc"));
-    QCOMPARE(rig.text1[3].text(), QString("10[0A]"));
-    QCOMPARE(rig.text2[2].text(), QString("4.980V"));
-    // y for 0, 128 and 255 (full scale stays on the top edge), then the cursor.
-    QCOMPARE(rig.gp1.pixel(0, 1475), graph::channelColour[0]);
-    QCOMPARE(rig.gp1.pixel(0, 707), graph::channelColour[1]);
-    QCOMPARE(rig.gp1.pixel(0, 0), graph::channelColour[2]);
-    QCOMPARE(rig.gp1.pixel(15, 300), graph::cursorColour);
-}
 
 void TestVoltmeter::failedCycleDrawsNothing()
 {
