@@ -49,7 +49,6 @@ private slots:
     void cleanup();
     void failedOkStoresNothingAndLeavesNoPortOpen_data();
     void failedOkStoresNothingAndLeavesNoPortOpen();
-    void cancelSaysSoOnlyWithoutAPort();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -126,24 +125,6 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     QCOMPARE(label5.text(), QString("before"));
     QCOMPARE(setting_->storedText(), QString("9"));
     QVERIFY(!rig.worker.isOpen());
-}
-
-void TestFrmOption::cancelSaysSoOnlyWithoutAPort()
-{
-    Rig rig;
-    QLabel label5;
-    {
-        frmOption dialog(rig.worker, *setting_, &label5, 9600);
-        dialog.Command1_Click();
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(label5.text(), texts::noPortSelected);
-    }
-    label5.clear();
-    store_->setValue("Settings/ComNo", "5");
-    frmOption dialog(rig.worker, *setting_, &label5, 9600);
-    dialog.Command1_Click();
-    QCOMPARE(label5.text(), QString());
-    QVERIFY(rig.requested.isEmpty());
 }
 
 QTEST_MAIN(TestFrmOption)

@@ -57,7 +57,6 @@ class TestLinkWorker : public QObject {
     Q_OBJECT
 private slots:
     void jobsRunInOrderOffTheWindowsThread();
-    void jobOnClosedPortFailsCleanly();
     void exceptionInJobDoesNotEscape();
     void lostLineIsReportedAndClosed();
     void cancelEndsOnlyTheRunningJob();
@@ -113,34 +112,6 @@ void TestLinkWorker::jobsRunInOrderOffTheWindowsThread()
     QCOMPARE(busy.at(0).at(0).toBool(), true);
     QCOMPARE(busy.at(1).at(0).toBool(), false);
     QVERIFY(busyInLastDone);
-}
-
-void TestLinkWorker::jobOnClosedPortFailsCleanly()
-{
-    auto line = std::make_shared<SimulatedLine>();
-    LinkWorker worker(openerFor(line));
-
-    bool wasOpen = true;
-    bool sent = true;
-    bool replied = true;
-    Micros waited{-1};
-    worker.post([&](Line &l) {
-        wasOpen = l.isOpen();
-        flush(l);
-        sent = sendLetter(l, 'w');
-        sendParamBlock(l, {0, 0, 0x0F, 0});
-        const Micros before = l.now();
-        replied = waitReply(l).has_value();
-        waited = l.now() - before;
-    });
-    QVERIFY(settle(worker));
-
-    QVERIFY(!wasOpen);
-    QVERIFY(!sent);
-    QVERIFY(!replied);
-    // Failed at once rather than sitting out the time-out.
-    QVERIFY(waited < Micros(replyTimeout));
-    QCOMPARE(line->sentBytes(), QByteArray());
 }
 
 void TestLinkWorker::exceptionInJobDoesNotEscape()

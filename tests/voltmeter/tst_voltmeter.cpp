@@ -59,7 +59,6 @@ class TestVoltmeter : public QObject {
     Q_OBJECT
 private slots:
     void failedCycleDrawsNothing();
-    void lostLineStopsIt();
     void sweepWrapsAndRestarts();
     void ticksNeverOverlap();
 };
@@ -74,17 +73,6 @@ void TestVoltmeter::failedCycleDrawsNothing()
     QCOMPARE(rig.text1[1].text(), QString("3[03]"));
     QCOMPARE(rig.vm->GP1_count(), 15);
     QCOMPARE(rig.gp1.pixel(15, 707), graph::cursorColour);
-}
-
-void TestVoltmeter::lostLineStopsIt()
-{
-    Rig rig({50, 0, 0, 0});
-    QVERIFY(rig.tick());
-    rig.line->unplug();
-    QVERIFY(rig.tick());
-    QVERIFY(!rig.check1.isChecked());
-    QVERIFY(!rig.timer1.isActive());
-    QCOMPARE(rig.gp1.pixel(15, 1175), graph::cursorColour);
 }
 
 void TestVoltmeter::sweepWrapsAndRestarts()
