@@ -1,16 +1,10 @@
-#include "serial/board_session.h"
-#include "serial/link_worker.h"
-#include "serial/ui/connection.h"
+#include "serial/connect.h"
 
 #include "simulated_line.h"
 
-#include <QCheckBox>
-#include <QLabel>
 #include <QTest>
-#include <QTimer>
 
 using namespace vemtra::serial;
-using vemtra::testing::openerFor;
 using vemtra::testing::SimulatedLine;
 
 namespace {
@@ -43,15 +37,6 @@ void prepare(SimulatedLine &line, Board board)
     }
 }
 
-// The parts of the window a connection drives.
-struct Window {
-    QCheckBox check1;
-    QTimer timer1;
-    QLabel label5;
-    QLabel label9;
-    ConnectionView view() { return {&check1, &timer1, &label5, &label9}; }
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Board)
@@ -62,7 +47,6 @@ class TestConnect : public QObject {
 private slots:
     void scenarios_data();
     void scenarios();
-    void controllerClaimsOnlyAFreeLine();
 };
 
 void TestConnect::scenarios_data()
@@ -143,26 +127,6 @@ void TestConnect::scenarios()
     }
     if (outcome == ConnectOutcome::Switched)
         QCOMPARE(line.engine().baud(), 19200);
-}
-
-void TestConnect::controllerClaimsOnlyAFreeLine()
-{
-    // Programming and read-out hold the claim when they call comm_connect; the
-    // connection runs under it and leaves it to them.
-    LinkWorker worker(openerFor(std::make_shared<SimulatedLine>()));
-    BoardSession session;
-    Window w;
-    Connection connection(w.view(), worker, session);
-
-    QVERIFY(session.begin("programming"));
-    bool thenRan = false;
-    connection.comm_connect([&] { thenRan = true; });
-    QTRY_VERIFY(thenRan);
-    QVERIFY(session.isBusy());
-    QCOMPARE(session.operation(), QString("programming"));
-    // No port was opened: the attempt ends with the failure text and nothing else.
-    QCOMPARE(w.label5.text(), texts::failedBoth);
-    QCOMPARE(connection.lastResult().outcome, ConnectOutcome::PortClosed);
 }
 
 QTEST_MAIN(TestConnect)

@@ -69,7 +69,6 @@ void TestLinkWorker::jobsRunInOrderOffTheWindowsThread()
     LinkWorker worker(openerFor(line));
     worker.open(QStringLiteral("COM1"), 9600);
     QVERIFY(settle(worker));
-    QSignalSpy busy(&worker, &LinkWorker::busyChanged);
 
     QMutex mutex;
     bool busyInLastDone = false;
@@ -106,11 +105,8 @@ void TestLinkWorker::jobsRunInOrderOffTheWindowsThread()
     }
     for (QThread *t : doneThreads)
         QCOMPARE(t, QThread::currentThread());
-    // One rise and one fall for the whole batch; still busy while the last
-    // job's own completion runs, so a follow-up posted there keeps it busy.
-    QCOMPARE(busy.count(), 2);
-    QCOMPARE(busy.at(0).at(0).toBool(), true);
-    QCOMPARE(busy.at(1).at(0).toBool(), false);
+    // Still busy while the last job's own completion runs, so a follow-up
+    // posted there keeps it busy.
     QVERIFY(busyInLastDone);
 }
 

@@ -1,15 +1,9 @@
-// The raw line trace: loss noted once, and the window's opener that turns
-// tracing on from the environment.
+// The raw line trace notes a lost line once, whichever operation meets it.
 
-#include "board_process.h"
-#include "serial/link_worker.h"
 #include "serial/tracing_line.h"
 #include "simulated_line.h"
-#include "transfer_script.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vemtra::serial;
@@ -47,7 +41,6 @@ class TestTracingLine : public QObject {
 private slots:
     void notesLoss_data();
     void notesLoss();
-    void windowWorkerTracesWhenAsked();
 };
 
 void TestTracingLine::notesLoss_data()
@@ -79,33 +72,6 @@ void TestTracingLine::notesLoss()
             QVERIFY(!t.line->setSpeed(19200));
     }
     QCOMPARE(t.buffer->data().count(note), 1);
-}
-
-void TestTracingLine::windowWorkerTracesWhenAsked()
-{
-    if (!vemtra::testing::BoardProcess::isBuilt())
-        QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
-    vemtra::testing::BoardProcess board({QStringLiteral("--quiet")});
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("window.txt");
-    qputenv("VEMTRA_TRACE", path.toLocal8Bit());
-    LinkWorker worker;
-    qunsetenv("VEMTRA_TRACE");
-    worker.open(board.device(), 9600);
-    bool echoed = false;
-    worker.post([&](Line &line) { echoed = vemtra::testing::scriptedProbe(line); });
-    QTRY_VERIFY_WITH_TIMEOUT(!worker.isBusy(), 10000);
-    QVERIFY(echoed);
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    QVERIFY2(text.contains("* open " + board.device().toLocal8Bit()), text.constData());
-    QCOMPARE(text.count(" > 74\n"), 1);
-    QCOMPARE(text.count(" < 74\n"), 1);
 }
 
 QTEST_GUILESS_MAIN(TestTracingLine)
