@@ -118,9 +118,8 @@ void TestLinkWorker::exceptionInJobDoesNotEscape()
 
     bool firstDone = false;
     bool secondRan = false;
-    worker.post(
-        [](Line &) { throw std::runtime_error("board on fire"); },
-        [&] { firstDone = true; });
+    worker.post([](Line &) { throw std::runtime_error("board on fire"); },
+                [&] { firstDone = true; });
     worker.post([&](Line &l) { secondRan = l.isOpen(); });
     QVERIFY(settle(worker));
 
