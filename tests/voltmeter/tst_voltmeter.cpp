@@ -90,7 +90,6 @@ void TestVoltmeter::sweepWrapsAndRestarts()
     QCOMPARE(rig.gp1.pixel(0, 275), graph::channelColour[0]);
     QCOMPARE(rig.gp1.pixel(0, 875), graph::eraseColour);
     QCOMPARE(rig.gp1.pixel(15, 875), graph::cursorColour);
-
 }
 
 void TestVoltmeter::ticksNeverOverlap()
