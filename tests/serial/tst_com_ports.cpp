@@ -1,10 +1,7 @@
 #include "serial/com_ports.h"
-#include "serial/ui/frm_port_assign.h"
 
-#include <QComboBox>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,8 +13,6 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void device_data();
     void device();
-    void assignmentDialogStoresOnlyOnOk_data();
-    void assignmentDialogStoresOnlyOnOk();
 };
 
 void TestComPorts::device_data()
@@ -54,36 +49,6 @@ void TestComPorts::device()
     env.insert(QStringLiteral("VEMTRA_COM%1").arg(n), variable);
     env.insert(QStringLiteral("VEMTRA_COM%1").arg(n % 6 + 1), "/dev/other"); // not its own
     QCOMPARE(comPortDevice(n, env, store), expected);
-}
-
-void TestComPorts::assignmentDialogStoresOnlyOnOk_data()
-{
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("OK") << true;
-    QTest::newRow("キャンセル") << false;
-}
-
-void TestComPorts::assignmentDialogStoresOnlyOnOk()
-{
-    QFETCH(bool, ok);
-    PortAssignments before;
-    before.setDevice(2, QString());
-    QVERIFY(before.save());
-    QList<SerialDevice> present{{"/dev/serial/by-id/usb-Maker_Adapter-if00", "/dev/ttyUSB0",
-                                 "Adapter", "Maker", "A1", "0403:6001"}};
-    PortAssignments assignments;
-    frmPortAssign dialog(assignments);
-    dialog.setDeviceSource([&] { return present; });
-    QCOMPARE(dialog.Devices->rowCount(), 1);
-    QComboBox *com2 = dialog.Combo_com[1];
-    com2->setCurrentIndex(com2->findData(present[0].path));
-    // The adapter goes while the dialog is open: the choice stays.
-    present.clear();
-    dialog.refresh();
-    QCOMPARE(dialog.Devices->rowCount(), 0);
-    ok ? dialog.accept() : dialog.reject();
-    QCOMPARE(PortAssignments().device(2),
-             ok ? QString("/dev/serial/by-id/usb-Maker_Adapter-if00") : QString());
 }
 
 QTEST_MAIN(TestComPorts)

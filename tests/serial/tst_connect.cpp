@@ -1,17 +1,10 @@
-#include "serial/board_session.h"
-#include "serial/link_worker.h"
-#include "serial/ui/connection.h"
+#include "serial/connect.h"
 
 #include "simulated_line.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace vemtra::serial;
-using vemtra::testing::openerFor;
 using vemtra::testing::SimulatedLine;
 
 namespace {
@@ -44,15 +37,6 @@ void prepare(SimulatedLine &line, Board board)
     }
 }
 
-// The parts of the window a connection drives.
-struct Window {
-    QCheckBox check1;
-    QTimer timer1;
-    QLabel label5;
-    QLabel label9;
-    ConnectionView view() { return {&check1, &timer1, &label5, &label9}; }
-};
-
 } // namespace
 
 Q_DECLARE_METATYPE(Board)
@@ -63,8 +47,6 @@ class TestConnect : public QObject {
 private slots:
     void scenarios_data();
     void scenarios();
-    void controllerUnticksAndReportsOnTheWindow();
-    void controllerClaimsOnlyAFreeLine();
 };
 
 void TestConnect::scenarios_data()
@@ -145,63 +127,6 @@ void TestConnect::scenarios()
     }
     if (outcome == ConnectOutcome::Switched)
         QCOMPARE(line.engine().baud(), 19200);
-}
-
-void TestConnect::controllerUnticksAndReportsOnTheWindow()
-{
-    auto line = std::make_shared<SimulatedLine>();
-    LinkWorker worker(openerFor(line));
-    worker.open("sim", 9600);
-    QTRY_VERIFY(worker.isOpen());
-
-    BoardSession session;
-    Window w;
-    w.timer1.setInterval(50);
-    w.label9.setText("old message");
-    w.check1.setChecked(true);
-
-    Connection connection(w.view(), worker, session);
-    QSignalSpy busy(&session, &BoardSession::busyChanged);
-    bool thenRan = false;
-    connection.comm_connect([&] { thenRan = true; });
-
-    // The voltmeter stops before anything goes on the line, and the line is claimed.
-    QVERIFY(!w.check1.isChecked());
-    QVERIFY(session.isBusy());
-    QVERIFY(!connection.vemtra_init());
-
-    QTRY_VERIFY(thenRan);
-    QCOMPARE(w.label5.text(), texts::switched19200);
-    QCOMPARE(w.label9.text(), QString());
-    QCOMPARE(w.timer1.interval(), 20);
-    QCOMPARE(connection.portSpeed(), 19200);
-    QVERIFY(!session.isBusy());
-    QCOMPARE(busy.size(), 2);
-
-    // Again from the menu: the board now answers at 19200 at once.
-    QVERIFY(connection.vemtra_init());
-    QTRY_VERIFY(!connection.isConnecting());
-    QCOMPARE(w.label5.text(), texts::established19200);
-}
-
-void TestConnect::controllerClaimsOnlyAFreeLine()
-{
-    // Programming and read-out hold the claim when they call comm_connect; the
-    // connection runs under it and leaves it to them.
-    LinkWorker worker(openerFor(std::make_shared<SimulatedLine>()));
-    BoardSession session;
-    Window w;
-    Connection connection(w.view(), worker, session);
-
-    QVERIFY(session.begin("programming"));
-    bool thenRan = false;
-    connection.comm_connect([&] { thenRan = true; });
-    QTRY_VERIFY(thenRan);
-    QVERIFY(session.isBusy());
-    QCOMPARE(session.operation(), QString("programming"));
-    // No port was opened: the attempt ends with the failure text and nothing else.
-    QCOMPARE(w.label5.text(), texts::failedBoth);
-    QCOMPARE(connection.lastResult().outcome, ConnectOutcome::PortClosed);
 }
 
 QTEST_MAIN(TestConnect)

@@ -32,7 +32,6 @@ void TestExchange::staleBytesAreFlushed_data()
     QTest::addColumn<bool>("expectReply");
 
     QTest::newRow("stale echo, silent board") << QByteArray("w") << true << false;
-    QTest::newRow("stale burst, silent board") << QByteArray("wW\x00\x01", 4) << true << false;
     QTest::newRow("stale noise, board answers") << QByteArray("?x") << false << true;
 }
 
@@ -64,7 +63,6 @@ void TestExchange::replyTiming_data()
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<bool>("inTime");
 
-    QTest::newRow("after 0.9 s") << 900 << true;
     QTest::newRow("after 0.99 s") << 990 << true;
     QTest::newRow("after 1.1 s") << 1100 << false;
 }
@@ -97,7 +95,6 @@ void TestExchange::echoWait_data()
     QTest::addColumn<bool>("echoed");
 
     QTest::newRow("echo at once") << QByteArray() << 0 << 0 << false << true;
-    QTest::newRow("noise, then echo at 0.6 s") << QByteArray("?") << 100 << 600 << false << true;
     QTest::newRow("noise burst, then echo")
         << QByteArray("\xff\x00x", 3) << 50 << 950 << false << true;
     QTest::newRow("noise only") << QByteArray("?") << 100 << 0 << true << false;
@@ -135,9 +132,6 @@ void TestExchange::parameterBlockIsPaced_data()
     QTest::addColumn<int>("checksum");
 
     QTest::newRow("speed change s") << QByteArray("\x27\x55\x2A\x55\x55\x55") << 0x5B;
-    QTest::newRow("header write w") << QByteArray("\x00\x00\x0F\x00", 4) << 0xF1;
-    QTest::newRow("header read r") << QByteArray("\x00\x00\x10\x00", 4) << 0xF0;
-    QTest::newRow("data read r") << QByteArray("\x10\x00\xF0\x1F", 4) << 0xE1;
     QTest::newRow("sum a multiple of 256") << QByteArray("\x80\x80") << 0x00;
     QTest::newRow("sum past 16 bits") << QByteArray(300, '\xFF') << 0x2C;
 }

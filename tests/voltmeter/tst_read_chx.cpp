@@ -27,8 +27,6 @@ void TestReadChx::replies_data()
     const QByteArray both = QByteArray::fromHex("67cc");
     QTest::newRow("echo with a byte behind it")
         << QList<int>{10, 40} << QByteArrayList{"g\x99", "\x33"} << 0x33 << both;
-    QTest::newRow("answer of two bytes")
-        << QList<int>{10, 40} << QByteArrayList{"g", "\x50\x51"} << 0x50 << both;
     QTest::newRow("noise, then the echo")
         << QList<int>{10, 20, 40} << QByteArrayList{"\xee", "g", "\x07"} << 7 << both;
     QTest::newRow("read led by noise is dropped whole")
