@@ -1,6 +1,7 @@
 #include "chart/log_chart.h"
 
 #include "chart/chart_texts.h"
+#include "readout/data_file.h"
 
 #include <QFile>
 
@@ -17,21 +18,6 @@ int channelOf(QByteArrayView name)
     if (name.size() != 3 || !name.startsWith("ch") || name[2] < '1' || name[2] > '4')
         return -1;
     return name[2] - '1';
-}
-
-std::optional<std::uint8_t> parseRaw(QByteArrayView field)
-{
-    if (field.isEmpty() || field.size() > 3)
-        return std::nullopt;
-    int value = 0;
-    for (char c : field) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value > 255)
-        return std::nullopt;
-    return std::uint8_t(value);
 }
 
 QByteArray withoutLineEnd(QByteArray line)
@@ -93,7 +79,7 @@ LoadResult parseDataFile(Lines &lines, const QByteArray &channelLine)
         bool ok = fields.size() == columns.size() + 1 &&
                   fields.last() == ':' + QByteArray::number(log.records);
         for (int i = 0; ok && i < columns.size(); ++i) {
-            const auto raw = parseRaw(fields[i]);
+            const auto raw = readout::parseDataValue(fields[i]);
             ok = raw.has_value();
             if (ok)
                 log.raw[std::size_t(columns[i])].append(*raw);
@@ -166,7 +152,7 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
             const int column = rawColumn[std::size_t(channel)];
             if (column < 0)
                 continue;
-            const auto raw = parseRaw(fields[column].trimmed());
+            const auto raw = readout::parseDataValue(fields[column].trimmed());
             if (!raw)
                 return failed(LoadError::BadRow, lines.number());
             log.raw[std::size_t(channel)].append(*raw);

@@ -1,5 +1,6 @@
 #include "readout/csv_export.h"
 
+#include "readout/data_file.h"
 #include "serial/protocol.h"
 
 #include <QFile>
@@ -27,19 +28,6 @@ int fileColumn(std::uint8_t mask, int channel)
             return column;
     }
     return -1;
-}
-
-std::optional<int> parseValue(const QByteArray &field)
-{
-    if (field.isEmpty() || field.size() > 3)
-        return std::nullopt;
-    int value = 0;
-    for (char c : field) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value <= 255 ? std::optional<int>(value) : std::nullopt;
 }
 
 QByteArray withoutLineEnd(QByteArray line)
@@ -166,7 +154,7 @@ CsvExportResult exportCsv(QIODevice &dataFile, const HeaderReadBack &readBack, Q
         const QByteArray expectedNumber = ':' + QByteArray::number(result.rows);
         bool ok = fields.size() == count + 1 && fields.last() == expectedNumber;
         for (int i = 0; ok && i < count; ++i) {
-            const auto value = parseValue(fields[i]);
+            const auto value = parseDataValue(fields[i]);
             ok = value.has_value();
             if (ok)
                 values[std::size_t(i)] = std::uint8_t(*value);

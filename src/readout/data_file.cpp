@@ -59,4 +59,19 @@ QByteArray formatDataFile(const ChannelSet &channels, std::span<const std::uint8
     return text;
 }
 
+std::optional<std::uint8_t> parseDataValue(QByteArrayView field)
+{
+    if (field.isEmpty() || field.size() > 3)
+        return std::nullopt;
+    int value = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > 255)
+        return std::nullopt;
+    return std::uint8_t(value);
+}
+
 } // namespace vemtra::readout

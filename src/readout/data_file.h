@@ -8,8 +8,10 @@
 #include "readout/log_header_decode.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class QIODevice;
@@ -42,5 +44,9 @@ private:
 
 // The whole file for a set of channels and the data bytes in the order read.
 QByteArray formatDataFile(const ChannelSet &channels, std::span<const std::uint8_t> data);
+
+// One value field of the data file as written: one to three decimal digits,
+// 0..255; nothing for anything else, so a damaged file is refused, not guessed.
+std::optional<std::uint8_t> parseDataValue(QByteArrayView field);
 
 } // namespace vemtra::readout
