@@ -9,10 +9,12 @@
 #include "serial/ui/user_prompts.h"
 #include "voltmeter/ui/voltmeter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -28,14 +30,38 @@ namespace {
 // Answers every box as a user going straight through would.
 class PilotPrompts : public ui::UserPrompts {
 public:
+    // Whether the real boxes are shown (and what they cost measured) or
+    // answered without showing them.
+    bool realBoxes = false;
+
     void critical(QWidget *, const QString &title, const QString &text) override
     {
         std::fprintf(stderr, "bench pilot: %s: %s\n", qPrintable(title), qPrintable(text));
         QCoreApplication::exit(1);
     }
-    void notice(QWidget *, const QString &) override {}
-    bool okCancel(QWidget *, const QString &) override { return true; }
-    bool yesNo(QWidget *, const QString &) override { return true; }
+    void notice(QWidget *parent, const QString &text) override
+    {
+        if (!realBoxes)
+            return;
+        // The notice ends the programming: the last box of the run.
+        answerSoon(QMessageBox::Ok);
+        ui::realPrompts().notice(parent, text);
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    bool okCancel(QWidget *parent, const QString &text) override
+    {
+        if (!realBoxes)
+            return true;
+        answerSoon(QMessageBox::Ok);
+        return ui::realPrompts().okCancel(parent, text);
+    }
+    bool yesNo(QWidget *parent, const QString &text) override
+    {
+        if (!realBoxes)
+            return true;
+        answerSoon(QMessageBox::Yes);
+        return ui::realPrompts().yesNo(parent, text);
+    }
     void exec(QDialog &dialog) override
     {
         if (auto *ports = qobject_cast<serial::frmOption *>(&dialog)) {
@@ -51,6 +77,18 @@ public:
             });
         }
         ui::realPrompts().exec(dialog);
+    }
+
+private:
+    // Clicks `button` of the box about to open once it has been up a moment,
+    // as a user reading it would.
+    static void answerSoon(QMessageBox::StandardButton button)
+    {
+        QTimer::singleShot(300, qApp, [button] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                if (QAbstractButton *b = box->button(button))
+                    b->click();
+        });
     }
 };
 
@@ -107,6 +145,7 @@ bool startBenchPilot(AppController &controller)
     if (what.isEmpty())
         return false;
     static PilotPrompts prompts;
+    prompts.realBoxes = what == QLatin1String("programming");
     controller.setPrompts(prompts);
     auto *connection = controller.findChild<serial::Connection *>(QStringLiteral("connection"));
     if (!connection)
@@ -117,6 +156,10 @@ bool startBenchPilot(AppController &controller)
         once->deleteLater();
         if (what == QLatin1String("readout"))
             controller.window()->Command2->click();
+        else if (what == QLatin1String("showlog"))
+            controller.window()->Command4->click();
+        else if (what == QLatin1String("programming"))
+            controller.window()->Command5->click();
         else if (what.startsWith(QLatin1String("voltmeter:")))
             runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt());
     });

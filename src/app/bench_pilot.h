@@ -7,6 +7,11 @@
 //                                       the question), let the viewer open, quit
 //   VEMTRA_BENCH_PILOT=voltmeter:SECS   once connected, run the voltmeter for
 //                                       SECS seconds, quit
+//   VEMTRA_BENCH_PILOT=showlog          once connected, Show LOG on the data
+//                                       file in place, let the viewer open, quit
+//   VEMTRA_BENCH_PILOT=programming      once connected, program the log, Yes
+//                                       to the question; the real boxes are
+//                                       shown a moment each; quit after the last
 //
 // The port dialog is answered with COM1 (set VEMTRA_COM1 to the device). Use it
 // with VEMTRA_STALL_PROBE=FILE: the report gets the pilot's figures too.

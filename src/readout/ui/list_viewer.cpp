@@ -23,12 +23,13 @@ namespace {
 // The design's client area.
 constexpr QSize kSize = ui::twipsSize(4425, 4020);
 constexpr int kPointSize = 9;
-// Enough for the first screens and a short log at once; a full 24C256 log is
-// about 300 KB and goes in over several event-loop turns.
-constexpr qsizetype kFirstSliceChars = 32 * 1024;
-constexpr qsizetype kSliceChars = 4 * 1024;
+// The first screens at once; the rest (a full 24C256 log is about 180 KB) goes
+// in over event-loop turns, in slices small enough that the last one of a turn
+// overshoots its budget by little.
+constexpr qsizetype kFirstSliceChars = 4 * 1024;
+constexpr qsizetype kSliceChars = 2 * 1024;
 // Each turn fills for at most this long, then lets the window paint and answer.
-constexpr qint64 kFillBudgetMs = 6;
+constexpr qint64 kFillBudgetMs = 4;
 } // namespace
 
 QFont viewerFont()
@@ -71,10 +72,9 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     // One column per channel value (or its name in the first line), so four
     // values and the record number fit the viewer's width.
     const QFontMetricsF metrics(RText1->font());
-    RText1->setTabStopDistance(
-        std::max(metrics.horizontalAdvance(QStringLiteral("ch4")),
-                 metrics.horizontalAdvance(QStringLiteral("255"))) +
-        metrics.horizontalAdvance(QStringLiteral("  ")));
+    RText1->setTabStopDistance(std::max(metrics.horizontalAdvance(QStringLiteral("ch4")),
+                                        metrics.horizontalAdvance(QStringLiteral("255"))) +
+                               metrics.horizontalAdvance(QStringLiteral("  ")));
     RText1->setPlainText(QString::fromUtf8(texts::kNoDataFile));
     // Read-only: an undo record for every slice would only cost memory.
     RText1->document()->setUndoRedoEnabled(false);
