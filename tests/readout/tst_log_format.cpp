@@ -1,12 +1,9 @@
-#include "readout/data_file.h"
 #include "readout/log_header_decode.h"
 #include "readout/unread_log.h"
 
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
-
-#include <vector>
 
 using namespace vemtra::readout;
 
@@ -28,11 +25,6 @@ HeaderReadBack readBack(std::uint8_t configuration, int endAddress, int lastAddr
     return bytes;
 }
 
-std::vector<std::uint8_t> bytesOf(const QByteArray &a)
-{
-    return {a.begin(), a.end()};
-}
-
 } // namespace
 
 class TestLogFormat : public QObject {
@@ -43,8 +35,6 @@ private slots:
     void headerLimits();
     void unreadLog_data();
     void unreadLog();
-    void dataFile_data();
-    void dataFile();
 };
 
 void TestLogFormat::headerLimits_data()
@@ -127,33 +117,6 @@ void TestLogFormat::unreadLog()
     if (unread > 0)
         QCOMPARE(loggedBytes(header), unread);
     QFile::remove(readOutRecordPath());
-}
-
-void TestLogFormat::dataFile_data()
-{
-    QTest::addColumn<int>("configuration");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArray>("file");
-
-    QTest::newRow("CH3 alone") << 0x2C << QByteArray::fromHex("00ff07")
-                               << QByteArray("ch3\t\r\n0\t:0\r\n255\t:1\r\n7\t:2\r\n");
-    QTest::newRow("all four")
-        << 0xFC << QByteArray::fromHex("0102030405060708")
-        << QByteArray("ch2\tch3\tch4\tch1\t\r\n1\t2\t3\t4\t:0\r\n5\t6\t7\t8\t:1\r\n");
-    QTest::newRow("five bytes, two channels")
-        << 0x6C << QByteArray::fromHex("0a141e2832")
-        << QByteArray("ch2\tch3\t\r\n10\t20\t:0\r\n30\t40\t:1\r\n");
-}
-
-void TestLogFormat::dataFile()
-{
-    QFETCH(int, configuration);
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArray, file);
-
-    const auto values = bytesOf(data);
-    QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values),
-             file);
 }
 
 QTEST_GUILESS_MAIN(TestLogFormat)
