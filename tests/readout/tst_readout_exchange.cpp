@@ -1,4 +1,5 @@
 #include "log_image.h"
+#include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
 #include "readout/readout_texts.h"
 #include "simulated_line.h"
@@ -79,6 +80,7 @@ private slots:
     void failureLeavesEarlierFile();
     void unwritableFileIsReported();
     void reportsProgressWithinRange();
+    void headerOnlyRead();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -260,6 +262,24 @@ void TestReadoutExchange::reportsProgressWithinRange()
     QCOMPARE(calls.back(), std::make_pair(maximum, maximum));
     for (std::size_t i = 1; i < calls.size(); ++i)
         QVERIFY(calls[i].first > calls[i - 1].first);
+}
+
+void TestReadoutExchange::headerOnlyRead()
+{
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, 40, pattern(24));
+    const std::vector<std::uint8_t> before = line->engine().eeprom();
+
+    const ReadoutResult result = readLogHeader(*line);
+    QVERIFY2(result.ok, qPrintable(result.message()));
+    QCOMPARE(logIntervalCount(result.header).value_or(0), 20000u);
+
+    // Only the header was asked for: "r", address 0, count 16, checksum, then
+    // the echoes of the byte with "R" and the 16 header bytes.
+    const QByteArray sent = line->sentBytes();
+    QCOMPARE(sent.left(6), QByteArray("r\x00\x00\x10\x00\xF0", 6));
+    QCOMPARE(sent.size(), 6 + 17);
+    QCOMPARE(line->engine().eeprom(), before);
 }
 
 QTEST_GUILESS_MAIN(TestReadoutExchange)
