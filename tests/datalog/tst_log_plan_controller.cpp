@@ -44,8 +44,6 @@ private slots:
     void columnsUntickEachOther();
     void lastBoxUntickedKeepsTime();
     void emptiedIntervalPutsOneBack();
-    void unusableInterval_data();
-    void unusableInterval();
 };
 
 void TestLogPlanController::examples_data()
@@ -55,13 +53,20 @@ void TestLogPlanController::examples_data()
     QTest::addColumn<QString>("ch4");
     QTest::addColumn<QString>("interval");
     QTest::addColumn<QString>("time");
+    QTest::addColumn<bool>("usable");
     auto row = [](const char *tag, const char *type, const char *vdd, const char *ch4,
-                  const char *interval, const char *time) {
-        QTest::newRow(tag) << type << vdd << ch4 << interval << time;
+                  const char *interval, const char *time, bool usable = true) {
+        QTest::newRow(tag) << type << vdd << ch4 << interval << time << usable;
     };
     row("24C256 CH1..CH4 VDD 10 s", "24C256", "1111", "000", "10", "22:44");
     row("24C128 CH1..CH3 Vref:CH4 2 s", "24C128", "0000", "111", "2", "03:01");
     row("24C256 one channel 3600 s", "24C256", "0100", "000", "3600", "32752:00");
+    // The same rule as vemtra-cli: no interval below one step of the board's clock.
+    row("0 s", "24C64", "1000", "000", "0", "00:00", false);
+    row("below one step", "24C64", "1000", "000", "0.00001", "00:00", false);
+    row("too long for the board", "24C64", "1000", "000", "107375", "243860:33", false);
+    row("minutes overflow keeps the time shown", "24C256", "1000", "000", "4000000", "09:05",
+        false);
 }
 
 void TestLogPlanController::examples()
@@ -71,11 +76,21 @@ void TestLogPlanController::examples()
     QFETCH(QString, ch4);
     QFETCH(QString, interval);
     QFETCH(QString, time);
+    QFETCH(bool, usable);
     Panel p;
+    const QColor normal = p.view.Text5->palette().color(QPalette::Text);
     option(p, type)->click();
     p.tick(vdd, ch4);
     p.view.Text5->setText(interval);
     QCOMPARE(p.time(), time);
+    QCOMPARE(p.plan->intervalValid(), usable);
+    QCOMPARE(p.plan->composeHeader().has_value(), usable);
+    QCOMPARE(p.view.Text5->palette().color(QPalette::Text), usable ? normal : QColor(255, 0, 0));
+    if (!usable) {
+        p.view.Text5->setText(QStringLiteral("1"));
+        QVERIFY(p.plan->intervalValid());
+        QCOMPARE(p.view.Text5->palette().color(QPalette::Text), normal);
+    }
 }
 
 void TestLogPlanController::columnsUntickEachOther_data()
@@ -143,42 +158,6 @@ void TestLogPlanController::emptiedIntervalPutsOneBack()
     p.view.Text5->clear();
     QCOMPARE(p.view.Text5->text(), QStringLiteral("1"));
     QCOMPARE(p.time(), QStringLiteral("02:16"));
-}
-
-void TestLogPlanController::unusableInterval_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("interval");
-    QTest::addColumn<QString>("time");
-    auto row = [](const char *tag, const char *type, const char *interval, const char *time) {
-        QTest::newRow(tag) << type << interval << time;
-    };
-    // The same rule as vemtra-cli: no interval below one step of the board's clock.
-    row("0 s", "24C64", "0", "00:00");
-    row("below one step", "24C64", "0.00001", "00:00");
-    row("too long for the board", "24C64", "107375", "243860:33");
-    row("minutes overflow", "24C256", "4000000", "18:11");
-}
-
-void TestLogPlanController::unusableInterval()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, interval);
-    QFETCH(QString, time);
-    Panel p;
-    option(p, type)->click();
-    p.view.Text5->setText(QStringLiteral("2"));
-    const QColor normal = p.view.Text5->palette().color(QPalette::Text);
-
-    p.view.Text5->setText(interval);
-    QVERIFY(!p.plan->intervalValid());
-    QVERIFY(!p.plan->composeHeader());
-    QCOMPARE(p.view.Text5->palette().color(QPalette::Text), QColor(255, 0, 0));
-    QCOMPARE(p.time(), time);
-
-    p.view.Text5->setText(QStringLiteral("1"));
-    QVERIFY(p.plan->intervalValid());
-    QCOMPARE(p.view.Text5->palette().color(QPalette::Text), normal);
 }
 
 QTEST_MAIN(TestLogPlanController)

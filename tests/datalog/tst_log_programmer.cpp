@@ -26,10 +26,7 @@ namespace {
 struct ProgressCall {
     QString mode;
     double min, max, pos;
-    bool operator==(const ProgressCall &o) const
-    {
-        return mode == o.mode && min == o.min && max == o.max && pos == o.pos;
-    }
+    bool operator==(const ProgressCall &) const = default;
 };
 
 // The main window's parts that programming touches, joined to a simulated board
@@ -114,14 +111,12 @@ private slots:
     void badIntervalIsRefusedBeforeAnythingIsSent_data();
     void badIntervalIsRefusedBeforeAnythingIsSent();
     void lineIsClaimedWhileProgramming();
-    void lookBeforeWriting_data();
-    void lookBeforeWriting();
+    void declinedWriteIgnoresALateAnswer();
 };
 
 void TestLogProgrammer::programming_data()
 {
     QTest::addColumn<Board>("board");
-    QTest::addColumn<int>("commErrorBefore");
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("label9");
     QTest::addColumn<int>("lastProgress"); // -1: no progress shown at all
@@ -129,16 +124,15 @@ void TestLogProgrammer::programming_data()
 
     const QString ok = texts::kLogStartsAfterPowerCycle;
     const QString again = texts::kProgramAgain;
-    QTest::newRow("healthy board") << Board::Healthy << 0 << true << ok << 15 << 16;
-    QTest::newRow("silent board") << Board::Silent << 0 << false << again << -1 << 0;
+    QTest::newRow("healthy board") << Board::Healthy << true << ok << 15 << 16;
+    QTest::newRow("silent board") << Board::Silent << false << again << -1 << 0;
     QTest::newRow("wrong echo at header index 5")
-        << Board::WrongHeaderEcho5 << 0 << false << again << 4 << 6;
+        << Board::WrongHeaderEcho5 << false << again << 4 << 6;
 }
 
 void TestLogProgrammer::programming()
 {
     QFETCH(Board, board);
-    QFETCH(int, commErrorBefore);
     QFETCH(bool, written);
     QFETCH(QString, label9);
     QFETCH(int, lastProgress);
@@ -149,7 +143,6 @@ void TestLogProgrammer::programming()
         b.line->engine().faults().silent = true;
     if (board == Board::WrongHeaderEcho5)
         b.line->engine().faults().wrongEchoAfter = 5;
-    b.session.comm_error = commErrorBefore;
     QVERIFY(b.open());
 
     QVERIFY(b.program());
@@ -234,41 +227,23 @@ void TestLogProgrammer::lineIsClaimedWhileProgramming()
     QVERIFY(!b.session.isBusy());
 }
 
-void TestLogProgrammer::lookBeforeWriting_data()
+// What each answer does through the window is the read-out wiring's test.
+void TestLogProgrammer::declinedWriteIgnoresALateAnswer()
 {
-    QTest::addColumn<bool>("proceed");
-    QTest::addColumn<QString>("label9");
-    QTest::addColumn<int>("commErrorAfter");
-    QTest::newRow("go on") << true << texts::kLogStartsAfterPowerCycle << 0;
-    QTest::newRow("keep the board's log") << false << texts::kProgrammingCancelled << 1;
-}
-
-void TestLogProgrammer::lookBeforeWriting()
-{
-    QFETCH(bool, proceed);
-    QFETCH(QString, label9);
-    QFETCH(int, commErrorAfter);
     Bench b;
     b.session.comm_error = 1;
-    QByteArray sentWhenAsked;
-    b.programmer->setBeforeWrite([&](std::function<void(bool)> answer) {
-        sentWhenAsked = b.line->sentBytes();
-        answer(proceed);
-        // A second answer is ignored.
-        answer(!proceed);
+    b.programmer->setBeforeWrite([](std::function<void(bool)> answer) {
+        answer(false);
+        answer(true);
     });
     QVERIFY(b.open());
 
     QVERIFY(b.program());
 
-    // Asked once the connection is done, before "w".
-    QVERIFY(sentWhenAsked.contains('t'));
-    QVERIFY(!sentWhenAsked.contains('w'));
-    QCOMPARE(b.line->sentBytes().count('w'), proceed ? 1 : 0);
-    QCOMPARE(b.Label9->text(), label9);
-    QCOMPARE(b.session.comm_error, commErrorAfter);
-    QCOMPARE(b.notices.size(), proceed ? 1 : 0);
-    QCOMPARE(b.programmer->lastDeclined(), !proceed);
+    QVERIFY(!b.line->sentBytes().contains('w'));
+    QCOMPARE(b.Label9->text(), texts::kProgrammingCancelled);
+    QCOMPARE(b.session.comm_error, 1);
+    QVERIFY(b.programmer->lastDeclined());
     QVERIFY(b.Command5->isEnabled());
     QVERIFY(!b.session.isBusy());
 }

@@ -37,114 +37,95 @@ public:
     }
 };
 
-enum class Board {
-    Healthy,
-    StaleBytesWaiting,
-    Silent,
-    WrongEchoOfW,
-    SilentAfterEcho,
-    WrongAck,
-    WrongHeaderEcho5,
-    StopsAfter3,
-};
+using Setup = std::function<void(HookedLine &)>;
+using F = board::Faults;
 
-void prepare(HookedLine &line, Board board)
+Setup faults(std::function<void(F &)> set)
 {
-    board::Faults &f = line.engine().faults();
-    switch (board) {
-    case Board::Healthy:
-        break;
-    case Board::StaleBytesWaiting:
-        line.inject("zz", 0us);
-        break;
-    case Board::Silent:
-        f.silent = true;
-        break;
-    case Board::WrongEchoOfW:
-        f.echoOverride = '?';
-        f.echoOverrideCommands = "w";
-        break;
-    case Board::SilentAfterEcho:
-        // Answers "w", then nothing more: goes quiet before the parameter block.
-        line.beforeSend = [](SimulatedLine &l, int sent) {
-            if (sent == 1)
-                l.engine().faults().silent = true;
-        };
-        break;
-    case Board::WrongAck:
-        f.ackOverride = '?';
-        f.ackOverrideCommands = "w";
-        break;
-    case Board::WrongHeaderEcho5:
-        f.wrongEchoAfter = 5;
-        break;
-    case Board::StopsAfter3:
-        f.stopAfterBytes = 3;
-        break;
-    }
+    return [set](HookedLine &line) { set(line.engine().faults()); };
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Board)
+Q_DECLARE_METATYPE(Setup)
 
 class TestLogWrite : public QObject {
     Q_OBJECT
 private slots:
     void exchange_data();
     void exchange();
-    void failureComesAfterTheTimeOut_data();
-    void failureComesAfterTheTimeOut();
 };
 
 void TestLogWrite::exchange_data()
 {
-    QTest::addColumn<Board>("board");
+    QTest::addColumn<Setup>("setup");
     QTest::addColumn<int>("outcome");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<int>("progressSteps"); // headerByteEchoed calls, 0..n-1 in order
     QTest::addColumn<bool>("acknowledged");
     QTest::addColumn<bool>("loopEnded");
+    // A failed wait ends a second of the line's clock (virtual: it costs no real
+    // time) after the last byte, which follows 100 ms pauses after "W"; 0: no wait fails.
+    QTest::addColumn<int>("timeOutAt");
 
     using O = vemtra::serial::Outcome;
     const QByteArray request = QByteArray::fromHex("7700000f00f1");
     const LogHeader h = exampleHeader();
     const QString wrong5 = QStringLiteral("3.Write NG ") + QString::number(0xFF & ~h[5]);
 
-    const auto row = [](const char *tag, Board board, O outcome, const QString &message,
+    const auto row = [](const char *tag, Setup setup, O outcome, const QString &message,
                         const QByteArray &sent, int progressSteps, bool acknowledged,
-                        bool loopEnded) {
-        QTest::newRow(tag) << board << int(outcome) << message << sent << progressSteps
-                           << acknowledged << loopEnded;
+                        bool loopEnded, int timeOutAt = 0) {
+        QTest::newRow(tag) << setup << int(outcome) << message << sent << progressSteps
+                           << acknowledged << loopEnded << timeOutAt;
     };
     const QByteArray w("w");
-    row("healthy board", Board::Healthy, O::Ok, {}, request + bytes(h), 16, true, true);
-    row("stale bytes are flushed first", Board::StaleBytesWaiting, O::Ok, {}, request + bytes(h),
-        16, true, true);
-    row("silent board", Board::Silent, O::NoEcho, "1.Write Timeout NG", w, 0, false, false);
-    row("wrong echo of w", Board::WrongEchoOfW, O::WrongEcho, "1.Write NG 63", w, 0, false, false);
-    row("w answered, no W", Board::SilentAfterEcho, O::NoAnswer, "2.Write Timeout", request, 0,
-        true, false);
-    row("wrong W", Board::WrongAck, O::WrongAnswer, "2.Write NG 63", request, 0, true, false);
-    row("wrong echo at header index 5", Board::WrongHeaderEcho5, O::WrongByte, wrong5,
-        request + bytes(h, 6), 5, true, true);
-    row("board stops echoing after 3 header bytes", Board::StopsAfter3, O::ByteTimeout,
-        "3.Write Timeout NG", request + bytes(h, 4), 3, true, true);
+    row("healthy board", {}, O::Ok, {}, request + bytes(h), 16, true, true);
+    row(
+        "stale bytes are flushed first", [](HookedLine &line) { line.inject("zz", 0us); }, O::Ok,
+        {}, request + bytes(h), 16, true, true);
+    row("silent board", faults([](F &f) { f.silent = true; }), O::NoEcho, "1.Write Timeout NG", w,
+        0, false, false, 1000);
+    row("wrong echo of w", faults([](F &f) {
+            f.echoOverride = '?';
+            f.echoOverrideCommands = "w";
+        }),
+        O::WrongEcho, "1.Write NG 63", w, 0, false, false);
+    // Answers "w", then goes quiet before the parameter block.
+    const Setup quietAfterW = [](HookedLine &line) {
+        line.beforeSend = [](SimulatedLine &l, int sent) {
+            if (sent == 1)
+                l.engine().faults().silent = true;
+        };
+    };
+    row("w answered, no W", quietAfterW, O::NoAnswer, "2.Write Timeout", request, 0, true, false,
+        1500);
+    row("wrong W", faults([](F &f) {
+            f.ackOverride = '?';
+            f.ackOverrideCommands = "w";
+        }),
+        O::WrongAnswer, "2.Write NG 63", request, 0, true, false);
+    row("wrong echo at header index 5", faults([](F &f) { f.wrongEchoAfter = 5; }), O::WrongByte,
+        wrong5, request + bytes(h, 6), 5, true, true);
+    row("board stops echoing after 3 header bytes", faults([](F &f) { f.stopAfterBytes = 3; }),
+        O::ByteTimeout, "3.Write Timeout NG", request + bytes(h, 4), 3, true, true, 1500);
 }
 
 void TestLogWrite::exchange()
 {
-    QFETCH(Board, board);
+    QFETCH(Setup, setup);
     QFETCH(int, outcome);
     QFETCH(QString, message);
     QFETCH(QByteArray, sent);
     QFETCH(int, progressSteps);
     QFETCH(bool, acknowledged);
     QFETCH(bool, loopEnded);
+    QFETCH(int, timeOutAt);
 
     HookedLine line;
-    prepare(line, board);
+    if (setup)
+        setup(line);
     QList<int> progress;
     int ended = 0;
     bool acked = false;
@@ -166,34 +147,15 @@ void TestLogWrite::exchange()
     QCOMPARE(progress, expected);
     QCOMPARE(acked, acknowledged);
     QCOMPARE(ended, loopEnded ? 1 : 0);
+    if (timeOutAt > 0) {
+        QVERIFY(line.now() >= std::chrono::milliseconds(timeOutAt));
+        QVERIFY(line.now() < std::chrono::milliseconds(timeOutAt + 200));
+    }
     if (result.ok()) {
         const auto &rom = line.engine().eeprom();
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(rom.data()), 16).toHex(' '),
                  bytes(exampleHeader()).toHex(' '));
     }
-}
-
-// The waits are bounded by a second of the line's clock (virtual here, so the
-// test costs no real time).
-void TestLogWrite::failureComesAfterTheTimeOut_data()
-{
-    QTest::addColumn<Board>("board");
-    QTest::addColumn<int>("pacedBytes"); // 100 ms pauses before the last wait
-    QTest::newRow("silent") << Board::Silent << 0;
-    QTest::newRow("no W") << Board::SilentAfterEcho << 5;
-    QTest::newRow("no header echo") << Board::StopsAfter3 << 5;
-}
-
-void TestLogWrite::failureComesAfterTheTimeOut()
-{
-    QFETCH(Board, board);
-    QFETCH(int, pacedBytes);
-    HookedLine line;
-    prepare(line, board);
-    writeLogHeader(line, exampleHeader());
-    const auto elapsed = line.now();
-    QVERIFY(elapsed >= 1000ms + pacedBytes * 100ms);
-    QVERIFY(elapsed < 1200ms + pacedBytes * 100ms);
 }
 
 QTEST_GUILESS_MAIN(TestLogWrite)

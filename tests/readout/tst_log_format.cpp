@@ -1,36 +1,62 @@
-#include "readout/data_file.h"
+// The log's formats: the header's limits, the record of logs read out, and
+// the CSV export with the logger's own time.
+
+#include "csv_reader.h"
+#include "readout/csv_export.h"
 #include "readout/log_header_decode.h"
 #include "readout/unread_log.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
-
-#include <vector>
 
 using namespace vemtra::readout;
 
-Q_DECLARE_METATYPE(HeaderFault)
-Q_DECLARE_METATYPE(HeaderReadBack)
+Q_DECLARE_METATYPE(vemtra::readout::HeaderReadBack)
+Q_DECLARE_METATYPE(vemtra::readout::HeaderFault)
 
 namespace {
 
-HeaderReadBack readBack(std::uint8_t configuration, int endAddress, int lastAddress = 0)
+// What the header transfer gives for an EEPROM header: bytes 1..16.
+HeaderReadBack readBackOf(std::uint8_t configuration, std::uint32_t interval, int endAddress,
+                          int lastAddress = 0x1FFF, std::uint8_t marker1 = 0x44,
+                          std::uint8_t marker2 = 0x80)
 {
-    HeaderReadBack bytes{};
-    bytes[0] = 0x44; // the marker bytes after 0x41, which comes with "R"
-    bytes[1] = 0x80;
-    bytes[2] = configuration;
-    bytes[9] = static_cast<std::uint8_t>(lastAddress & 0xFF);
-    bytes[10] = static_cast<std::uint8_t>(lastAddress >> 8);
-    bytes[11] = static_cast<std::uint8_t>(endAddress & 0xFF);
-    bytes[12] = static_cast<std::uint8_t>((endAddress >> 8) & 0xFF);
-    return bytes;
+    const std::uint8_t end[2] = {std::uint8_t(endAddress & 0xFF), std::uint8_t(endAddress >> 8)};
+    HeaderReadBack r{marker1, marker2, configuration};
+    for (int k = 0; k < 4; ++k)
+        r[3 + k] = std::uint8_t(interval >> (8 * k));
+    const std::uint8_t last[2] = {std::uint8_t(lastAddress & 0xFF), std::uint8_t(lastAddress >> 8)};
+    const std::uint8_t rest[9] = {0x10, 0x00, last[0], last[1], end[0], end[1], 0xFF, 0xFF, 0xA5};
+    std::copy(std::begin(rest), std::end(rest), r.begin() + 7);
+    return r;
 }
 
-std::vector<std::uint8_t> bytesOf(const QByteArray &a)
+QByteArray crlf(const QByteArray &lines)
 {
-    return {a.begin(), a.end()};
+    QByteArray text = lines;
+    text.replace("\n", "\r\n");
+    return text;
+}
+
+struct Export {
+    CsvExportResult result;
+    QByteArray csv;
+};
+
+Export run(const QByteArray &dataFile, const HeaderReadBack &readBack)
+{
+    QBuffer in;
+    in.setData(dataFile);
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    Export e;
+    e.result = exportCsv(in, readBack, out);
+    e.csv = out.data();
+    return e;
 }
 
 } // namespace
@@ -43,8 +69,16 @@ private slots:
     void headerLimits();
     void unreadLog_data();
     void unreadLog();
-    void dataFile_data();
-    void dataFile();
+    void intervalFromReadBack_data();
+    void intervalFromReadBack();
+    void recordTime_data();
+    void recordTime();
+    void rows_data();
+    void rows();
+    void exportedFile();
+    void refusedDataFiles_data();
+    void refusedDataFiles();
+    void csvFileKeptOnFailure();
 };
 
 void TestLogFormat::headerLimits_data()
@@ -83,7 +117,7 @@ void TestLogFormat::headerLimits()
     QFETCH(int, dataBytes);
 
     const LogExtent extent = decodeLogHeader(
-        readBack(static_cast<std::uint8_t>(configuration), endAddress, lastAddress));
+        readBackOf(static_cast<std::uint8_t>(configuration), 20000, endAddress, lastAddress));
     QCOMPARE(extent.fault, fault);
     QCOMPARE(extent.logLength, logLength);
     QCOMPARE(extent.dataBytes(), dataBytes);
@@ -95,16 +129,17 @@ void TestLogFormat::unreadLog_data()
     QTest::addColumn<bool>("remembered"); // a read-out of this header is on record
     QTest::addColumn<int>("unread");      // logged bytes the question names; 0: none
 
-    const HeaderReadBack logged = readBack(0x8C, 0x0100, 0x1FFF);
+    const HeaderReadBack logged = readBackOf(0x8C, 20000, 0x0100, 0x1FFF);
     HeaderReadBack unmarked = logged;
     unmarked[1] = 0xFF;
     QTest::newRow("logged") << logged << false << 240;
     QTest::newRow("logged, read out before") << logged << true << 0;
-    QTest::newRow("nothing logged yet") << readBack(0x8C, 16, 0x1FFF) << false << 0;
-    QTest::newRow("erased chip") << readBack(0xFF, 0xFFFF, 0xFFFF) << false << 0;
+    QTest::newRow("nothing logged yet") << readBackOf(0x8C, 20000, 16, 0x1FFF) << false << 0;
+    QTest::newRow("erased chip") << readBackOf(0xFF, 20000, 0xFFFF, 0xFFFF) << false << 0;
     QTest::newRow("write stopped part-way: end 0xFFFF")
-        << readBack(0x8C, 0xFFFF, 0x1FFF) << false << 0;
-    QTest::newRow("no chip's last address") << readBack(0x8C, 0x0100, 0x2000) << false << 0;
+        << readBackOf(0x8C, 20000, 0xFFFF, 0x1FFF) << false << 0;
+    QTest::newRow("no chip's last address")
+        << readBackOf(0x8C, 20000, 0x0100, 0x2000) << false << 0;
     QTest::newRow("marker missing") << unmarked << false << 0;
 }
 
@@ -129,31 +164,172 @@ void TestLogFormat::unreadLog()
     QFile::remove(readOutRecordPath());
 }
 
-void TestLogFormat::dataFile_data()
+void TestLogFormat::intervalFromReadBack_data()
 {
-    QTest::addColumn<int>("configuration");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<HeaderReadBack>("readBack");
+    QTest::addColumn<qint64>("count"); // -1: unknown
 
-    QTest::newRow("CH3 alone") << 0x2C << QByteArray::fromHex("00ff07")
-                               << QByteArray("ch3\t\r\n0\t:0\r\n255\t:1\r\n7\t:2\r\n");
-    QTest::newRow("all four")
-        << 0xFC << QByteArray::fromHex("0102030405060708")
-        << QByteArray("ch2\tch3\tch4\tch1\t\r\n1\t2\t3\t4\t:0\r\n5\t6\t7\t8\t:1\r\n");
-    QTest::newRow("five bytes, two channels")
-        << 0x6C << QByteArray::fromHex("0a141e2832")
-        << QByteArray("ch2\tch3\t\r\n10\t20\t:0\r\n30\t40\t:1\r\n");
+    QTest::newRow("1 s") << readBackOf(0x8C, 20000, 16) << qint64(20000);
+    QTest::newRow("3600 s, all four bytes") << readBackOf(0x8C, 72000000, 16) << qint64(72000000);
+    QTest::newRow("top bit set") << readBackOf(0x8C, 0x80000000u, 16) << qint64(-1);
+    QTest::newRow("zero interval") << readBackOf(0x8C, 0, 16) << qint64(-1);
+    QTest::newRow("wrong second marker")
+        << readBackOf(0x8C, 20000, 16, 0x1FFF, 0x44, 0x00) << qint64(-1);
+    // Read-back byte 0 is EEPROM byte 1: taking the first marker 0x41 there
+    // would mean the read-back was taken one byte off.
+    QTest::newRow("shifted by one")
+        << readBackOf(0x8C, 20000, 16, 0x1FFF, 0x41, 0x44) << qint64(-1);
 }
 
-void TestLogFormat::dataFile()
+void TestLogFormat::intervalFromReadBack()
 {
-    QFETCH(int, configuration);
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArray, file);
+    QFETCH(HeaderReadBack, readBack);
+    QFETCH(qint64, count);
+    const auto decoded = logIntervalCount(readBack);
+    if (count < 0)
+        QVERIFY(!decoded);
+    else
+        QCOMPARE(qint64(decoded.value_or(0)), count);
+}
 
-    const auto values = bytesOf(data);
-    QCOMPARE(formatDataFile(decodeChannels(static_cast<std::uint8_t>(configuration)), values),
-             file);
+void TestLogFormat::recordTime_data()
+{
+    QTest::addColumn<qint64>("index");
+    QTest::addColumn<uint>("count");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("half seconds") << qint64(3) << 10000u << "1.5";
+    QTest::newRow("one step") << qint64(1) << 1u << "0.00005";
+    // 32767 records at the largest interval: beyond what 32 bits of steps hold.
+    QTest::newRow("no overflow") << qint64(32767) << 2147483647u << "3518329833.06245";
+}
+
+void TestLogFormat::recordTime()
+{
+    QFETCH(qint64, index);
+    QFETCH(uint, count);
+    QFETCH(QString, text);
+    QCOMPARE(recordTimeText(index, count), text);
+}
+
+void TestLogFormat::rows_data()
+{
+    QTest::addColumn<HeaderReadBack>("readBack");
+    QTest::addColumn<qint64>("index");
+    QTest::addColumn<QByteArray>("values"); // in the data file's order
+    QTest::addColumn<QByteArray>("columns");
+    QTest::addColumn<QByteArray>("row");
+
+    // The data file puts CH1 last; the CSV puts it first.
+    QTest::newRow("all four against the supply")
+        << readBackOf(0xFC, 20000, 16) << qint64(2) << QByteArray("\x02\x03\x04\x80", 4)
+        << QByteArray("index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V,ch3_raw,ch3_V,ch4_raw,ch4_V")
+        << QByteArray("2,2,128,2.500,2,0.039,3,0.059,4,0.078");
+    QTest::newRow("CH1 and CH3, half seconds")
+        << readBackOf(0xAC, 10000, 16) << qint64(5) << QByteArray("\x33\x10", 2)
+        << QByteArray("index,time_s,ch1_raw,ch1_V,ch3_raw,ch3_V")
+        << QByteArray("5,2.5,16,0.313,51,0.996");
+    QTest::newRow("against CH4") << readBackOf(0xED, 20000, 16) << qint64(1)
+                                 << QByteArray("\x40\x20\x80", 3)
+                                 << QByteArray("index,time_s,ch1_raw,ch1_xCH4,ch2_raw,ch2_xCH4,"
+                                               "ch3_raw,ch3_xCH4")
+                                 << QByteArray("1,1,128,0.5000,64,0.2500,32,0.1250");
+    QTest::newRow("no interval known")
+        << readBackOf(0x8C, 0, 16) << qint64(4) << QByteArray("\x80", 1)
+        << QByteArray("index,time_s,ch1_raw,ch1_V") << QByteArray("4,,128,2.500");
+}
+
+void TestLogFormat::rows()
+{
+    QFETCH(HeaderReadBack, readBack);
+    QFETCH(qint64, index);
+    QFETCH(QByteArray, values);
+    QFETCH(QByteArray, columns);
+    QFETCH(QByteArray, row);
+
+    const CsvLayout layout = CsvLayout::fromReadBack(readBack);
+    QCOMPARE(csvHeader(layout), columns + "\r\n");
+
+    const std::vector<std::uint8_t> bytes(values.begin(), values.end());
+    QCOMPARE(csvRow(layout, index, bytes), row + "\r\n");
+}
+
+void TestLogFormat::exportedFile()
+{
+    // The rows themselves are the `rows` table's; here only the file as a whole.
+    const Export e =
+        run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
+    QVERIFY2(e.result.ok, qPrintable(e.result.error));
+    QCOMPARE(e.result.rows, 2);
+    QCOMPARE(e.csv.count('\n'), e.csv.count("\r\n"));
+
+    // Read back as a tool reads it, with no options: the column row first,
+    // then every record as a row of the same width.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("log.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(e.csv);
+    file.close();
+    const QList<QStringList> rows = vemtra::test::readCsvAsTools(file.fileName());
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0].join(','), QStringLiteral("index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V"));
+    QCOMPARE(rows[2].join(','), QStringLiteral("1,0.5,201,3.926,13,0.254"));
+
+    const Export empty = run(crlf("ch3\t\n"), readBackOf(0x2C, 20000, 16));
+    QVERIFY(empty.result.ok);
+    QCOMPARE(empty.result.rows, 0);
+}
+
+void TestLogFormat::refusedDataFiles_data()
+{
+    QTest::addColumn<QByteArray>("dataFile");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("empty file") << QByteArray() << "empty";
+    QTest::newRow("other channels than the header")
+        << crlf("ch2\tch3\t\n1\t2\t:0\n") << "not those of the log header";
+    QTest::newRow("record with a value missing")
+        << crlf("ch2\tch1\t\n1\t2\t:0\n3\t:1\n") << "line 3 of the data file is not record 1";
+    QTest::newRow("records out of order")
+        << crlf("ch2\tch1\t\n1\t2\t:0\n3\t4\t:2\n") << "line 3 of the data file is not record 1";
+    QTest::newRow("value not a number")
+        << crlf("ch2\tch1\t\n1\tx\t:0\n") << "line 2 of the data file is not record 0";
+}
+
+void TestLogFormat::refusedDataFiles()
+{
+    QFETCH(QByteArray, dataFile);
+    QFETCH(QString, error);
+    const Export e = run(dataFile, readBackOf(0xCC, 20000, 20));
+    QVERIFY(!e.result.ok);
+    QVERIFY2(e.result.error.contains(error), qPrintable(e.result.error));
+}
+
+void TestLogFormat::csvFileKeptOnFailure()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("QEL_ADC.txt");
+    const QString csv = dir.filePath("log.csv");
+    {
+        QFile f(data);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(crlf("ch1\t\n5\t:0\nbroken\n"));
+    }
+    {
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("earlier export");
+    }
+    const CsvExportResult result = exportCsv(data, readBackOf(0x8C, 20000, 18), csv);
+    QVERIFY(!result.ok);
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("earlier export"));
+
+    const CsvExportResult missing =
+        exportCsv(dir.filePath("none.txt"), readBackOf(0x8C, 20000, 18), csv);
+    QVERIFY(!missing.ok);
+    QVERIFY(missing.error.contains("none.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestLogFormat)
