@@ -45,15 +45,8 @@ class TestFrmOption : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
     void failedOkStoresNothingAndLeavesNoPortOpen_data();
     void failedOkStoresNothingAndLeavesNoPortOpen();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<QSettings> store_;
-    std::unique_ptr<ComSetting> setting_;
 };
 
 void TestFrmOption::initTestCase()
@@ -61,23 +54,6 @@ void TestFrmOption::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     qputenv("VEMTRA_COM2", "sim-com2");
     qputenv("VEMTRA_COM4", "sim-com4");
-}
-
-void TestFrmOption::init()
-{
-    cleanup();
-    dir_ = std::make_unique<QTemporaryDir>();
-    store_ = std::make_unique<QSettings>(dir_->filePath("settings.ini"), QSettings::IniFormat);
-    setting_ = std::make_unique<ComSetting>(store_.get());
-}
-
-// The store goes before its folder: a store that outlived the folder would
-// write it back when it goes.
-void TestFrmOption::cleanup()
-{
-    setting_.reset();
-    store_.reset();
-    dir_.reset();
 }
 
 void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen_data()
@@ -93,15 +69,19 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
 {
     QFETCH(int, ticked);
     QFETCH(QStringList, requested);
-    // A stored text that ticks nothing, so no button starts ticked.
-    store_->setValue("Settings/ComNo", "9");
+    // A stored text that ticks nothing, so no button starts ticked. The store
+    // goes before its folder, or it would write the folder back.
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("settings.ini"), QSettings::IniFormat);
+    store.setValue("Settings/ComNo", "9");
+    ComSetting setting(&store);
     Rig rig;
     rig.worker.open("sim-com2", 9600);
     QTRY_VERIFY(rig.worker.isOpen());
     rig.requested.clear();
 
     QLabel label5("before");
-    frmOption dialog(rig.worker, *setting_, &label5, 9600);
+    frmOption dialog(rig.worker, setting, &label5, 9600);
     QList<QStringList> boxes;
     vemtra::testing::ScriptedPrompts prompts;
     prompts.onCritical = [&](QWidget *, const QString &title, const QString &text) {
@@ -121,7 +101,7 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     QVERIFY(dialog.isEnabled());
     QCOMPARE(dialog.SelectedComport, ticked);
     QCOMPARE(label5.text(), QString("before"));
-    QCOMPARE(setting_->storedText(), QString("9"));
+    QCOMPARE(setting.storedText(), QString("9"));
     QVERIFY(!rig.worker.isOpen());
 }
 
