@@ -15,32 +15,6 @@
 using namespace vemtra::serial;
 using vemtra::testing::SimulatedLine;
 
-namespace {
-
-// A worker whose only working port is the one VEMTRA_COM2 names; it notes every
-// device asked for.
-struct Rig {
-    std::shared_ptr<SimulatedLine> line = std::make_shared<SimulatedLine>();
-    QStringList requested;
-    LinkWorker worker;
-
-    Rig()
-        : worker([this](const QString &device, int baud, QString *error) {
-              requested << device;
-              return vemtra::testing::openerFor(line, QStringLiteral("sim-com2"))(device, baud,
-                                                                                  error);
-          })
-    {
-    }
-};
-
-QRadioButton *option(frmOption &dialog, int n)
-{
-    return dialog.findChild<QRadioButton *>(QStringLiteral("Option_com%1").arg(n));
-}
-
-} // namespace
-
 class TestFrmOption : public QObject {
     Q_OBJECT
 private slots:
@@ -75,13 +49,19 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     QSettings store(dir.filePath("settings.ini"), QSettings::IniFormat);
     store.setValue("Settings/ComNo", "9");
     ComSetting setting(&store);
-    Rig rig;
-    rig.worker.open("sim-com2", 9600);
-    QTRY_VERIFY(rig.worker.isOpen());
-    rig.requested.clear();
+    // The only working port is the one VEMTRA_COM2 names; every device asked for is noted.
+    QStringList asked;
+    const auto opener = vemtra::testing::openerFor(std::make_shared<SimulatedLine>(), "sim-com2");
+    LinkWorker worker([&](const QString &device, int baud, QString *error) {
+        asked << device;
+        return opener(device, baud, error);
+    });
+    worker.open("sim-com2", 9600);
+    QTRY_VERIFY(worker.isOpen());
+    asked.clear();
 
     QLabel label5("before");
-    frmOption dialog(rig.worker, setting, &label5, 9600);
+    frmOption dialog(worker, setting, &label5, 9600);
     QList<QStringList> boxes;
     vemtra::testing::ScriptedPrompts prompts;
     prompts.onCritical = [&](QWidget *, const QString &title, const QString &text) {
@@ -89,20 +69,21 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     };
     dialog.setPrompts(prompts);
     if (ticked)
-        option(dialog, ticked)->setChecked(true);
+        dialog.findChild<QRadioButton *>(QStringLiteral("Option_com%1").arg(ticked))
+            ->setChecked(true);
     dialog.Command_Ok_Click();
     QTRY_COMPARE(boxes.size(), 1);
 
     QCOMPARE(boxes[0][0], texts::portOpenFailedTitle);
     QVERIFY(boxes[0][1].startsWith(QStringLiteral("COM%1").arg(ticked)));
-    QCOMPARE(rig.requested, requested);
+    QCOMPARE(asked, requested);
     // The dialog stays, as the user left it; the port that was open is closed.
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(dialog.isEnabled());
     QCOMPARE(dialog.SelectedComport, ticked);
     QCOMPARE(label5.text(), QString("before"));
     QCOMPARE(setting.storedText(), QString("9"));
-    QVERIFY(!rig.worker.isOpen());
+    QVERIFY(!worker.isOpen());
 }
 
 QTEST_MAIN(TestFrmOption)
