@@ -31,7 +31,6 @@ QString fact(const CliOptions &o, const QString &key)
         {"trace", o.tracePath},
         {"read", QStringLiteral("%1 every %2 ms").arg(o.count).arg(o.intervalMs)},
         {"header", headerBytes.toHex() + (o.force ? " forced" : "")},
-        {"output", (o.outputToStdout ? "stdout" : "") + o.outputPath},
         {"csv", (o.csvToStdout ? "stdout" : "") + o.csvPath},
     };
     return facts.value(key);
@@ -83,8 +82,6 @@ void TestCliOptions::parse_data()
         pr + "--eeprom=24C128 --vdd=4,3,2,1 --interval=3600 --force",
         "header=414480fc00a24a041000ff3f1000ffff forced");
 
-    row("data file to stdout", "--port x readout --output -", "output=stdout");
-    row("CSV to stdout", "--port x readout --csv -", "csv=stdout");
     row("CSV by the default name when the data goes to stdout",
         "--port x readout --output - --csv QEL_ADC.txt", "csv=QEL_ADC.txt");
     row("two files in a linked folder", "--port x readout --output d/a.txt --csv real/b.txt",

@@ -1,5 +1,6 @@
 #include "serial/connect.h"
 
+#include "board/simulator_options.h"
 #include "simulated_line.h"
 
 #include <QTest>
@@ -7,39 +8,6 @@
 using namespace vemtra::serial;
 using vemtra::testing::SimulatedLine;
 
-namespace {
-
-enum class Board { At9600, At19200, Absent, EchoQuestionMark, NoAck, WrongAck, PortClosed };
-
-void prepare(SimulatedLine &line, Board board)
-{
-    auto &faults = line.engine().faults();
-    switch (board) {
-    case Board::Absent:
-        faults.silent = true;
-        break;
-    case Board::EchoQuestionMark:
-        faults.echoOverride = '?';
-        faults.echoOverrideCommands = "s";
-        break;
-    case Board::NoAck:
-        faults.refuseSpeedChange = true;
-        break;
-    case Board::WrongAck:
-        faults.ackOverride = 0x21;
-        faults.ackOverrideCommands = "s";
-        break;
-    case Board::PortClosed:
-        line.unplug();
-        break;
-    default:
-        break;
-    }
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Board)
 Q_DECLARE_METATYPE(ConnectOutcome)
 
 class TestConnect : public QObject {
@@ -51,7 +19,9 @@ private slots:
 
 void TestConnect::scenarios_data()
 {
-    QTest::addColumn<Board>("board");
+    QTest::addColumn<int>("boardBaud");
+    QTest::addColumn<QString>(
+        "fault"); // as vemtra-board's options name it; "unplug" closes the port
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QStringList>("label5");
     QTest::addColumn<QString>("label9");
@@ -62,38 +32,36 @@ void TestConnect::scenarios_data()
     const QString probes = "9600: 74 74 | 19200: 74";
     const QString speedChange = probes + " | 9600: 73 27 55 2a 55 55 55 5b";
     using namespace texts;
+    const QStringList only9600{checking9600, established9600, checking19200, checking19200};
 
     QTest::newRow("board at 9600 is switched")
-        << Board::At9600 << speedChange
+        << 9600 << "" << speedChange
         << QStringList{checking9600, established9600, checking19200, checking19200, switched19200}
         << "" << 19200 << 20 << ConnectOutcome::Switched;
     QTest::newRow("board already at 19200")
-        << Board::At19200 << probes
+        << 19200 << "" << probes
         << QStringList{checking9600, failed9600, checking19200, established19200} << "" << 19200
         << 20 << ConnectOutcome::Found19200;
-    QTest::newRow("no board") << Board::Absent << probes
+    QTest::newRow("no board") << 9600 << "silent" << probes
                               << QStringList{checking9600, failed9600, checking19200, failedBoth}
                               << "" << 19200 << 50 << ConnectOutcome::NotFound;
-    QTest::newRow("s echoed as ?")
-        << Board::EchoQuestionMark << probes + " | 9600: 73"
-        << QStringList{checking9600, established9600, checking19200, checking19200}
-        << sEchoNg + "63" << 9600 << 50 << ConnectOutcome::Only9600;
+    QTest::newRow("s echoed as ?") << 9600 << "wrong-echo ?:s" << probes + " | 9600: 73" << only9600
+                                   << sEchoNg + "63" << 9600 << 50 << ConnectOutcome::Only9600;
     QTest::newRow("no S after the block")
-        << Board::NoAck << speedChange
-        << QStringList{checking9600, established9600, checking19200, checking19200}
-        << sAckNg + "115" << 9600 << 50 << ConnectOutcome::Only9600;
+        << 9600 << "refuse-speed-change" << speedChange << only9600 << sAckNg + "115" << 9600 << 50
+        << ConnectOutcome::Only9600;
     QTest::newRow("wrong answer to the block")
-        << Board::WrongAck << speedChange
-        << QStringList{checking9600, established9600, checking19200, checking19200} << sAckNg + "33"
-        << 9600 << 50 << ConnectOutcome::Only9600;
-    QTest::newRow("port not open")
-        << Board::PortClosed << "" << QStringList{checking9600, failedBoth} << "" << 9600 << 50
-        << ConnectOutcome::PortClosed;
+        << 9600 << "wrong-ack !:s" << speedChange << only9600 << sAckNg + "33" << 9600 << 50
+        << ConnectOutcome::Only9600;
+    QTest::newRow("port not open") << 9600 << "unplug"
+                                   << "" << QStringList{checking9600, failedBoth} << "" << 9600
+                                   << 50 << ConnectOutcome::PortClosed;
 }
 
 void TestConnect::scenarios()
 {
-    QFETCH(Board, board);
+    QFETCH(int, boardBaud);
+    QFETCH(QString, fault);
     QFETCH(QString, sent);
     QFETCH(QStringList, label5);
     QFETCH(QString, label9);
@@ -101,10 +69,14 @@ void TestConnect::scenarios()
     QFETCH(int, interval);
     QFETCH(ConnectOutcome, outcome);
 
-    vemtra::board::BoardEngine::Options options;
-    options.startBaud = board == Board::At19200 ? 19200 : 9600;
-    SimulatedLine line(options, 9600);
-    prepare(line, board);
+    SimulatedLine line({.startBaud = boardBaud}, 9600);
+    if (fault == "unplug")
+        line.unplug();
+    else if (!fault.isEmpty())
+        QCOMPARE(vemtra::board::applyFault(line.engine().faults(),
+                                           fault.section(' ', 0, 0).toStdString(),
+                                           fault.section(' ', 1).toStdString()),
+                 std::string());
 
     QStringList seen5;
     QStringList seen9;

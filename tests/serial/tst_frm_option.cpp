@@ -15,45 +15,12 @@
 using namespace vemtra::serial;
 using vemtra::testing::SimulatedLine;
 
-namespace {
-
-// A worker whose only working port is the one VEMTRA_COM2 names; it notes every
-// device asked for.
-struct Rig {
-    std::shared_ptr<SimulatedLine> line = std::make_shared<SimulatedLine>();
-    QStringList requested;
-    LinkWorker worker;
-
-    Rig()
-        : worker([this](const QString &device, int baud, QString *error) {
-              requested << device;
-              return vemtra::testing::openerFor(line, QStringLiteral("sim-com2"))(device, baud,
-                                                                                  error);
-          })
-    {
-    }
-};
-
-QRadioButton *option(frmOption &dialog, int n)
-{
-    return dialog.findChild<QRadioButton *>(QStringLiteral("Option_com%1").arg(n));
-}
-
-} // namespace
-
 class TestFrmOption : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
     void failedOkStoresNothingAndLeavesNoPortOpen_data();
     void failedOkStoresNothingAndLeavesNoPortOpen();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<QSettings> store_;
-    std::unique_ptr<ComSetting> setting_;
 };
 
 void TestFrmOption::initTestCase()
@@ -61,23 +28,6 @@ void TestFrmOption::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     qputenv("VEMTRA_COM2", "sim-com2");
     qputenv("VEMTRA_COM4", "sim-com4");
-}
-
-void TestFrmOption::init()
-{
-    cleanup();
-    dir_ = std::make_unique<QTemporaryDir>();
-    store_ = std::make_unique<QSettings>(dir_->filePath("settings.ini"), QSettings::IniFormat);
-    setting_ = std::make_unique<ComSetting>(store_.get());
-}
-
-// The store goes before its folder: a store that outlived the folder would
-// write it back when it goes.
-void TestFrmOption::cleanup()
-{
-    setting_.reset();
-    store_.reset();
-    dir_.reset();
 }
 
 void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen_data()
@@ -93,15 +43,25 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
 {
     QFETCH(int, ticked);
     QFETCH(QStringList, requested);
-    // A stored text that ticks nothing, so no button starts ticked.
-    store_->setValue("Settings/ComNo", "9");
-    Rig rig;
-    rig.worker.open("sim-com2", 9600);
-    QTRY_VERIFY(rig.worker.isOpen());
-    rig.requested.clear();
+    // A stored text that ticks nothing, so no button starts ticked. The store
+    // goes before its folder, or it would write the folder back.
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("settings.ini"), QSettings::IniFormat);
+    store.setValue("Settings/ComNo", "9");
+    ComSetting setting(&store);
+    // The only working port is the one VEMTRA_COM2 names; every device asked for is noted.
+    QStringList asked;
+    const auto opener = vemtra::testing::openerFor(std::make_shared<SimulatedLine>(), "sim-com2");
+    LinkWorker worker([&](const QString &device, int baud, QString *error) {
+        asked << device;
+        return opener(device, baud, error);
+    });
+    worker.open("sim-com2", 9600);
+    QTRY_VERIFY(worker.isOpen());
+    asked.clear();
 
     QLabel label5("before");
-    frmOption dialog(rig.worker, *setting_, &label5, 9600);
+    frmOption dialog(worker, setting, &label5, 9600);
     QList<QStringList> boxes;
     vemtra::testing::ScriptedPrompts prompts;
     prompts.onCritical = [&](QWidget *, const QString &title, const QString &text) {
@@ -109,20 +69,21 @@ void TestFrmOption::failedOkStoresNothingAndLeavesNoPortOpen()
     };
     dialog.setPrompts(prompts);
     if (ticked)
-        option(dialog, ticked)->setChecked(true);
+        dialog.findChild<QRadioButton *>(QStringLiteral("Option_com%1").arg(ticked))
+            ->setChecked(true);
     dialog.Command_Ok_Click();
     QTRY_COMPARE(boxes.size(), 1);
 
     QCOMPARE(boxes[0][0], texts::portOpenFailedTitle);
     QVERIFY(boxes[0][1].startsWith(QStringLiteral("COM%1").arg(ticked)));
-    QCOMPARE(rig.requested, requested);
+    QCOMPARE(asked, requested);
     // The dialog stays, as the user left it; the port that was open is closed.
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(dialog.isEnabled());
     QCOMPARE(dialog.SelectedComport, ticked);
     QCOMPARE(label5.text(), QString("before"));
-    QCOMPARE(setting_->storedText(), QString("9"));
-    QVERIFY(!rig.worker.isOpen());
+    QCOMPARE(setting.storedText(), QString("9"));
+    QVERIFY(!worker.isOpen());
 }
 
 QTEST_MAIN(TestFrmOption)

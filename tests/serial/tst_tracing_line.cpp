@@ -9,32 +9,6 @@
 using namespace vemtra::serial;
 using vemtra::testing::SimulatedLine;
 
-namespace {
-
-struct Traced {
-    QBuffer *buffer = nullptr;
-    std::unique_ptr<TracingLine> line;
-};
-
-Traced traced()
-{
-    Traced t;
-    auto inner = std::make_unique<SimulatedLine>();
-    auto buffer = std::make_unique<QBuffer>();
-    buffer->open(QIODevice::WriteOnly);
-    t.buffer = buffer.get();
-    t.line = std::make_unique<TracingLine>(std::move(inner),
-                                           std::make_shared<LineTrace>(std::move(buffer)));
-    return t;
-}
-
-SimulatedLine &simOf(TracingLine &line)
-{
-    return static_cast<SimulatedLine &>(line.inner());
-}
-
-} // namespace
-
 class TestTracingLine : public QObject {
     Q_OBJECT
 
@@ -61,17 +35,21 @@ void TestTracingLine::notesLoss()
     QFETCH(QString, reason);
     QFETCH(QString, operation);
     QFETCH(QByteArray, note);
-    Traced t = traced();
-    simOf(*t.line).unplug(reason);
+    auto sim = std::make_unique<SimulatedLine>();
+    sim->unplug(reason);
+    auto *buffer = new QBuffer;
+    buffer->open(QIODevice::WriteOnly);
+    TracingLine line(std::move(sim),
+                     std::make_shared<LineTrace>(std::unique_ptr<QIODevice>(buffer)));
     for (int i = 0; i < 2; ++i) {
         if (operation == QLatin1String("send"))
-            QVERIFY(!t.line->send("t"));
+            QVERIFY(!line.send("t"));
         else if (operation == QLatin1String("wait"))
-            QVERIFY(!t.line->waitForBytes(1, t.line->now() + std::chrono::seconds(1)));
+            QVERIFY(!line.waitForBytes(1, line.now() + std::chrono::seconds(1)));
         else
-            QVERIFY(!t.line->setSpeed(19200));
+            QVERIFY(!line.setSpeed(19200));
     }
-    QCOMPARE(t.buffer->data().count(note), 1);
+    QCOMPARE(buffer->data().count(note), 1);
 }
 
 QTEST_GUILESS_MAIN(TestTracingLine)

@@ -14,15 +14,6 @@ constexpr int stopBoundMs = 3000;
 
 } // namespace
 
-BoardProcess::BoardProcess(QStringList arguments) : arguments_(std::move(arguments))
-{
-}
-
-BoardProcess::~BoardProcess()
-{
-    stop();
-}
-
 QString BoardProcess::executable()
 {
     QString dir = qEnvironmentVariable("VEMTRA_BIN_DIR");

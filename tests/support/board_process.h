@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace vemtra::testing {
 
 // The board simulator vemtra-board as a process of its own on a pseudo-terminal,
@@ -12,8 +14,8 @@ namespace vemtra::testing {
 // when this object goes.
 class BoardProcess {
 public:
-    explicit BoardProcess(QStringList arguments = {});
-    ~BoardProcess();
+    explicit BoardProcess(QStringList arguments = {}) : arguments_(std::move(arguments)) {}
+    ~BoardProcess() { stop(); }
 
     BoardProcess(const BoardProcess &) = delete;
     BoardProcess &operator=(const BoardProcess &) = delete;

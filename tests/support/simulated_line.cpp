@@ -43,7 +43,7 @@ bool SimulatedLine::send(const QByteArray &bytes)
         const Micros start = std::max(now_, pcTxFreeAt_);
         pcTxFreeAt_ = start + byteTime(speed_);
         toBoard_.push_back({byte, pcTxFreeAt_, speed_});
-        transcript_.push_back({Direction::ToBoard, byte, speed_, start});
+        sent_.push_back({byte, speed_, start});
     }
     return true;
 }
@@ -122,11 +122,11 @@ void SimulatedLine::processEventsAt(Micros t)
         } else if (!fromBoard_.empty() && fromBoard_.front().arrive == next) {
             const InFlight b = fromBoard_.front();
             fromBoard_.pop_front();
-            arrive(b.speed == speed_ ? b.byte : garbled(b.byte), b.speed, false);
+            arrive(b.speed == speed_ ? b.byte : garbled(b.byte));
         } else {
             const std::uint8_t byte = noise_.begin()->second;
             noise_.erase(noise_.begin());
-            arrive(byte, speed_, true);
+            arrive(byte);
         }
     }
 }
@@ -140,12 +140,10 @@ void SimulatedLine::collectBoardOutput()
     }
 }
 
-void SimulatedLine::arrive(std::uint8_t byte, int speed, bool injected)
+void SimulatedLine::arrive(std::uint8_t byte)
 {
-    if (lost_)
-        return;
-    waiting_.append(static_cast<char>(byte));
-    transcript_.push_back({Direction::FromBoard, byte, speed, now_, injected});
+    if (!lost_)
+        waiting_.append(static_cast<char>(byte));
 }
 
 void SimulatedLine::inject(const QByteArray &bytes, Micros at)
@@ -163,28 +161,19 @@ void SimulatedLine::unplug(const QString &reason)
     waiting_.clear();
 }
 
-QByteArray SimulatedLine::bytes(Direction direction) const
+QByteArray SimulatedLine::sentBytes() const
 {
     QByteArray out;
-    for (const Entry &e : transcript_)
-        if (e.direction == direction)
-            out.append(static_cast<char>(e.byte));
+    for (const Entry &e : sent_)
+        out.append(static_cast<char>(e.byte));
     return out;
-}
-
-std::vector<SimulatedLine::Entry> SimulatedLine::sentEntries() const
-{
-    std::vector<Entry> sent;
-    std::copy_if(transcript_.begin(), transcript_.end(), std::back_inserter(sent),
-                 [](const Entry &e) { return e.direction == Direction::ToBoard; });
-    return sent;
 }
 
 QString SimulatedLine::sentTrace() const
 {
     QString trace;
     int speed = 0;
-    for (const Entry &b : sentEntries()) {
+    for (const Entry &b : sent_) {
         if (b.speed != speed) {
             if (speed != 0)
                 trace += QStringLiteral(" | ");

@@ -25,17 +25,11 @@ using serial::Micros;
 
 class SimulatedLine : public serial::Line {
 public:
-    enum class Direction { ToBoard, FromBoard };
-
-    // One byte on the wire. `at` is when a byte to the board went on the wire,
-    // and when a byte from the board had fully arrived. `speed` is the speed it
-    // travelled at (injected noise: the line's speed).
+    // One byte sent to the board: the speed it went at and when it went on the wire.
     struct Entry {
-        Direction direction;
         std::uint8_t byte;
         int speed;
         Micros at;
-        bool injected = false;
     };
 
     explicit SimulatedLine(board::BoardEngine::Options options = {}, int speed = 9600);
@@ -73,13 +67,10 @@ public:
     // every operation fails from now on.
     void unplug(const QString &reason = QStringLiteral("device unplugged"));
 
-    // --- transcript ---
-    void clearTranscript() { transcript_.clear(); }
-    // Every byte sent to the board, in order; every byte that arrived from the
-    // board (and injected noise); the entries of bytes sent to the board only.
-    QByteArray sentBytes() const { return bytes(Direction::ToBoard); }
-    QByteArray receivedBytes() const { return bytes(Direction::FromBoard); }
-    std::vector<Entry> sentEntries() const;
+    // --- transcript of the bytes sent to the board, in order ---
+    void clearTranscript() { sent_.clear(); }
+    QByteArray sentBytes() const;
+    const std::vector<Entry> &sentEntries() const { return sent_; }
     // The bytes sent, grouped by speed, for readable comparisons:
     // "9600: 74 74 | 19200: 74 | 9600: 73 27 55 2a 55 55 55 5b".
     QString sentTrace() const;
@@ -91,11 +82,10 @@ private:
         int speed;
     };
 
-    QByteArray bytes(Direction direction) const;
     Micros nextEventTime() const;
     void processEventsAt(Micros t);
     void collectBoardOutput();
-    void arrive(std::uint8_t byte, int speed, bool injected);
+    void arrive(std::uint8_t byte);
 
     board::BoardEngine engine_;
     Micros now_{0};
@@ -113,7 +103,7 @@ private:
     std::deque<InFlight> fromBoard_;
     std::multimap<Micros, std::uint8_t> noise_;
 
-    std::vector<Entry> transcript_;
+    std::vector<Entry> sent_;
 };
 
 // A LineOpener that lets a LinkWorker use `line`, which the test keeps and may

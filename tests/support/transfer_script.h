@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cstdint>
 #include <optional>
 
 namespace vemtra::testing {
@@ -17,13 +16,8 @@ namespace vemtra::testing {
 // "t": true when the board echoes it at the line's speed.
 bool scriptedProbe(serial::Line &line);
 
-// "w" of `bytes` to EEPROM `address`, lock-step (each byte echoed). False with
-// the step that failed in *why.
-bool scriptedWrite(serial::Line &line, int address, const QByteArray &bytes,
-                   QString *why = nullptr);
-
 // "r" of `count` bytes from EEPROM `address`, lock-step: the first comes with
-// "R", each is echoed before the next.
+// "R", each is echoed before the next. Empty with the step that failed in *why.
 std::optional<QByteArray> scriptedRead(serial::Line &line, int address, int count,
                                        QString *why = nullptr);
 
