@@ -1,16 +1,20 @@
-// A lost port through vemtra-board's unplug and plug on a pseudo-terminal: the
-// window stops the voltmeter and says so, a read-out and a programming end
-// with their own failure, the link comes back by itself; vemtra-cli's read ends
-// or, with --reconnect, goes on. The board is reached through its --link path,
-// assigned to COM2 in the settings as the user's port assignment would be.
+// The window against vemtra-board on a pseudo-terminal, through the real serial
+// port code: the switch to 19200 bps, the voltmeter and its recorder, then a
+// lost port through the board's unplug and plug: the voltmeter stops and says
+// so, a read-out and a programming end with their own failure, the link comes
+// back by itself; vemtra-cli's read ends or, with --reconnect, goes on. The
+// board is reached through its --link path, assigned to COM2 in the settings as
+// the user's port assignment would be.
 
 #include "board_process.h"
+#include "csv_reader.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/com_ports.h"
 #include "serial/ui/connection.h"
 #include "started_app.h"
 #include "voltmeter/ui/voltmeter.h"
+#include "voltmeter/voltmeter_recorder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -95,15 +99,52 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::switched19200, 10000);
     QTRY_VERIFY(!app.session()->isBusy());
 
-    // Unplugged while the voltmeter runs: it stops at once and no column
-    // follows; the label names the port.
+    // Constant inputs 1, 2, 3 and 4 V: readings 51, 102, 154 and 205.
     auto *vm = app.findChild<voltmeter::Voltmeter *>("voltmeter");
     w.Check1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(vm->completedTicks() >= 3, 10000);
+    const QStringList raw{"51[33]", "102[66]", "154[9A]", "205[CD]"};
+    for (int ch = 0; ch < 4; ++ch)
+        QTRY_COMPARE_WITH_TIMEOUT(w.Text1[ch]->text(), raw[ch], 10000);
+
+    // Connecting again stops the voltmeter and finds the board already at 19200 bps.
+    w.vemtra_init->trigger();
+    QVERIFY(!w.Check1->isChecked() && !w.Timer1->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::established19200, 10000);
+    QTRY_VERIFY(!app.session()->isBusy());
+
+    // Recording starts the voltmeter; a file that holds an earlier recording is added to.
+    const QString csv = dir_.filePath("volts.csv");
+    s.prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+        return csv;
+    };
+    const auto *recorder = app.recorder();
+    w.nmuVoltRecord->trigger();
+    QVERIFY(w.Check1->isChecked() && recorder->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 5, 10000);
+    w.nmuVoltRecord->trigger();
+    QVERIFY(!recorder->isRecording() && w.Check1->isChecked());
+    const int firstRows = int(test::readCsvAsTools(csv).size()) - 1;
+    w.nmuVoltRecord->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 50, 20000);
+
+    // Unplugged while the voltmeter records: it stops at once and no column
+    // follows, the label names the port, the file holds every row recorded.
     QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.Check1->isChecked() && !vm->isTickPending(), 5000);
     QVERIFY(!w.Timer1->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder->isRecording(), 10000);
+    QVERIFY(w.Label9->text().contains(csv));
+    const QList<QStringList> rows = test::readCsvAsTools(csv);
+    QCOMPARE(rows.size(), 1 + firstRows + recorder->rows());
+    double lastSeconds = -1;
+    for (int i = 1 + firstRows; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].size(), 10);
+        QVERIFY2(rows[i][1].toDouble() > lastSeconds, qPrintable(rows[i].join(',')));
+        lastSeconds = rows[i][1].toDouble();
+        QCOMPARE(rows[i][2], QString("51"));
+        QCOMPARE(rows[i][9], QString("4.004"));
+    }
     const int column = vm->GP1_count();
 
     // Plugged in again: the link comes back by itself, the voltmeter stays off.
