@@ -58,9 +58,7 @@ void TestMainWindow::darkDesktop_data()
     QTest::addColumn<QColor>("colour");
     const QColor black(Qt::black), white(Qt::white);
     QTest::newRow("heading text") << "Label16" << int(QPalette::WindowText) << black;
-    QTest::newRow("check box") << "Check1" << int(QPalette::WindowText) << black;
     QTest::newRow("form") << "client" << int(QPalette::Window) << vemtra::app::formColour();
-    QTest::newRow("interval field") << "Text5" << int(QPalette::Text) << black;
     QTest::newRow("interval field base") << "Text5" << int(QPalette::Base) << white;
     QTest::newRow("read-only field") << "Text3(0)" << int(QPalette::Text) << black;
     QTest::newRow("button") << "Command2" << int(QPalette::ButtonText) << black;
@@ -90,10 +88,6 @@ void TestMainWindow::statusLinesStayOneLine_data()
     QTest::newRow("data file path")
         << "Label9" << QString::fromUtf8("EEPROMデータリード終了。 ") + deep + "QEL_ADC.txt"
         << QStringLiteral("QEL_ADC.txt");
-    QTest::newRow("csv path") << "Label9"
-                              << QString::fromUtf8("CSVファイルを保存しました。 ") + deep +
-                                     "measurement-of-tuesday.csv"
-                              << QStringLiteral("measurement-of-tuesday.csv");
     QTest::newRow("long port text")
         << "Label5" << QString::fromUtf8("接続できません: ") + QString(60, QLatin1Char('x'))
         << QString::fromUtf8("接続");
