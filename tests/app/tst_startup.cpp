@@ -74,16 +74,12 @@ public:
             process.waitForFinished();
         }
     }
-    // The start-up report as key=value pairs; empty if the program ended first.
-    QMap<QString, QString> report()
+    // The start-up report, "cwd=...\ntitle=...\n"; empty if the program ended first.
+    QString report()
     {
         while (!output.contains("title=") && process.waitForReadyRead(30000))
             output += process.readAllStandardOutput();
-        QMap<QString, QString> values;
-        for (const QString &line : QString::fromUtf8(output).split('\n'))
-            if (line.indexOf('=') > 0)
-                values.insert(line.section('=', 0, 0), line.section('=', 1));
-        return values;
+        return QString::fromUtf8(output);
     }
     QProcess process;
     QByteArray output;
@@ -232,7 +228,7 @@ void TestStartup::secondCopyEndsAtOnce()
     // which works in its own folder.
     QTemporaryDir elsewhere;
     Program first(runtime.path(), {"COM3", "-x", "-reverse", "vemtra.hlp"}, elsewhere.path());
-    QCOMPARE(first.report().value("cwd"), QDir(binDir()).canonicalPath());
+    QVERIFY(first.report().startsWith("cwd=" + QDir(binDir()).canonicalPath() + "\n"));
 
     Program second(runtime.path());
     QVERIFY(second.process.waitForFinished(30000));
@@ -247,7 +243,7 @@ void TestStartup::secondCopyEndsAtOnce()
     first.process.kill();
     QVERIFY(first.process.waitForFinished(30000));
     Program third(runtime.path());
-    QVERIFY(third.report().contains("title"));
+    QVERIFY(third.report().contains("title="));
 }
 
 void TestStartup::infoOptionsNeedNoDisplay_data()
