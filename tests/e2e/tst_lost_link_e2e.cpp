@@ -1,10 +1,6 @@
-// The window against vemtra-board on a pseudo-terminal, through the real serial
-// port code: the switch to 19200 bps, the voltmeter and its recorder, then a
-// lost port through the board's unplug and plug: the voltmeter stops and says
-// so, a read-out and a programming end with their own failure, the link comes
-// back by itself; vemtra-cli's read ends or, with --reconnect, goes on. The
-// board is reached through its --link path, assigned to COM2 in the settings as
-// the user's port assignment would be.
+// The window and vemtra-cli against vemtra-board, reached through its --link
+// path as the user's COM2: the voltmeter and its recorder, then a port lost by
+// unplug and found again by plug.
 
 #include "board_process.h"
 #include "csv_reader.h"
@@ -25,6 +21,8 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <optional>
 
 using namespace vemtra;
 using testing::BoardProcess;
@@ -55,6 +53,8 @@ class TestLostLinkE2e : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void init();
+    void cleanup() { board_.reset(); }
     void windowSeesTheLossAndRecovers();
     void cliRead_data();
     void cliRead();
@@ -63,6 +63,7 @@ private slots:
 private:
     QTemporaryDir dir_;
     QString link_;
+    std::optional<BoardProcess> board_;
 };
 
 void TestLostLinkE2e::initTestCase()
@@ -74,11 +75,15 @@ void TestLostLinkE2e::initTestCase()
     link_ = dir_.filePath("board");
 }
 
+void TestLostLinkE2e::init()
+{
+    board_.emplace(boardArgs(link_));
+    QString error;
+    QVERIFY2(board_->start(&error), qPrintable(error));
+}
+
 void TestLostLinkE2e::windowSeesTheLossAndRecovers()
 {
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     {
         // What the port assignment dialog stores for COM2.
         serial::PortAssignments assigned;
@@ -129,7 +134,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
 
     // Unplugged while the voltmeter records: it stops at once and no column
     // follows, the label names the port, the file holds every row recorded.
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.Check1->isChecked() && !vm->isTickPending(), 5000);
     QVERIFY(!w.Timer1->isActive());
@@ -148,7 +153,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     const int column = vm->GP1_count();
 
     // Plugged in again: the link comes back by itself, the voltmeter stays off.
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QTRY_VERIFY(!app.session()->isBusy());
     QVERIFY(!w.Check1->isChecked());
@@ -166,7 +171,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QSignalSpy readDone(readout, &readout::ReadoutController::finished);
     w.Command2->click();
     QTRY_VERIFY_WITH_TIMEOUT(w.P_Bar->value() > 64, 20000);
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(readDone.wait(5000));
     QVERIFY(!readDone.at(0).at(0).toBool());
     QVERIFY(!w.Label9->text().isEmpty());
@@ -174,7 +179,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QCOMPARE(readFile(readout->dataFilePath()), earlier);
 
     // Back again, then unplugged while the log header is written.
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QTRY_VERIFY(!app.session()->isBusy());
     auto *programmer = app.findChild<datalog::LogProgrammer *>("logProgrammer");
@@ -185,7 +190,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     w.Text5->setText("0.5");
     w.Command5->click();
     QVERIFY(connected.wait(10000));
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(programDone.wait(10000));
     QVERIFY(!programDone.at(0).at(0).toBool());
     QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
@@ -193,7 +198,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     // VEMTRA初期化 reopens the port once it is there again.
     QSignalSpy restored(app.worker(), &serial::LinkWorker::linkRestored);
     app.worker()->setRecoveryInterval(60000);
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY(!app.session()->isBusy());
     w.vemtra_init->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
@@ -201,7 +206,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
 
     // Unplugged while nothing is sent: noticed all the same.
     QTRY_VERIFY(!app.session()->isBusy());
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
 }
 
@@ -215,9 +220,6 @@ void TestLostLinkE2e::cliRead_data()
 void TestLostLinkE2e::cliRead()
 {
     QFETCH(bool, reconnect);
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     QProcess cli;
     QStringList args{"--port", link_, "read", "--count", "0", "--interval", "20"};
     cli.start(cliPath(), reconnect ? args << "--reconnect" : args);
@@ -229,7 +231,7 @@ void TestLostLinkE2e::cliRead()
         return true;
     };
     QTRY_VERIFY_WITH_TIMEOUT(said() && out.count('\n') > 1, 10000);
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     if (!reconnect) {
         QVERIFY(cli.waitForFinished(2000)); // at once, not after a time-out
         said();
@@ -240,7 +242,7 @@ void TestLostLinkE2e::cliRead()
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("waiting"), 5000);
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("is back"), 10000);
     // Rows resume with the board's readings.
     out.clear();
@@ -252,9 +254,6 @@ void TestLostLinkE2e::cliRead()
 
 void TestLostLinkE2e::cliNamesTheCause()
 {
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     const auto probe = [](const QString &port) {
         QProcess cli;
         cli.start(cliPath(), {"--port", port, "probe"});

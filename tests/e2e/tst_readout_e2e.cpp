@@ -1,7 +1,5 @@
-// The window against vemtra-board on a pseudo-terminal, through the real serial
-// port code: program a log from the data-log panel, power-cycle the board, let
-// it record, read the log out, and hold the data file against the EEPROM the
-// simulator leaves behind.
+// The window programs vemtra-board's log, the board records it, the window reads
+// it out: the data file must match the EEPROM the simulator leaves behind.
 
 #include "board_process.h"
 #include "datalog/ui/log_programmer.h"
