@@ -1,16 +1,16 @@
-// A lost port through vemtra-board's unplug and plug on a pseudo-terminal: the
-// window stops the voltmeter and says so, a read-out and a programming end
-// with their own failure, the link comes back by itself; vemtra-cli's read ends
-// or, with --reconnect, goes on. The board is reached through its --link path,
-// assigned to COM2 in the settings as the user's port assignment would be.
+// The window and vemtra-cli against vemtra-board, reached through its --link
+// path as the user's COM2: the voltmeter and its recorder, then a port lost by
+// unplug and found again by plug.
 
 #include "board_process.h"
+#include "csv_reader.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/com_ports.h"
 #include "serial/ui/connection.h"
 #include "started_app.h"
 #include "voltmeter/ui/voltmeter.h"
+#include "voltmeter/voltmeter_recorder.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -21,6 +21,8 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <optional>
 
 using namespace vemtra;
 using testing::BoardProcess;
@@ -51,6 +53,8 @@ class TestLostLinkE2e : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void init();
+    void cleanup() { board_.reset(); }
     void windowSeesTheLossAndRecovers();
     void cliRead_data();
     void cliRead();
@@ -59,6 +63,7 @@ private slots:
 private:
     QTemporaryDir dir_;
     QString link_;
+    std::optional<BoardProcess> board_;
 };
 
 void TestLostLinkE2e::initTestCase()
@@ -70,11 +75,15 @@ void TestLostLinkE2e::initTestCase()
     link_ = dir_.filePath("board");
 }
 
+void TestLostLinkE2e::init()
+{
+    board_.emplace(boardArgs(link_));
+    QString error;
+    QVERIFY2(board_->start(&error), qPrintable(error));
+}
+
 void TestLostLinkE2e::windowSeesTheLossAndRecovers()
 {
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     {
         // What the port assignment dialog stores for COM2.
         serial::PortAssignments assigned;
@@ -95,19 +104,56 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::switched19200, 10000);
     QTRY_VERIFY(!app.session()->isBusy());
 
-    // Unplugged while the voltmeter runs: it stops at once and no column
-    // follows; the label names the port.
+    // Constant inputs 1, 2, 3 and 4 V: readings 51, 102, 154 and 205.
     auto *vm = app.findChild<voltmeter::Voltmeter *>("voltmeter");
     w.Check1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(vm->completedTicks() >= 3, 10000);
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    const QStringList raw{"51[33]", "102[66]", "154[9A]", "205[CD]"};
+    for (int ch = 0; ch < 4; ++ch)
+        QTRY_COMPARE_WITH_TIMEOUT(w.Text1[ch]->text(), raw[ch], 10000);
+
+    // Connecting again stops the voltmeter and finds the board already at 19200 bps.
+    w.vemtra_init->trigger();
+    QVERIFY(!w.Check1->isChecked() && !w.Timer1->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::established19200, 10000);
+    QTRY_VERIFY(!app.session()->isBusy());
+
+    // Recording starts the voltmeter; a file that holds an earlier recording is added to.
+    const QString csv = dir_.filePath("volts.csv");
+    s.prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+        return csv;
+    };
+    const auto *recorder = app.recorder();
+    w.nmuVoltRecord->trigger();
+    QVERIFY(w.Check1->isChecked() && recorder->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 5, 10000);
+    w.nmuVoltRecord->trigger();
+    QVERIFY(!recorder->isRecording() && w.Check1->isChecked());
+    const int firstRows = int(test::readCsvAsTools(csv).size()) - 1;
+    w.nmuVoltRecord->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 50, 20000);
+
+    // Unplugged while the voltmeter records: it stops at once and no column
+    // follows, the label names the port, the file holds every row recorded.
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.Check1->isChecked() && !vm->isTickPending(), 5000);
     QVERIFY(!w.Timer1->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder->isRecording(), 10000);
+    QVERIFY(w.Label9->text().contains(csv));
+    const QList<QStringList> rows = test::readCsvAsTools(csv);
+    QCOMPARE(rows.size(), 1 + firstRows + recorder->rows());
+    double lastSeconds = -1;
+    for (int i = 1 + firstRows; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].size(), 10);
+        QVERIFY2(rows[i][1].toDouble() > lastSeconds, qPrintable(rows[i].join(',')));
+        lastSeconds = rows[i][1].toDouble();
+        QCOMPARE(rows[i][2], QString("51"));
+        QCOMPARE(rows[i][9], QString("4.004"));
+    }
     const int column = vm->GP1_count();
 
     // Plugged in again: the link comes back by itself, the voltmeter stays off.
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QTRY_VERIFY(!app.session()->isBusy());
     QVERIFY(!w.Check1->isChecked());
@@ -125,7 +171,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QSignalSpy readDone(readout, &readout::ReadoutController::finished);
     w.Command2->click();
     QTRY_VERIFY_WITH_TIMEOUT(w.P_Bar->value() > 64, 20000);
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(readDone.wait(5000));
     QVERIFY(!readDone.at(0).at(0).toBool());
     QVERIFY(!w.Label9->text().isEmpty());
@@ -133,7 +179,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QCOMPARE(readFile(readout->dataFilePath()), earlier);
 
     // Back again, then unplugged while the log header is written.
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QTRY_VERIFY(!app.session()->isBusy());
     auto *programmer = app.findChild<datalog::LogProgrammer *>("logProgrammer");
@@ -144,7 +190,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     w.Text5->setText("0.5");
     w.Command5->click();
     QVERIFY(connected.wait(10000));
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(programDone.wait(10000));
     QVERIFY(!programDone.at(0).at(0).toBool());
     QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
@@ -152,7 +198,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     // VEMTRA初期化 reopens the port once it is there again.
     QSignalSpy restored(app.worker(), &serial::LinkWorker::linkRestored);
     app.worker()->setRecoveryInterval(60000);
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY(!app.session()->isBusy());
     w.vemtra_init->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
@@ -160,7 +206,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
 
     // Unplugged while nothing is sent: noticed all the same.
     QTRY_VERIFY(!app.session()->isBusy());
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
 }
 
@@ -174,9 +220,6 @@ void TestLostLinkE2e::cliRead_data()
 void TestLostLinkE2e::cliRead()
 {
     QFETCH(bool, reconnect);
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     QProcess cli;
     QStringList args{"--port", link_, "read", "--count", "0", "--interval", "20"};
     cli.start(cliPath(), reconnect ? args << "--reconnect" : args);
@@ -188,7 +231,7 @@ void TestLostLinkE2e::cliRead()
         return true;
     };
     QTRY_VERIFY_WITH_TIMEOUT(said() && out.count('\n') > 1, 10000);
-    QCOMPARE(board.ask("unplug"), QByteArray("ok unplug"));
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     if (!reconnect) {
         QVERIFY(cli.waitForFinished(2000)); // at once, not after a time-out
         said();
@@ -199,7 +242,7 @@ void TestLostLinkE2e::cliRead()
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("waiting"), 5000);
-    QVERIFY(board.ask("plug").startsWith("ok plug"));
+    QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("is back"), 10000);
     // Rows resume with the board's readings.
     out.clear();
@@ -211,9 +254,6 @@ void TestLostLinkE2e::cliRead()
 
 void TestLostLinkE2e::cliNamesTheCause()
 {
-    BoardProcess board(boardArgs(link_));
-    QString error;
-    QVERIFY2(board.start(&error), qPrintable(error));
     const auto probe = [](const QString &port) {
         QProcess cli;
         cli.start(cliPath(), {"--port", port, "probe"});

@@ -1,31 +1,22 @@
-// The read-out against vemtra-board on a pseudo-terminal, through the real
-// serial port code: program a short log, let the board record it, read it out
-// from the window, and hold the data file against the EEPROM the simulator
-// leaves behind.
+// The window programs vemtra-board's log, the board records it, the window reads
+// it out: the data file must match the EEPROM the simulator leaves behind.
 
-#include "app/app_controller.h"
-#include "app/vemtra.h"
 #include "board_process.h"
-#include "datalog/log_header.h"
-#include "datalog/log_write.h"
+#include "datalog/ui/log_programmer.h"
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
-#include "scripted_prompts.h"
-#include "serial/board_session.h"
-#include "serial/link_worker.h"
-#include "serial/serial_port_line.h"
 #include "serial/ui/connection.h"
-#include "serial/ui/frm_option.h"
 #include "started_app.h"
 
+#include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -42,46 +33,74 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The simulator's EEPROM image as it is now, through its "dump" command.
+QByteArray dumpEeprom(BoardProcess &board, const QString &path)
+{
+    QFile::remove(path);
+    return board.ask("dump " + QFile::encodeName(path)).startsWith("ok") ? readFile(path)
+                                                                         : QByteArray();
+}
+
+int loggedEnd(const QByteArray &eeprom)
+{
+    return eeprom.size() < 14 ? -1 : std::uint8_t(eeprom[12]) | std::uint8_t(eeprom[13]) << 8;
+}
+
 } // namespace
 
 class TestReadoutE2e : public QObject {
     Q_OBJECT
 private slots:
-    void readsWhatTheBoardLogged();
+    void programsLogsAndReadsOut();
     void tailMismatchKeepsTheEarlierFile();
 };
 
-void TestReadoutE2e::readsWhatTheBoardLogged()
+void TestReadoutE2e::programsLogsAndReadsOut()
 {
     if (!BoardProcess::isBuilt())
         QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
-    const QString dump = dir.filePath("eeprom.bin");
-    BoardProcess board({"--baud", "19200", "--eeprom", "24C64", "--inputs", "const",
-                        "--time-factor", "1000", "--commands", "--quiet", "--dump-eeprom", dump});
+    const QString dump = dir.filePath("eeprom.bin"), atExit = dir.filePath("at-exit.bin");
+    // At 9600 bps, so the connection switches it to 19200 before the write.
+    BoardProcess board({"--baud", "9600", "--eeprom", "24C64", "--inputs", "const", "--time-factor",
+                        "1000", "--commands", "--quiet", "--dump-eeprom", atExit});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
-
-    // CH1 and CH3 every 10 ms up to address 256, so the whole log is short.
-    const std::uint8_t configuration = 0x80 | 0x20 | 0x0C;
-    {
-        auto line = serial::SerialPortLine::open(board.device(), 19200, &error);
-        QVERIFY2(line, qPrintable(error));
-        const auto header = datalog::composeLogHeader(configuration, 200, 0x01, 0x00);
-        const auto written = datalog::writeLogHeader(*line, header);
-        QVERIFY2(written.ok(), qPrintable(written.message()));
-    }
-    QVERIFY(board.ask("power").startsWith("ok"));
+    qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
 
     QString shown, dataFile;
+    int end = 0;
     {
-        qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
         testing::StartedApp s(1);
-        QTRY_VERIFY_WITH_TIMEOUT(s.w.Label5->text() == serial::texts::established19200 ||
-                                     s.w.Label5->text() == serial::texts::switched19200,
-                                 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(s.w.Label5->text(), serial::texts::switched19200, 10000);
         QTRY_VERIFY(!s.app.session()->isBusy());
+
+        // CH1 and CH2 against the supply, every 0.5 s.
+        auto *programmer = s.app.findChild<datalog::LogProgrammer *>("logProgrammer");
+        s.w.Check2[1]->click();
+        s.w.Text5->setText("0.5");
+        QSignalSpy programmed(programmer, &datalog::LogProgrammer::finished);
+        s.w.Command5->click();
+        QVERIFY(programmed.wait(30000));
+        QVERIFY2(programmed.at(0).at(0).toBool(), qPrintable(programmer->lastResult().message()));
+        const QByteArray header = QByteArray::fromHex("414480cc102700001000ff1f1000ffff");
+        QCOMPARE(dumpEeprom(board, dump).left(16).toHex(' '), header.toHex(' '));
+
+        // Every 0.5 s of board time one byte of CH2, then one of CH1, from address
+        // 17 to the last; the end field follows the last byte logged.
+        QVERIFY(board.ask("power").startsWith("ok"));
+        const int first = loggedEnd(dumpEeprom(board, dump));
+        QByteArray later;
+        const QDeadlineTimer bound(20000);
+        do {
+            later = dumpEeprom(board, dump);
+        } while (loggedEnd(later) < 0x1FFF && !bound.hasExpired());
+        QVERIFY2(first < loggedEnd(later), "the log does not grow");
+        QCOMPARE(later.left(12).toHex(' '), header.left(12).toHex(' '));
+        end = loggedEnd(later);
+        QCOMPARE(end, 0x1FFF);
+
         s.prompts.onExec = [&](QDialog &list) {
             shown = static_cast<readout::LIST &>(list).RText1->toPlainText();
         };
@@ -93,90 +112,69 @@ void TestReadoutE2e::readsWhatTheBoardLogged()
         QVERIFY(finished.wait(60000));
         QVERIFY2(finished.at(0).at(0).toBool(), qPrintable(finished.at(0).at(1).toString()));
         QTRY_VERIFY(!shown.isEmpty());
-        QCOMPARE(s.w.Text3[1]->text(), QString::number(256 - 15));
+        QCOMPARE(s.w.Text3[1]->text(), QString::number(end - 15));
     }
     board.stop();
 
-    // The simulator's EEPROM at exit: the header it kept moving and every byte it logged.
-    const QByteArray eeprom = readFile(dump);
-    QCOMPARE(eeprom.size(), 8192);
-    QCOMPARE(std::uint8_t(eeprom[3]), configuration);
-    const int endAddress = std::uint8_t(eeprom[12]) | std::uint8_t(eeprom[13]) << 8;
-    QCOMPARE(endAddress, 256);
-    const std::vector<std::uint8_t> logged(eeprom.begin() + 17, eeprom.begin() + endAddress + 1);
+    // The simulator's EEPROM at exit: constant inputs, CH1 1 V reads 51, CH2 2 V reads 102.
+    const QByteArray eeprom = readFile(atExit);
+    QCOMPARE(loggedEnd(eeprom), end);
+    for (int addr = 17; addr <= end; ++addr)
+        QCOMPARE(std::uint8_t(eeprom[addr]), std::uint8_t(addr % 2 ? 0x66 : 0x33));
+    const std::vector<std::uint8_t> logged(eeprom.begin() + 17, eeprom.begin() + end + 1);
     const QByteArray file = readFile(dataFile);
-    QCOMPARE(file, readout::formatDataFile(readout::decodeChannels(configuration), logged));
-    QCOMPARE(shown, QString::fromLatin1(file).replace("\r\n", "\n"));
+    QCOMPARE(file, readout::formatDataFile(readout::decodeChannels(0xCC), logged));
+    // The viewer shows as much of the file as it holds.
+    QVERIFY(QString::fromLatin1(file).replace("\r\n", "\n").startsWith(shown));
 }
 
-// The whole window on a board whose 100th transfer byte arrives as "t": the
-// board takes the echo of it as a probe, and the rest of the log comes back as
-// echoes. The read-out must fail, and the data file of the last good one stay.
+// The 100th transfer byte arrives as "t": the board takes its echo as a probe and
+// echoes the rest of the log. The read-out must fail and the earlier data file stay.
 void TestReadoutE2e::tailMismatchKeepsTheEarlierFile()
 {
     if (!BoardProcess::isBuilt())
         QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
     QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
     // 300 bytes of CH1 every second, up to address 316, on a 24C64.
     QByteArray image(8192, char(0xFF));
     image.replace(0, 16, QByteArray::fromHex("4144808c204e00001000ff1f3c01ffff"));
     for (int i = 0; i < 300; ++i)
         image[17 + i] = char((i * 7 + 3) & 0xFF);
-    const QString imagePath = dir.filePath(QStringLiteral("eeprom.bin"));
+    const QString imagePath = dir.filePath("eeprom.bin");
     {
         QFile file(imagePath);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
     }
-    BoardProcess board({QStringLiteral("--baud"), QStringLiteral("19200"),
-                        QStringLiteral("--load-eeprom"), imagePath, QStringLiteral("--corrupt-byte"),
-                        QStringLiteral("100:0x74"), QStringLiteral("--quiet")});
+    BoardProcess board(
+        {"--baud", "19200", "--load-eeprom", imagePath, "--corrupt-byte", "100:0x74", "--quiet"});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
     qputenv("VEMTRA_COM1", board.device().toLocal8Bit());
-
-    testing::ScriptedPrompts prompts;
+    testing::StartedApp s(1);
     bool viewerShown = false;
-    prompts.onExec = [&](QDialog &d) {
-        if (auto *dialog = qobject_cast<serial::frmOption *>(&d)) {
-            dialog->Option_com1->setChecked(true);
-            dialog->Command_Ok->click();
-        } else {
-            viewerShown = true;
-        }
-    };
-    app::AppController app(std::make_unique<serial::LinkWorker>());
-    app.setPrompts(prompts);
-    app.setQuit([] {});
-    app.start();
-    app.app_path = dir.path() + QLatin1Char('/');
-    app::vemtra &window = *app.window();
-    app.finishStartup();
-    QTRY_VERIFY_WITH_TIMEOUT(app.worker()->isOpen() && !app.session()->isBusy(), 10000);
+    s.prompts.onExec = [&](QDialog &) { viewerShown = true; };
+    QTRY_VERIFY_WITH_TIMEOUT(s.app.worker()->isOpen() && !s.app.session()->isBusy(), 10000);
 
-    const QString dataFile = dir.filePath(QString::fromUtf8(readout::texts::kDataFileName));
+    auto *readout = s.app.findChild<readout::ReadoutController *>("readout");
+    readout->setDataFolder([&dir] { return dir.path(); });
+    const QString dataFile = readout->dataFilePath();
     const QByteArray earlier("ch1\t\r\n7\t:0\r\n");
     {
         QFile file(dataFile);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
     }
-    auto *readout = app.findChild<readout::ReadoutController *>(QStringLiteral("readout"));
-    QVERIFY(readout);
     QSignalSpy finished(readout, &readout::ReadoutController::finished);
-    window.Command2->click();
+    s.w.Command2->click();
     QVERIFY(finished.wait(30000));
 
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(window.Label9->text(), QString::fromUtf8(readout::texts::kVerifyError));
+    QCOMPARE(s.w.Label9->text(), QString::fromUtf8(readout::texts::kVerifyError));
     QCOMPARE(readFile(dataFile), earlier);
-    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("QEL_ADC*")}, QDir::Files | QDir::Hidden),
-             QStringList{QString::fromUtf8(readout::texts::kDataFileName)});
+    QCOMPARE(QDir(dir.path()).entryList({"QEL_ADC*"}, QDir::Files | QDir::Hidden),
+             QStringList{QFileInfo(dataFile).fileName()});
     QVERIFY(!viewerShown);
-    QVERIFY(window.Command2->isEnabled());
-
-    window.vemtra_exit->trigger();
-    board.stop();
+    QVERIFY(s.w.Command2->isEnabled());
 }
 
 QTEST_MAIN(TestReadoutE2e)
