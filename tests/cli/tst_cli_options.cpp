@@ -97,6 +97,7 @@ void TestCliOptions::parse_data()
     row("no port", "probe", "error=no port given");
     row("port and COM", "--port x --com 1 probe", "error=not both");
     row("COM7", "--com 7 probe", "error=--com must be 1 to 6");
+    row("device list with a COM", "--com 1 ports", "error=ports takes no --port or --com");
 
     row("count to probe", "--port x probe --count 3", "error=--count is not an option of probe");
     row("read interval in seconds", "--port x read --interval 1.5", "error=milliseconds");

@@ -108,6 +108,7 @@ void TestLogPlanController::columnsUntickEachOther_data()
     row("CH2 of Vref:VDD clears Vref:CH4", "0000/110", true, 1, "0100/000", "02:16");
     row("unticking in Vref:VDD still clears Vref:CH4", "1100/000", true, 0, "0100/000", "02:16");
     row("second box in the same column", "1000/000", true, 2, "1010/000", "01:08");
+    row("second box of Vref:CH4", "0000/100", false, 1, "0000/110", "01:08");
 }
 
 void TestLogPlanController::columnsUntickEachOther()
