@@ -1,0 +1,25 @@
+// Linked into every test: the test runs with user data, settings and cache
+// folders of its own, made for the run and removed after it. The program keeps
+// what it has read out and the folders last used there, so a run must neither
+// see what an earlier run left nor leave anything in the real user's home.
+// Programs the test starts inherit them.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+struct PrivateHome {
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/vemtra-test-XXXXXX")};
+
+    PrivateHome()
+    {
+        for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            qputenv(name, QFile::encodeName(dir.filePath(QString::fromLatin1(name))));
+    }
+};
+
+const PrivateHome privateHome;
+
+} // namespace
