@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <thread>
 
+#include <cerrno>
+
+#include <poll.h>
+#include <unistd.h>
+
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -92,6 +97,7 @@ std::unique_ptr<SerialPortLine> SerialPortLine::open(const QString &device, int 
     port.readAll();
 
     line->device_ = device;
+    line->fd_ = static_cast<int>(port.handle());
     line->watchForLoss();
     qCDebug(lcLine).noquote() << "opened" << device << "at" << baud;
     return line;
@@ -161,29 +167,57 @@ void SerialPortLine::setLossHandler(std::function<void()> handler)
     onLost_ = std::move(handler);
 }
 
-void SerialPortLine::takeInWaiting()
+void SerialPortLine::takeFromPort()
 {
-    // The worker's event loop does not run during a job, so the port only sees
-    // new bytes when asked; a zero wait takes what the device holds without
-    // blocking.
-    if (!isOpen())
-        return;
-    const qint64 had = port_->bytesAvailable();
-    if (had < receiveBufferSize) {
-        port_->waitForReadyRead(0);
-        bytesArrived(port_->bytesAvailable() - had);
-    }
-    forgetTimeout();
-    closeIfLost();
+    // While the worker waits between exchanges the port takes in what arrives
+    // (and so notices a device that goes away); those bytes come first.
+    if (port_->bytesAvailable() > 0)
+        rx_.append(port_->readAll());
 }
 
-void SerialPortLine::forgetTimeout()
+bool SerialPortLine::readDevice(int timeoutMs)
 {
-    // A wait that ends without data leaves a time-out error behind. Clearing
-    // it reports "no error" through errorOccurred with a translated text, so
-    // only when there is one: on the lock-step path there never is.
-    if (port_->error() != QSerialPort::NoError)
-        port_->clearError();
+    // The lock-step bytes go through the port's descriptor itself: the port's
+    // own buffering costs more than the byte's poll, read and write together,
+    // once for every byte of a 32 KiB read-out.
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ::poll(&p, 1, timeoutMs);
+    if (ready <= 0)
+        return ready == 0 || errno == EINTR;
+    if (p.revents & POLLNVAL) {
+        markLost(QStringLiteral("the device is gone"));
+        return false;
+    }
+    const qsizetype had = rx_.size();
+    if (had >= receiveBufferSize)
+        return true;
+    rx_.resize(receiveBufferSize);
+    const ssize_t n = ::read(fd_, rx_.data() + had, size_t(receiveBufferSize - had));
+    const int readErrno = errno;
+    rx_.resize(had + std::max<ssize_t>(n, 0));
+    if (n > 0) {
+        bytesArrived(n);
+        return true;
+    }
+    if (n < 0 && (readErrno == EAGAIN || readErrno == EINTR))
+        return true;
+    // End of file or an I/O error on a ready port: the device is unplugged or
+    // its other end closed.
+    const bool gone = n == 0 || readErrno == EIO || readErrno == ENXIO || readErrno == ENODEV ||
+                      readErrno == EBADF;
+    markLost(gone ? QStringLiteral("the device is gone") : QStringLiteral("reading failed"));
+    return false;
+}
+
+void SerialPortLine::takeInWaiting()
+{
+    // A zero wait takes what the device holds without blocking.
+    if (!isOpen())
+        return;
+    takeFromPort();
+    if (rx_.size() < receiveBufferSize)
+        readDevice(0);
+    closeIfLost();
 }
 
 void SerialPortLine::discardInput()
@@ -195,11 +229,13 @@ void SerialPortLine::discardInput()
         return;
     port_->clear(QSerialPort::Input);
     port_->readAll();
+    rx_.clear();
     closeIfLost();
 }
 
 bool SerialPortLine::drainOutput()
 {
+    // Only what went through the port itself can wait in its buffer.
     const QDeadlineTimer bound(writeBoundMs);
     while (isOpen() && port_->bytesToWrite() > 0 && !bound.hasExpired()) {
         if (!port_->waitForBytesWritten(
@@ -212,63 +248,88 @@ bool SerialPortLine::drainOutput()
 
 bool SerialPortLine::send(const QByteArray &bytes)
 {
-    if (!isOpen())
+    if (!isOpen() || (port_->bytesToWrite() > 0 && !drainOutput()))
         return false;
-    if (port_->write(bytes) != bytes.size()) {
-        closeIfLost();
-        return false;
+    // Straight to the device, so the 100 ms gaps that follow are gaps on the
+    // wire. It takes a byte or two at once; only what it refuses waits for it.
+    QDeadlineTimer bound(QDeadlineTimer::Forever); // started at the first refusal
+    const char *next = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, next, size_t(left));
+        if (n > 0) {
+            next += n;
+            left -= n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            markLost(errno == EIO || errno == ENXIO || errno == ENODEV
+                         ? QStringLiteral("the device is gone")
+                         : QStringLiteral("writing failed"));
+            closeIfLost();
+            return false;
+        }
+        if (bound.isForever())
+            bound.setRemainingTime(writeBoundMs);
+        if (bound.hasExpired() || isCancelled())
+            return false;
+        pollfd p{fd_, POLLOUT, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<qint64>(bound.remainingTime(), waitSliceMs)));
     }
-    // Out promptly, so the 100 ms gaps that follow are gaps on the wire. The
-    // device takes a byte or two at once; only what it refuses waits for it.
-    port_->flush();
-    return drainOutput();
+    return true;
 }
 
 int SerialPortLine::bytesWaiting()
 {
     takeInWaiting();
-    return isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
+    return isOpen() ? static_cast<int>(rx_.size()) : 0;
 }
 
 QByteArray SerialPortLine::readAll()
 {
     // After a wait the bytes it saw are here already; asking the device again
     // would cost a poll for every lock-step byte.
-    if (port_->bytesAvailable() == 0)
+    if (rx_.isEmpty())
         takeInWaiting();
-    return isOpen() ? port_->readAll() : QByteArray();
+    if (!isOpen())
+        return {};
+    // A copy of the few bytes; the buffer keeps its room for the next ones.
+    QByteArray taken(rx_.constData(), rx_.size());
+    rx_.resize(0);
+    return taken;
 }
 
 bool SerialPortLine::waitForBytes(int n, Micros deadline)
 {
     const qint64 wanted = std::min<qint64>(n, receiveBufferSize);
+    takeFromPort();
     for (;;) {
         // No look at the device beforehand: the wait below returns at once
         // when bytes are there, and takes them in with the same poll.
         closeIfLost();
         if (!isOpen())
             return false;
-        if (port_->bytesAvailable() >= wanted)
+        if (rx_.size() >= wanted)
             return true;
         if (isCancelled())
             return false;
-        const Micros remaining = deadline - now();
+        const Micros before = now();
+        const Micros remaining = deadline - before;
         if (remaining <= Micros::zero()) {
             // A byte that came in just as the time ran out still counts.
             takeInWaiting();
-            return isOpen() && port_->bytesAvailable() >= wanted;
+            return isOpen() && rx_.size() >= wanted;
         }
         const auto remainingMs = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
         const int slice = static_cast<int>(std::min<qint64>(remainingMs, waitSliceMs));
-        const Micros before = now();
-        const qint64 had = port_->bytesAvailable();
-        const bool ready = port_->waitForReadyRead(slice);
-        bytesArrived(port_->bytesAvailable() - had);
-        if (!ready && port_->bytesAvailable() == had && now() - before < Micros(500)) {
-            // The port gave up at once without data or error; never spin on it.
+        const qsizetype had = rx_.size();
+        readDevice(slice);
+        if (rx_.size() == had && isOpen() && now() - before < Micros(500)) {
+            // The device gave up at once without data or error; never spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        forgetTimeout();
     }
 }
 

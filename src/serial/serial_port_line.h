@@ -44,11 +44,15 @@ private:
     void watchForLoss();
     void markLost(const QString &reason);
     void closeIfLost();
+    void takeFromPort();
+    bool readDevice(int timeoutMs);
     void takeInWaiting();
-    void forgetTimeout();
     bool drainOutput();
 
     std::unique_ptr<QSerialPort> port_;
+    int fd_ = -1;
+    // What came from the device and no exchange has read yet.
+    QByteArray rx_;
     QString device_;
     bool lost_ = false;
     QString failure_;
