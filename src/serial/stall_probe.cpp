@@ -44,7 +44,11 @@ StallProbe *StallProbe::fromEnvironment(QObject *parent)
     const QString path = qEnvironmentVariable("VEMTRA_STALL_PROBE");
     if (path.isEmpty())
         return nullptr;
-    auto *probe = new StallProbe(5, parent);
+    // VEMTRA_STALL_PROBE_MS=0 leaves the ticking out: phases, CPU and figures
+    // only, for measuring CPU without the probe's own 200 wake-ups a second.
+    bool set = false;
+    const int intervalMs = qEnvironmentVariableIntValue("VEMTRA_STALL_PROBE_MS", &set);
+    auto *probe = new StallProbe(set ? std::max(0, intervalMs) : 5, parent);
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, probe,
                      [probe, path] {
                          probe->stop();
@@ -69,6 +73,8 @@ void StallProbe::note(const QString &name, double value)
 
 void StallProbe::start()
 {
+    if (intervalMs_ <= 0)
+        return;
     lastTickUs_ = nowUs();
     timer_.start();
 }
