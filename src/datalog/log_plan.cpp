@@ -1,7 +1,5 @@
 #include "datalog/log_plan.h"
 
-#include <QRegularExpression>
-
 #include <cmath>
 #include <limits>
 
@@ -22,16 +20,37 @@ constexpr std::array<EepromType, 3> kTypes{{
     type(EepromKind::C256, "24C256"),
 }};
 
+// The length of the plain decimal number `text` starts with: digits with an
+// optional point and more digits, or a point and at least one digit. Scanned by
+// hand: a regular expression would load and JIT-compile a matcher for this.
+qsizetype decimalLength(QStringView text)
+{
+    const auto digitAt = [text](qsizetype i) {
+        return i < text.size() && text[i] >= u'0' && text[i] <= u'9';
+    };
+    qsizetype i = 0;
+    while (digitAt(i))
+        ++i;
+    const qsizetype whole = i;
+    if (i < text.size() && text[i] == u'.') {
+        qsizetype end = i + 1;
+        while (digitAt(end))
+            ++end;
+        if (whole > 0 || end > i + 1)
+            return end;
+    }
+    return whole;
+}
+
 // A plain decimal number, "." as point, no sign, no exponent, no grouping.
 std::optional<double> parseUnsignedDecimal(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\+?(\\d+(\\.\\d*)?|\\.\\d+)$"));
     const QString trimmed = text.trimmed();
-    if (!pattern.match(trimmed).hasMatch())
+    QStringView digits(trimmed);
+    if (digits.startsWith(u'+'))
+        digits = digits.mid(1);
+    if (digits.isEmpty() || decimalLength(digits) != digits.size())
         return std::nullopt;
-    QString digits = trimmed;
-    if (digits.startsWith(QLatin1Char('+')))
-        digits.remove(0, 1);
     bool ok = false;
     const double value = digits.toDouble(&ok);
     if (!ok || !std::isfinite(value))
@@ -71,11 +90,16 @@ std::optional<double> parseDataBytes(const QString &text)
 
 double leadingNumber(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*([+-]?(\\d+(\\.\\d*)?|\\.\\d+))"));
-    const auto match = pattern.match(text);
-    if (!match.hasMatch())
+    QStringView rest(text);
+    // ASCII blanks only, as before: a full-width one ends the number's search.
+    const auto blank = [](QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); };
+    while (!rest.isEmpty() && blank(rest.front()))
+        rest = rest.mid(1);
+    const qsizetype sign = !rest.isEmpty() && (rest.front() == u'+' || rest.front() == u'-');
+    const qsizetype length = decimalLength(rest.mid(sign));
+    if (length == 0)
         return 0.0;
-    const double value = match.captured(1).toDouble();
+    const double value = rest.first(sign + length).toDouble();
     return std::isfinite(value) ? value : 0.0;
 }
 

@@ -99,6 +99,8 @@ void TestLogHeader::unusableInput_data()
     QTest::newRow("no channel") << "8176" << 0 << "1" << int(S::NoChannels);
     QTest::newRow("comma as point") << "8176" << 1 << "0,5" << int(S::BadInterval);
     QTest::newRow("exponent") << "8176" << 1 << "1e3" << int(S::BadInterval);
+    QTest::newRow("point alone") << "8176" << 1 << "+." << int(S::BadInterval);
+    QTest::newRow("digits after the number") << "8176" << 1 << "2.5.1" << int(S::BadInterval);
     QTest::newRow("too many digits")
         << "8176" << 1 << QString(400, QLatin1Char('9')) << int(S::BadInterval);
     QTest::newRow("minutes past 32 bits") << "32752" << 1 << "4000000" << int(S::Overflow);
@@ -123,7 +125,10 @@ void TestLogHeader::leadingNumber_data()
     QTest::newRow("leading blanks") << "  16" << 16.0;
     QTest::newRow("trailing text") << "12abc" << 12.0;
     QTest::newRow("sign kept") << " -3.5" << -3.5;
+    QTest::newRow("tab, point first") << "\t.5s" << 0.5;
+    QTest::newRow("point, no digits after") << "7.x" << 7.0;
     QTest::newRow("none") << "abc" << 0.0;
+    QTest::newRow("sign and point alone") << "-." << 0.0;
     QTest::newRow("empty") << "" << 0.0;
 }
 
