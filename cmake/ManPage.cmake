@@ -21,6 +21,15 @@ endfunction()
 if(SOURCE)
   file(READ "${SOURCE}" page)
 else()
+  # A program that starts Qt's GUI makes a runtime folder in /tmp when the
+  # session has none; one in the build tree goes with the build instead.
+  if(NOT DEFINED ENV{XDG_RUNTIME_DIR})
+    get_filename_component(out_dir "${OUTPUT}" DIRECTORY)
+    set(runtime "${out_dir}/man-runtime")
+    file(MAKE_DIRECTORY "${runtime}")
+    file(CHMOD "${runtime}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(ENV{XDG_RUNTIME_DIR} "${runtime}")
+  endif()
   execute_process(COMMAND "${PROGRAM}" --help
                   OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
