@@ -121,9 +121,15 @@ void runVoltmeter(AppController &controller, int seconds)
     const int before = meter->completedTicks();
     const int skippedBefore = meter->skippedTicks();
     window->Check1->setChecked(true);
+    // A coarse single shot may come up to 5 % late, which would count cycles
+    // over a longer period than reported; the period is the measured one.
+    QElapsedTimer period;
+    period.start();
     QTimer::singleShot(
-        seconds * 1000, meter, [meter, window, cycles, before, skippedBefore, seconds] {
+        seconds * 1000, Qt::PreciseTimer, meter,
+        [meter, window, cycles, before, skippedBefore, period] {
             window->Check1->setChecked(false);
+            const double seconds = double(period.nsecsElapsed()) / 1e9;
             std::vector<double> &ms = cycles->ms;
             std::sort(ms.begin(), ms.end());
             StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
