@@ -37,6 +37,11 @@ void installInterruptHandler()
     // A second Ctrl-C ends the program at once.
     action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
+    // Asked to stop by kill, timeout or a closing terminal, the command ends the
+    // same way, so the port is closed and its lock file removed; killed outright,
+    // the lock would be left for other users to trip over.
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 void writeLine(std::FILE *stream, const QString &text)

@@ -265,8 +265,11 @@ void TestLostLinkE2e::cliNamesTheCause()
     holder.start(cliPath(), {"--port", link_, "read", "--count", "0", "--interval", "100"});
     QVERIFY(holder.waitForReadyRead(10000));
     QCOMPARE(probe(link_), QString("vemtra-cli: %1 is in use by another program").arg(link_));
+    // Asked to stop, an endless read ends as on Ctrl-C, closing the port.
     holder.terminate();
-    holder.waitForFinished(5000);
+    QVERIFY(holder.waitForFinished(5000));
+    QCOMPARE(holder.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(holder.exitCode(), 0);
     // A device that is not there names that, once.
     const QString missing = dir_.filePath("nothing");
     QCOMPARE(probe(missing), QString("vemtra-cli: %1 does not exist").arg(missing));
