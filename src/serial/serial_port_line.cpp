@@ -48,6 +48,13 @@ void askForLowLatency([[maybe_unused]] int fd)
 #endif
 }
 
+// Errors that mean the device is no longer there (unplugged, or the other end
+// of a pseudo-terminal closed), rather than one failed transfer.
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
 } // namespace
 
 SerialPortLine::SerialPortLine() : port_(std::make_unique<QSerialPort>())
@@ -175,38 +182,34 @@ void SerialPortLine::takeFromPort()
         rx_.append(port_->readAll());
 }
 
-bool SerialPortLine::readDevice(int timeoutMs)
+void SerialPortLine::readDevice(int timeoutMs)
 {
     // The lock-step bytes go through the port's descriptor itself: the port's
     // own buffering costs more than the byte's poll, read and write together,
     // once for every byte of a 32 KiB read-out.
     pollfd p{fd_, POLLIN, 0};
-    const int ready = ::poll(&p, 1, timeoutMs);
-    if (ready <= 0)
-        return ready == 0 || errno == EINTR;
+    if (::poll(&p, 1, timeoutMs) <= 0)
+        return;
     if (p.revents & POLLNVAL) {
         markLost(QStringLiteral("the device is gone"));
-        return false;
+        return;
     }
     const qsizetype had = rx_.size();
     if (had >= receiveBufferSize)
-        return true;
+        return;
     rx_.resize(receiveBufferSize);
     const ssize_t n = ::read(fd_, rx_.data() + had, size_t(receiveBufferSize - had));
     const int readErrno = errno;
     rx_.resize(had + std::max<ssize_t>(n, 0));
     if (n > 0) {
         bytesArrived(n);
-        return true;
+        return;
     }
     if (n < 0 && (readErrno == EAGAIN || readErrno == EINTR))
-        return true;
-    // End of file or an I/O error on a ready port: the device is unplugged or
-    // its other end closed.
-    const bool gone = n == 0 || readErrno == EIO || readErrno == ENXIO || readErrno == ENODEV ||
-                      readErrno == EBADF;
-    markLost(gone ? QStringLiteral("the device is gone") : QStringLiteral("reading failed"));
-    return false;
+        return;
+    // Nothing to read from a ready port is end of file: the device went away.
+    markLost(n == 0 || deviceGone(readErrno) ? QStringLiteral("the device is gone")
+                                             : QStringLiteral("reading failed"));
 }
 
 void SerialPortLine::takeInWaiting()
@@ -233,22 +236,9 @@ void SerialPortLine::discardInput()
     closeIfLost();
 }
 
-bool SerialPortLine::drainOutput()
-{
-    // Only what went through the port itself can wait in its buffer.
-    const QDeadlineTimer bound(writeBoundMs);
-    while (isOpen() && port_->bytesToWrite() > 0 && !bound.hasExpired()) {
-        if (!port_->waitForBytesWritten(
-                static_cast<int>(std::max<qint64>(1, bound.remainingTime()))))
-            break;
-    }
-    closeIfLost();
-    return isOpen() && port_->bytesToWrite() == 0;
-}
-
 bool SerialPortLine::send(const QByteArray &bytes)
 {
-    if (!isOpen() || (port_->bytesToWrite() > 0 && !drainOutput()))
+    if (!isOpen())
         return false;
     // Straight to the device, so the 100 ms gaps that follow are gaps on the
     // wire. It takes a byte or two at once; only what it refuses waits for it.
@@ -265,9 +255,8 @@ bool SerialPortLine::send(const QByteArray &bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN) {
-            markLost(errno == EIO || errno == ENXIO || errno == ENODEV
-                         ? QStringLiteral("the device is gone")
-                         : QStringLiteral("writing failed"));
+            markLost(deviceGone(errno) ? QStringLiteral("the device is gone")
+                                       : QStringLiteral("writing failed"));
             closeIfLost();
             return false;
         }
@@ -335,7 +324,7 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
 
 void SerialPortLine::pause(std::chrono::milliseconds duration)
 {
-    drainOutput();
+    closeIfLost();
     // A lost line has nothing to pace.
     if (!isOpen())
         return;
@@ -352,7 +341,6 @@ bool SerialPortLine::setSpeed(int baud)
 {
     if (!isOpen())
         return false;
-    drainOutput();
     const bool ok = port_->setBaudRate(baud);
     if (!ok)
         qCWarning(lcLine) << "cannot set" << baud << "bps:" << port_->errorString();

@@ -45,9 +45,8 @@ private:
     void markLost(const QString &reason);
     void closeIfLost();
     void takeFromPort();
-    bool readDevice(int timeoutMs);
+    void readDevice(int timeoutMs);
     void takeInWaiting();
-    bool drainOutput();
 
     std::unique_ptr<QSerialPort> port_;
     int fd_ = -1;
