@@ -4,6 +4,7 @@
 #include "trace.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -72,7 +73,11 @@ std::unique_ptr<SerialPortLine> SerialPortLine::open(const QString &device, int 
 {
     std::unique_ptr<SerialPortLine> line(new SerialPortLine);
     QSerialPort &port = *line->port_;
-    port.setPortName(device);
+    // The port's lock file is named after the port, so a link and the device
+    // it leads to are opened by their one real name: two programs reaching one
+    // device by two names then contend for one lock.
+    const QString real = QFileInfo(device).canonicalFilePath();
+    port.setPortName(real.isEmpty() ? device : real);
     port.setReadBufferSize(receiveBufferSize);
     if (!port.open(QIODevice::ReadWrite)) {
         // The caller tells the user; a second line here would say it twice.
