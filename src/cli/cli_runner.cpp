@@ -10,6 +10,7 @@
 #include "readout/unread_log.h"
 #include "serial/com_ports.h"
 #include "serial/connect.h"
+#include "serial/port_identity.h"
 #include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
 #include "voltmeter/voltmeter_recorder.h"
@@ -74,10 +75,17 @@ public:
         }
         line->setCancelToken(io.cancel);
         line_ = line.get();
+        if (o.reconnect)
+            port_ = serial::identifyPort(o.device);
 
         const int connected = connect(*line);
         if (connected != kExitOk || o.command == Command::Probe)
             return connected;
+        if (o.reconnect && !serial::mayComeBackByItself(port_))
+            io.err(QStringLiteral("vemtra-cli: --reconnect will not wait for %1: a device that "
+                                  "appears there later may be another one; name the port by a "
+                                  "link such as /dev/serial/by-id/...")
+                       .arg(o.device));
 
         switch (o.command) {
         case Command::Read:
@@ -181,7 +189,9 @@ private:
                     return nullptr;
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            if (!QFileInfo::exists(o.device))
+            // Only the lost device itself, never whatever took its name.
+            if (!QFileInfo::exists(o.device) ||
+                !serial::mayReopenByItself(port_, serial::identifyPort(o.device)))
                 continue;
             QString error;
             std::unique_ptr<Line> line = opener(o.device, protocol::kSlowBaud, &error);
@@ -223,9 +233,10 @@ private:
                 break;
             if (!line.isOpen()) {
                 // A gone device answers nothing ever again: say so once.
+                const bool wait = o.reconnect && serial::mayComeBackByItself(port_);
                 io.err(QStringLiteral("vemtra-cli: ") + lostText(line) +
-                       (o.reconnect ? QStringLiteral("; waiting for it to come back") : QString()));
-                if (!o.reconnect)
+                       (wait ? QStringLiteral("; waiting for it to come back") : QString()));
+                if (!wait)
                     return kExitNoBoard;
                 line_ = nullptr;
                 linePtr.reset();
@@ -421,7 +432,8 @@ private:
 
     const CliOptions &o;
     const CliIo &io;
-    Line *line_ = nullptr; // the line the command works on, for telling a lost one
+    Line *line_ = nullptr;      // the line the command works on, for telling a lost one
+    serial::PortIdentity port_; // what --reconnect waits for
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "link_worker.h"
 
+#include "port_identity.h"
 #include "serial_port_line.h"
 #include "tracing_line.h"
 
@@ -148,34 +149,53 @@ public:
         onFacade([this, reason] { lostOnFacade(reason); });
     }
 
+    // Window's thread: watches for the lost device where it can be known
+    // again; any other device under its name is left for the user to open.
+    void watchForReturn()
+    {
+        if (!device.isEmpty() && mayComeBackByItself(identity))
+            recovery.start();
+    }
+
     // Window's thread: the one place a loss reaches the window.
     void lostOnFacade(const QString &reason)
     {
         setOpen(false);
-        if (!device.isEmpty())
-            recovery.start();
+        watchForReturn();
         emit q->linkLost(reason.isEmpty() ? QStringLiteral("the serial line stopped working")
                                           : reason);
     }
 
-    // Window's thread: one look for the lost device.
+    // Window's thread: one look for the lost device. What its name leads to
+    // is looked at on the worker: listing the USB devices may take a while.
     void lookForDevice()
     {
         if (open || device.isEmpty() || pending > 0 || !QFileInfo::exists(device))
             return;
         recovery.stop();
-        q->reopen(baud, [this](bool ok, const QString &) {
-            if (ok)
-                emit q->linkRestored();
-            else if (!device.isEmpty())
-                recovery.start(); // there, but not yet usable: try again
+        onWorker([this, lost = identity] {
+            const bool same = mayReopenByItself(lost, identifyPort(lost.path));
+            onFacade([this, same, path = lost.path] {
+                // The user opened or chose a port meanwhile.
+                if (open || pending > 0 || device != path)
+                    return;
+                if (!same) {
+                    recovery.start(); // another device under its name: wait for ours
+                    return;
+                }
+                q->reopen(baud, [this](bool ok, const QString &) {
+                    if (ok)
+                        emit q->linkRestored();
+                });
+            });
         });
     }
 
     // Window's thread only.
     int pending = 0;
     bool open = false;
-    QString device; // of the last successful open()
+    QString device;        // of the last successful open()
+    PortIdentity identity; // of that device, taken when it was opened
     int baud = 9600;
     QTimer recovery;
 };
@@ -233,7 +253,9 @@ void LinkWorker::open(const QString &device, int baud, std::function<void(bool, 
             error = QStringLiteral("opening %1 failed").arg(device);
         }
         const bool ok = opened && opened->isOpen();
+        PortIdentity identity;
         if (ok) {
+            identity = identifyPort(device);
             impl->line = std::move(opened);
             // Queued, so a loss seen inside a job is left to that job's end.
             impl->line->setLossHandler(
@@ -241,9 +263,10 @@ void LinkWorker::open(const QString &device, int baud, std::function<void(bool, 
         } else if (error.isEmpty()) {
             error = QStringLiteral("cannot open %1").arg(device);
         }
-        impl->onFacade([impl, ok, error, done, device, baud] {
+        impl->onFacade([impl, ok, error, done, device, baud, identity] {
             if (ok) {
                 impl->device = device;
+                impl->identity = identity;
                 impl->baud = baud;
             } else if (impl->device != device) {
                 impl->device.clear(); // another port was chosen: the old one is let go
@@ -329,8 +352,8 @@ void LinkWorker::reopen(int baud, std::function<void(bool, QString)> done)
     // A device still missing is watched for again, as after the loss.
     Impl *impl = d.get();
     open(d->device, baud, [impl, done = std::move(done)](bool ok, const QString &error) {
-        if (!ok && !impl->device.isEmpty())
-            impl->recovery.start();
+        if (!ok)
+            impl->watchForReturn();
         if (done)
             done(ok, error);
     });

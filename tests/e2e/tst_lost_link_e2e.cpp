@@ -1,6 +1,7 @@
 // The window and vemtra-cli against vemtra-board, reached through its --link
 // path as the user's COM2: the voltmeter and its recorder, then a port lost by
-// unplug and found again by plug.
+// unplug and found again by plug. Reached by its bare pty instead, a lost port
+// is left for the user to open again: another program's pty may get its number.
 
 #include "board_process.h"
 #include "csv_reader.h"
@@ -56,8 +57,11 @@ private slots:
     void init();
     void cleanup() { board_.reset(); }
     void windowSeesTheLossAndRecovers();
+    void windowReopensOnlyTheSameDevice_data();
+    void windowReopensOnlyTheSameDevice();
     void cliRead_data();
     void cliRead();
+    void cliNamesTheCause_data();
     void cliNamesTheCause();
 
 private:
@@ -210,18 +214,69 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
 }
 
+void TestLostLinkE2e::windowReopensOnlyTheSameDevice_data()
+{
+    QTest::addColumn<bool>("bare");
+    QTest::newRow("through the simulator's link") << false;
+    QTest::newRow("bare pty") << true;
+}
+
+void TestLostLinkE2e::windowReopensOnlyTheSameDevice()
+{
+    QFETCH(bool, bare);
+    const QString port = bare ? board_->device() : link_;
+    {
+        serial::PortAssignments assigned;
+        assigned.setDevice(2, port);
+        QVERIFY(assigned.save());
+    }
+    testing::StartedApp s(2);
+    app::vemtra &w = s.w;
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::switched19200, 10000);
+    QTRY_VERIFY(!s.app.session()->isBusy());
+    serial::LinkWorker &worker = *s.app.worker();
+    worker.setRecoveryInterval(20);
+
+    QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
+    // Nothing watches a bare pty: whatever gets its number next is not ours.
+    QCOMPARE(worker.isRecovering(), !bare);
+
+    const QByteArray plugged = board_->ask("plug");
+    QVERIFY(plugged.startsWith("ok plug"));
+    const auto linked = [&w] {
+        return w.Label5->text() == serial::texts::established19200 ||
+               w.Label5->text() == serial::texts::switched19200;
+    };
+    if (!bare) {
+        QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+        return;
+    }
+    QVERIFY(!worker.isRecovering() && !worker.isOpen());
+    QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
+    // The user's VEMTRA初期化 opens the name again, when the new pty got it.
+    if (QString::fromLocal8Bit(plugged.mid(8)) != port)
+        return;
+    w.vemtra_init->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
+}
+
 void TestLostLinkE2e::cliRead_data()
 {
     QTest::addColumn<bool>("reconnect");
-    QTest::newRow("ends") << false;
-    QTest::newRow("--reconnect") << true;
+    QTest::addColumn<bool>("bare");
+    QTest::newRow("ends") << false << false;
+    QTest::newRow("--reconnect") << true << false;
+    QTest::newRow("--reconnect on a bare pty ends") << true << true;
 }
 
 void TestLostLinkE2e::cliRead()
 {
     QFETCH(bool, reconnect);
+    QFETCH(bool, bare);
+    const QString port = bare ? board_->device() : link_;
     QProcess cli;
-    QStringList args{"--port", link_, "read", "--count", "0", "--interval", "20"};
+    QStringList args{"--port", port, "read", "--count", "0", "--interval", "20"};
     cli.start(cliPath(), reconnect ? args << "--reconnect" : args);
     // What it has said so far; QTRY looks more than once.
     QByteArray out, err;
@@ -232,13 +287,15 @@ void TestLostLinkE2e::cliRead()
     };
     QTRY_VERIFY_WITH_TIMEOUT(said() && out.count('\n') > 1, 10000);
     QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
-    if (!reconnect) {
+    if (!reconnect || bare) {
         QVERIFY(cli.waitForFinished(2000)); // at once, not after a time-out
         said();
         QCOMPARE(cli.exitCode(), 3);
-        QCOMPARE(err.count('\n'), 2); // the board found, then the loss
-        QVERIFY2(err.contains("\nvemtra-cli: lost the line to " + link_.toLocal8Bit()),
+        // The board found, with --reconnect a word that it will not wait, then the loss.
+        QCOMPARE(err.count('\n'), reconnect ? 3 : 2);
+        QVERIFY2(err.contains("\nvemtra-cli: lost the line to " + port.toLocal8Bit()),
                  err.constData());
+        QCOMPARE(err.contains("will not wait"), reconnect);
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(said() && err.contains("waiting"), 5000);
@@ -252,8 +309,21 @@ void TestLostLinkE2e::cliRead()
     cli.waitForFinished(5000);
 }
 
+void TestLostLinkE2e::cliNamesTheCause_data()
+{
+    QTest::addColumn<bool>("heldByLink");
+    QTest::addColumn<bool>("askedByLink");
+    QTest::newRow("both through the link") << true << true;
+    QTest::newRow("held through the link, asked by the device") << true << false;
+    QTest::newRow("held by the device, asked through the link") << false << true;
+}
+
 void TestLostLinkE2e::cliNamesTheCause()
 {
+    QFETCH(bool, heldByLink);
+    QFETCH(bool, askedByLink);
+    const QString held = heldByLink ? link_ : board_->device();
+    const QString asked = askedByLink ? link_ : board_->device();
     const auto probe = [](const QString &port) {
         QProcess cli;
         cli.start(cliPath(), {"--port", port, "probe"});
@@ -262,9 +332,10 @@ void TestLostLinkE2e::cliNamesTheCause()
                    : QString("<not exit code 3>");
     };
     QProcess holder;
-    holder.start(cliPath(), {"--port", link_, "read", "--count", "0", "--interval", "100"});
+    holder.start(cliPath(), {"--port", held, "read", "--count", "0", "--interval", "100"});
     QVERIFY(holder.waitForReadyRead(10000));
-    QCOMPARE(probe(link_), QString("vemtra-cli: %1 is in use by another program").arg(link_));
+    // One device by two names is still one device.
+    QCOMPARE(probe(asked), QString("vemtra-cli: %1 is in use by another program").arg(asked));
     // Asked to stop, an endless read ends as on Ctrl-C, closing the port.
     holder.terminate();
     QVERIFY(holder.waitForFinished(5000));
