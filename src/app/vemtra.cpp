@@ -322,7 +322,8 @@ void vemtra::buildMenus()
     nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
-    vemtra_exit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every desktop; the platforms' own Quit binding has none on some.
+    vemtra_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     nmuOption = menu("nmuOption", texts::nmuOption);
     nmuCOM = item(nmuOption, "nmuCOM", texts::nmuCOM);
     vemtra_init = item(nmuOption, "vemtra_init", texts::vemtra_init);

@@ -5,6 +5,7 @@
 #include "app/app_controller.h"
 #include "app/frm_about.h"
 #include "app/vemtra.h"
+#include "voltmeter/ui/graph_view.h"
 #include "readout/ui/list_viewer.h"
 #include "serial/com_setting.h"
 #include "serial/link_worker.h"

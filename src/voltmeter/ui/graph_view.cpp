@@ -53,16 +53,23 @@ void GraphView::clear(const QColor &colour)
 
 void GraphView::drawLine(int x1, int y1, int x2, int y2, const QColor &colour)
 {
-    QPainter p(&image_);
-    // One design pixel wide at any density, and never smoothed: the sweep's
-    // eraser must cover exactly what the cursor line drew.
-    p.setPen(QPen(colour, image_.devicePixelRatio() > 1 ? 1 : 0));
     const QPoint from(toPixel(x1), toPixel(y1));
     const QPoint to(toPixel(x2), toPixel(y2));
-    p.drawLine(from, to);
+    const QRect cells = QRect(from, to).normalized();
+    QPainter p(&image_);
+    if (from.x() == to.x() || from.y() == to.y()) {
+        // The sweep's lines fill whole design pixels, as the points do, so at any
+        // density the eraser covers exactly one column of points and no part of
+        // its neighbour's.
+        p.fillRect(cells, colour);
+    } else {
+        // One design pixel wide at any density, never smoothed.
+        p.setPen(QPen(colour, image_.devicePixelRatio() > 1 ? 1 : 0));
+        p.drawLine(from, to);
+    }
     p.end();
     // Only the line's pixels: the sweep draws one column a cycle.
-    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
+    update(cells.adjusted(-1, -1, 1, 1));
 }
 
 void GraphView::setPoint(int x, int y, const QColor &colour, std::optional<int> joinFromY)
