@@ -331,6 +331,16 @@ void vemtra::buildMenus()
     nmuHelp = menu("nmuHelp", texts::nmuHelp);
     nmuHelpFile = item(nmuHelp, "nmuHelpFile", texts::nmuHelpFile);
     nmuHelpFile->setShortcut(QKeySequence::HelpContents);
+    // With a large desktop font Qt measures a menu's longest Japanese item a little
+    // short and cuts it ("電圧計記録…R)..."); a menu keeps room for two more
+    // characters, measured in the font it opens with.
+    for (QMenu *m : {nmuFile, nmuOption, nmuHelp}) {
+        connect(m, &QMenu::aboutToShow, m, [m] {
+            m->setMinimumWidth(0);
+            m->setMinimumWidth(m->sizeHint().width() +
+                               m->fontMetrics().horizontalAdvance(QStringLiteral("国国")));
+        });
+    }
     nmuVer = item(nmuHelp, "nmuVer", texts::nmuVer);
 }
 
