@@ -4,7 +4,7 @@
 # with -DVERSION=<x.y.z> -DGZIP=<gzip> -DOUTPUT=<name.1.gz>.
 #
 # A page made from --help cannot drift from the options the program really has.
-# Its "Usage:" line becomes the synopsis, the lines before the first
+# Its "Usage:" line and the forms aligned under it become the synopsis, the lines before the first
 # "Heading:" the description, and each headed block is kept as it is printed.
 
 function(roff_escape out text)
@@ -56,8 +56,20 @@ else()
     if(state STREQUAL "synopsis")
       string(REGEX REPLACE "^Usage: *[^ ]+ *" "" args "${line}")
       roff_escape(args "${args}")
-      string(APPEND page ".SH SYNOPSIS\n.B ${NAME}\n${args}\n.SH DESCRIPTION\n")
+      string(APPEND page ".SH SYNOPSIS\n.B ${NAME}\n${args}\n")
+      set(state more_usage)
+    elseif(state STREQUAL "more_usage" AND line MATCHES "^ +${NAME}( |$)")
+      # Further forms of the command, aligned under the first.
+      string(REGEX REPLACE "^ +[^ ]+ *" "" args "${line}")
+      roff_escape(args "${args}")
+      string(APPEND page ".br\n.B ${NAME}\n${args}\n")
+    elseif(state STREQUAL "more_usage")
+      string(APPEND page ".SH DESCRIPTION\n")
       set(state description)
+      if(NOT line STREQUAL "")
+        roff_escape(line "${line}")
+        string(APPEND page "${line}\n")
+      endif()
     elseif(line MATCHES "^([A-Z][^ ].*):$")
       roff_escape(heading "${CMAKE_MATCH_1}")
       if(state STREQUAL "block")
@@ -95,7 +107,7 @@ else()
     string(APPEND page ".fi\n")
   endif()
   string(APPEND page ".SH \"SEE ALSO\"\n")
-  set(others qel-vemtra vemtra-cli vemtra-board)
+  set(others qel-vemtra vemtra-cli vemtra-plot vemtra-board)
   list(REMOVE_ITEM others "${NAME}")
   list(JOIN others " (1),\n.BR " see_also)
   string(APPEND page ".BR ${see_also} (1)\n")

@@ -31,15 +31,19 @@ install(FILES ${packaging_dir}/${VEMTRA_APPSTREAM_ID}.metainfo.xml
 # the command-line programs' made from their --help.
 find_program(VEMTRA_GZIP gzip REQUIRED)
 set(man_script ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake)
-set(man_pages ${packaging_out}/qel-vemtra.1.gz)
-add_custom_command(OUTPUT ${packaging_out}/qel-vemtra.1.gz
-  COMMAND ${CMAKE_COMMAND} -DSOURCE=${packaging_dir}/man/qel-vemtra.1
-          -DVERSION=${PROJECT_VERSION} -DGZIP=${VEMTRA_GZIP}
-          -DOUTPUT=${packaging_out}/qel-vemtra.1.gz -P ${man_script}
-  DEPENDS ${packaging_dir}/man/qel-vemtra.1 ${man_script}
-  VERBATIM)
+# vemtra-plot's --help is Qt's parser's, which also offers Qt's own options, so
+# its page is written by hand too.
+set(man_pages "")
+foreach(program qel-vemtra vemtra-plot)
+  add_custom_command(OUTPUT ${packaging_out}/${program}.1.gz
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${packaging_dir}/man/${program}.1
+            -DVERSION=${PROJECT_VERSION} -DGZIP=${VEMTRA_GZIP}
+            -DOUTPUT=${packaging_out}/${program}.1.gz -P ${man_script}
+    DEPENDS ${packaging_dir}/man/${program}.1 ${man_script}
+    VERBATIM)
+  list(APPEND man_pages ${packaging_out}/${program}.1.gz)
+endforeach()
 foreach(entry "vemtra-cli|command-line tool for the VEMTRA data-logger board"
-              "vemtra-plot|draw a VEMTRA data-logger log as a chart picture"
               "vemtra-board|simulator of the VEMTRA data-logger board on a pseudo-terminal")
   string(REPLACE "|" ";" entry "${entry}")
   list(GET entry 0 program)

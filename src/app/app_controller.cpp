@@ -11,11 +11,13 @@
 #include "readout/ui/readout_controller.h"
 #include "serial/com_setting.h"
 #include "serial/ui/user_prompts.h"
+#include "ui/window_placement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -129,8 +131,22 @@ void AppController::finishStartup()
 
 frmAbout *AppController::about()
 {
-    if (about_.isNull())
+    if (about_.isNull()) {
         about_ = new frmAbout(window_.get());
+        // The support section of our own help needs no outside browser; a
+        // support address given at build time is a web page and goes to one.
+        QPointer<frmAbout> box = about_;
+        about_->openUrl = [this, box](const QUrl &url) {
+            if (!url.isLocalFile()) {
+                QDesktopServices::openUrl(url);
+                return;
+            }
+            // The box is modal: it makes way for the help it sent the user to.
+            if (box)
+                box->accept();
+            showHelp(url.fragment());
+        };
+    }
     return about_;
 }
 
@@ -167,6 +183,11 @@ QTextBrowser *AppController::helpWindow() const
 
 void AppController::nmuHelpFile_Click()
 {
+    showHelp(QString());
+}
+
+void AppController::showHelp(const QString &section)
+{
     // Always from the program folder: the current directory may have changed.
     const QString path = helpFilePath(app_path);
     if (help_.isNull()) {
@@ -177,9 +198,12 @@ void AppController::nmuHelpFile_Click()
         help_->setOpenExternalLinks(true);
         help_->setWindowTitle(u(texts::helpWindowTitle));
         help_->resize(640, 560);
+        ui::keepOnScreen(help_, window_.get());
     }
     if (QFileInfo::exists(path)) {
-        help_->setSource(QUrl::fromLocalFile(path));
+        QUrl url = QUrl::fromLocalFile(path);
+        url.setFragment(section);
+        help_->setSource(url);
     } else {
         help_->setHtml(
             QStringLiteral("<p>%1%2</p>").arg(u(texts::helpMissing), path.toHtmlEscaped()));

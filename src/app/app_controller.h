@@ -21,8 +21,6 @@ class Connection;
 namespace vemtra::ui {
 class UserPrompts;
 }
-namespace vemtra::voltmeter {
-}
 namespace vemtra::datalog {
 class LogProgrammer;
 }
@@ -85,6 +83,8 @@ public:
     // Menu items.
     void vemtra_exit_Click();
     void nmuHelpFile_Click();
+    // The help window at a section (its anchor), or at the top.
+    void showHelp(const QString &section);
     // Shows the About box modally; returns when it is closed.
     void nmuVer_Click();
     // The port dialog, modal; no connection follows.

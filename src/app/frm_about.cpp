@@ -12,6 +12,12 @@
 
 namespace vemtra::app {
 
+using ui::DesignLabel;
+using ui::DesignLine;
+using ui::designFont;
+using ui::twips;
+using ui::WrapButton;
+
 namespace {
 QString u(const char *utf8)
 {
@@ -50,7 +56,11 @@ frmAbout::frmAbout(QWidget *parent)
     // Loaded but hidden, it must never keep the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(u(texts::aboutDesignCaption));
-    setFont(designFont(u(texts::fontUiGothic), 9));
+    setFont(designFont(ui::fonts::uiGothic, 9));
+    // The design's black texts on grey, whatever the desktop's theme: under a
+    // dark one the white half of the etched rule would otherwise glare.
+    setPalette(ui::designPalette());
+    setAutoFillBackground(true);
     setFixedSize(twips(0, 0, 5730, 3315).size());
 
     picIcon = new QLabel(this);
@@ -91,8 +101,6 @@ frmAbout::frmAbout(QWidget *parent)
     setTabOrder(cmdOK, Command1);
     cmdOK->setFocus();
 
-    openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
-
     Form_Load();
 }
 
@@ -115,6 +123,8 @@ void frmAbout::Command1_Click()
 {
     if (openUrl)
         openUrl(supportUrl());
+    else
+        QDesktopServices::openUrl(supportUrl());
 }
 
 } // namespace vemtra::app

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/design_look.h"
+#include "ui/design_look.h"
 
 #include <QDialog>
 #include <QUrl>
@@ -27,13 +27,13 @@ public:
     QLabel *lblVersion = nullptr;
     QLabel *lblDescription = nullptr;
     QLabel *Label1 = nullptr;
-    std::array<DesignLine *, 2> Line1{}; // (0) light half, (1) dark half of the etched rule
+    std::array<ui::DesignLine *, 2> Line1{}; // (0) light half, (1) dark half of the etched rule
     QLabel *lblDisclaimer = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *Command1 = nullptr;
 
-    // Opens the support page; replaced in tests so no browser starts. Its result
-    // is not looked at: a missing browser is no business of the About box.
+    // Opens the support page: the program's help window at its support section,
+    // or the desktop's browser for a web address; unset, the desktop opens it.
     std::function<void(const QUrl &)> openUrl;
 
     static QUrl supportUrl();

@@ -8,6 +8,8 @@
 #include "app/version.h"
 #include "serial/stall_probe.h"
 
+#include "ui/window_placement.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -236,7 +238,9 @@ int Main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    QMetaObject::invokeMethod(&controller, &AppController::finishStartup, Qt::QueuedConnection);
+    // The port dialog opens centred over the main window, so only once the window
+    // manager has put the window where it stays.
+    ui::whenPlaced(controller.window(), [&controller] { controller.finishStartup(); });
     return app.exec();
 }
 

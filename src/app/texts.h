@@ -69,19 +69,28 @@ inline constexpr char vemtra_exit[] = "終了(&E)";
 inline constexpr char nmuOption[] = "オプション(&O)";
 inline constexpr char nmuCOM[] = "Comポート選択(&C)";
 inline constexpr char vemtra_init[] = "VEMTRA初期化(&I)";
-inline constexpr char nmuPortAssign[] = "ポート割り当て...";
+inline constexpr char nmuPortAssign[] = "ポート割り当て(&A)...";
 inline constexpr char nmuHelp[] = "ヘルプ(&H)";
 inline constexpr char nmuHelpFile[] = "ヘルプ(&H)";
 inline constexpr char nmuVer[] = "バージョン情報(&I)";
 
-// Fonts of the form design.
-inline constexpr char fontUiGothic[] = "MS UI Gothic";
-inline constexpr char fontGothic[] = "ＭＳ ゴシック";
-inline constexpr char fontPGothic[] = "ＭＳ Ｐゴシック";
-
 // progress_bar modes; compared exactly, case-sensitive.
 inline constexpr char progressOn[] = "ON";
 inline constexpr char progressOff[] = "OFF";
+
+// What a screen reader says for controls whose caption is elsewhere on the
+// form or that have none; the channel's name (CH1..CH4) goes before the first
+// four.
+inline constexpr char a11yReading[] = " 読み値";
+inline constexpr char a11yVolts[] = " 電圧";
+inline constexpr char a11yVdd[] = " Vref:VDD";
+inline constexpr char a11yCh4[] = " Vref:CH4";
+inline constexpr char a11yGraph[] = "電圧グラフ";
+inline constexpr char a11yGraphDescription[] =
+    "CH1〜CH4 の読み値を左から右へ描く4色のグラフ（電圧計 モードの間）";
+inline constexpr char a11yProgress[] = "読み出しの進み具合";
+inline constexpr char a11yConnection[] = "接続状態";
+inline constexpr char a11yStatus[] = "状態";
 
 // Chosen by this program: the About box notice, the help file.
 inline constexpr char aboutNotice[] = "本ソフトウエアはVEMTRAボード専用です。";
@@ -93,7 +102,6 @@ inline constexpr char helpMissing[] = "ヘルプファイルが見つかりま�
 // path or the error follows).
 inline constexpr char csvDialogCaption[] = "CSV出力";
 inline constexpr char csvDialogFilter[] = "CSV (*.csv)";
-inline constexpr char csvFileName[] = "QEL_ADC.csv";
 inline constexpr char csvSaved[] = "CSVファイルを保存しました。";
 inline constexpr char csvError[] = "CSV出力エラー: ";
 // The reasons after csvError; a path follows the last two.
@@ -105,7 +113,6 @@ inline constexpr char csvNoData[] = "データファイルを読めません。"
 // rows) and when it ends (%1 the rows, %2 the file; the failure text ends with
 // the system's reason).
 inline constexpr char recordDialogCaption[] = "電圧計記録";
-inline constexpr char recordFileName[] = "voltmeter.csv";
 inline constexpr char recordRows[] = "電圧計記録中: %1 行";
 inline constexpr char recordEnded[] = "電圧計記録終了: %1 行 %2";
 inline constexpr char recordCannotStart[] = "電圧計記録を開始できません: ";

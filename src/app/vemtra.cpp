@@ -68,7 +68,7 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
 QLabel *heading(QWidget *parent, const QString &name, const QString &text, const QRect &geometry)
 {
     auto *l = label(parent, name, text, geometry);
-    l->setFont(designFont(u(texts::fontPGothic), 9, true));
+    l->setFont(designFont(ui::fonts::pGothic, 9, true));
     return l;
 }
 
@@ -117,7 +117,7 @@ vemtra::vemtra(QWidget *parent) : QMainWindow(parent)
     client->setFixedSize(clientSize());
     client->setAutoFillBackground(true);
     // The form's own font; controls without a font of their own use it.
-    client->setFont(designFont(u(texts::fontUiGothic), 9));
+    client->setFont(designFont(ui::fonts::uiGothic, 9));
     setCentralWidget(client);
 
     buildVoltmeterArea(client);
@@ -144,7 +144,7 @@ void vemtra::buildVoltmeterArea(QWidget *client)
                   twips(0, 30, 7470, 15));
 
     Check1 = place(new QCheckBox(u(texts::Check1), client), "Check1", twips(315, 180, 1995, 255));
-    Check1->setFont(designFont(u(texts::fontUiGothic), 12, true));
+    Check1->setFont(designFont(ui::fonts::uiGothic, 12, true));
     Check1->setToolTip(u(texts::Check1Tip));
 
     const std::array<const char *, 4> names{texts::CH1, texts::CH2, texts::CH3, texts::CH4};
@@ -155,17 +155,21 @@ void vemtra::buildVoltmeterArea(QWidget *client)
 
         Text1[k] = textBox(client, indexed("Text1", k), u(texts::readingPlaceholder),
                            twips(840, y, 720, 270), Qt::AlignRight);
-        Text1[k]->setFont(designFont(u(texts::fontGothic), 9));
+        Text1[k]->setFont(designFont(ui::fonts::gothic, 9));
         setColours(Text1[k], channelText[k], Qt::white);
 
         Text2[k] = textBox(client, indexed("Text2", k), u(texts::readingPlaceholder),
                            twips(1575, y, 630, 270), Qt::AlignHCenter);
         setColours(Text2[k], channelText[k], Qt::white);
+        Text1[k]->setAccessibleName(u(names[k]) + u(texts::a11yReading));
+        Text2[k]->setAccessibleName(u(names[k]) + u(texts::a11yVolts));
     }
 
     GP1 = new ::vemtra::voltmeter::GraphView(4830, 1525, client);
     GP1->setObjectName(QStringLiteral("GP1"));
     GP1->move(twips(2415, 500, 4830, 1525).topLeft());
+    GP1->setAccessibleName(u(texts::a11yGraph));
+    GP1->setAccessibleDescription(u(texts::a11yGraphDescription));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -178,7 +182,7 @@ void vemtra::buildDataLogArea(QWidget *client)
     Line4 = place(new DesignLine(Qt::white, client), "Line4", twips(45, 2270, 7470, 15));
 
     Label16 = label(client, "Label16", u(texts::Label16), twips(315, 2385, 1815, 255));
-    Label16->setFont(designFont(u(texts::fontUiGothic), 12, true));
+    Label16->setFont(designFont(ui::fonts::uiGothic, 12, true));
 
     // The bar takes the design's place, less what the heading's text and the
     // stop button beside it need, so it covers neither.
@@ -200,6 +204,7 @@ void vemtra::buildDataLogArea(QWidget *client)
     P_Bar->setTextVisible(false);
     P_Bar->setAlignment(Qt::AlignCenter);
     P_Bar->hide();
+    P_Bar->setAccessibleName(u(texts::a11yProgress));
 
     // Panel 1: EEPROM type.
     Shape3 = place(new RoundedFrame(client), "Shape3", twips(180, 2700, 1695, 2640));
@@ -230,6 +235,9 @@ void vemtra::buildDataLogArea(QWidget *client)
         setColours(t, Qt::black, face);
         t->setEnabled(false);
     }
+    // The boxes are named by the labels above them.
+    Text3[0]->setAccessibleName(Label3->text());
+    Text3[1]->setAccessibleName(Label4->text());
 
     // Panel 2: channels, against the supply (Check2) or against CH4 (Check3).
     Shape4 = place(new RoundedFrame(client), "Shape4", twips(1995, 2700, 1905, 2640));
@@ -242,6 +250,9 @@ void vemtra::buildDataLogArea(QWidget *client)
                           twips(2150, logRowY[k], 735, 255));
         Check3[k] = place(new QCheckBox(u(names[k]), client), indexed("Check3", k),
                           twips(3100, logRowY[k], k == 0 ? 645 : 735, 255));
+        // The two columns share their captions; the name says which column.
+        Check2[k]->setAccessibleName(u(names[k]) + u(texts::a11yVdd));
+        Check3[k]->setAccessibleName(u(names[k]) + u(texts::a11yCh4));
     }
     Check2[0]->setChecked(true);
     // CH4 cannot be measured against itself.
@@ -254,9 +265,11 @@ void vemtra::buildDataLogArea(QWidget *client)
     Text5 = place(new FitLineEdit(u(texts::Text5), client), "Text5", twips(4725, 3345, 600, 270));
     Text5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Text5->setToolTip(u(texts::Text5Tip));
+    Text5->setAccessibleName(Label8->text());
     Label13 = label(client, "Label13", u(texts::Label13), twips(4200, 3870, 1095, 180));
     Label12 = statusLabel(client, "Label12", twips(4725, 4080, 600, 255),
                           DesignLabel::OneLine::Squeeze);
+    static_cast<DesignLabel *>(Label12)->setStatusName(Label13->text());
 
     // Panel 4: program the board, then read its log.
     Shape6 = place(new RoundedFrame(client), "Shape6", twips(5775, 2700, 1485, 2640));
@@ -282,6 +295,8 @@ void vemtra::buildStatusLines(QWidget *client)
     Label5 = statusLabel(client, "Label5", twips(90, 5625, 3480, 240), DesignLabel::OneLine::Elide);
     Label9 =
         statusLabel(client, "Label9", twips(3645, 5625, 3750, 255), DesignLabel::OneLine::Elide);
+    static_cast<DesignLabel *>(Label5)->setStatusName(u(texts::a11yConnection));
+    static_cast<DesignLabel *>(Label9)->setStatusName(u(texts::a11yStatus));
 }
 
 void vemtra::buildMenus()
@@ -307,12 +322,25 @@ void vemtra::buildMenus()
     nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
+    // Ctrl+Q on every desktop; the platforms' own Quit binding has none on some.
+    vemtra_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     nmuOption = menu("nmuOption", texts::nmuOption);
     nmuCOM = item(nmuOption, "nmuCOM", texts::nmuCOM);
     vemtra_init = item(nmuOption, "vemtra_init", texts::vemtra_init);
     nmuPortAssign = item(nmuOption, "nmuPortAssign", texts::nmuPortAssign);
     nmuHelp = menu("nmuHelp", texts::nmuHelp);
     nmuHelpFile = item(nmuHelp, "nmuHelpFile", texts::nmuHelpFile);
+    nmuHelpFile->setShortcut(QKeySequence::HelpContents);
+    // With a large desktop font Qt measures a menu's longest Japanese item a little
+    // short and cuts it ("電圧計記録…R)..."); a menu keeps room for two more
+    // characters, measured in the font it opens with.
+    for (QMenu *m : {nmuFile, nmuOption, nmuHelp}) {
+        connect(m, &QMenu::aboutToShow, m, [m] {
+            m->setMinimumWidth(0);
+            m->setMinimumWidth(m->sizeHint().width() +
+                               m->fontMetrics().horizontalAdvance(QStringLiteral("国国")));
+        });
+    }
     nmuVer = item(nmuHelp, "nmuVer", texts::nmuVer);
 }
 

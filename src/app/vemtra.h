@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/design_look.h"
+#include "ui/design_look.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -23,6 +23,18 @@ class GraphView;
 }
 
 namespace vemtra::app {
+
+// The design's widgets and fonts, which every window of the program shares.
+using ui::DesignLabel;
+using ui::DesignLine;
+using ui::designFont;
+using ui::designPalette;
+using ui::FitLineEdit;
+using ui::formColour;
+using ui::RoundedFrame;
+using ui::twips;
+using ui::WrapButton;
+
 
 // The main window: voltmeter display and graph, the four data-log panels, two
 // status lines and the menus. It is a plain view. Every control is a public member

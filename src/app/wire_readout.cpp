@@ -1,6 +1,6 @@
 #include "app/app_controller.h"
 
-#include "app/last_folder.h"
+#include "ui/dialog_folder.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "readout/csv_export.h"
@@ -67,13 +67,13 @@ void AppController::nmuCsvExport_Click()
         return;
     const readout::HeaderReadBack header = *readout_->lastReadOutHeader();
     const QString dataFile = readout_->dataFilePath();
-    const QString proposed = QDir(lastDialogFolder()).filePath(u(texts::csvFileName));
+    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("csv"));
     const QString caption = u(texts::csvDialogCaption);
     const QString filter = u(texts::csvDialogFilter);
     const QString csvPath = prompts_->saveFileName(window_.get(), caption, proposed, filter);
     if (csvPath.isEmpty())
         return;
-    rememberDialogFolder(csvPath);
+    ui::rememberDialogFolder(csvPath);
 
     // Saving over the data file would replace the log with its CSV.
     if (QFileInfo(csvPath) == QFileInfo(dataFile)) {

@@ -1,6 +1,6 @@
 #include "app/app_controller.h"
 
-#include "app/last_folder.h"
+#include "ui/dialog_folder.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "serial/ui/user_prompts.h"
@@ -45,10 +45,10 @@ void AppController::nmuVoltRecord_Click()
     }
     const QString path = prompts_->saveFileName(
         window_.get(), u(texts::recordDialogCaption),
-        QDir(lastDialogFolder()).filePath(u(texts::recordFileName)), u(texts::csvDialogFilter));
+        ui::proposedSavePath(QStringLiteral("voltmeter"), QStringLiteral("csv")), u(texts::csvDialogFilter));
     if (path.isEmpty())
         return;
-    rememberDialogFolder(path);
+    ui::rememberDialogFolder(path);
     if (!recorder_->start(path)) {
         window_->Label9->setText(u(texts::recordCannotStart) + recorder_->error());
         return;

@@ -74,11 +74,4 @@ QString dataFileFolder(const QString &appPath)
     return programFolder;
 }
 
-QString dialogStartFolder(const QString &lastUsed, const QString &fallback)
-{
-    if (!lastUsed.isEmpty() && QFileInfo(lastUsed).isDir())
-        return lastUsed;
-    return fallback;
-}
-
 } // namespace vemtra::readout

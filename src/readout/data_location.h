@@ -25,8 +25,4 @@ bool dataBesideProgram(const ProgramPlace &place);
 // had, the program folder is returned and writing the file reports the error.
 QString dataFileFolder(const QString &appPath);
 
-// The folder a file dialog opens in: the one last used while it still
-// exists, else `fallback` (the user's Documents folder).
-QString dialogStartFolder(const QString &lastUsed, const QString &fallback);
-
 } // namespace vemtra::readout

@@ -34,8 +34,6 @@ inline constexpr char kEchoNg[] = "1.Read NG ";
 inline constexpr char kAnswerTimeout[] = "2.Read Timeout";
 // Wrong answer to the request; the received byte follows in decimal.
 inline constexpr char kAnswerNg[] = "2.Read NG ";
-// Preferred viewer font; any installed CJK font stands in for it.
-inline constexpr char kViewerFontFamily[] = "ＭＳ Ｐゴシック";
 // The data file, in the program folder.
 inline constexpr char kDataFileName[] = "QEL_ADC.txt";
 // A board that stops answering in the middle of a transfer.

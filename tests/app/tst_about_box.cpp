@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
 
@@ -23,6 +24,7 @@ private slots:
     void closing_data();
     void closing();
     void supportButton();
+    void designColoursUnderDarkTheme();
 };
 
 void TestAboutBox::closing_data()
@@ -69,19 +71,47 @@ void TestAboutBox::closing()
 
 void TestAboutBox::supportButton()
 {
-    // Built without a support address: the help file's support section, which
-    // the help file has.
-    frmAbout box;
-    QList<QUrl> opened;
-    box.openUrl = [&](const QUrl &url) { opened << url; };
-    box.Command1->click();
-    QCOMPARE(opened.size(), 1);
-    QVERIFY(opened[0].isLocalFile());
-    QCOMPARE(opened[0].fragment(), QStringLiteral("support"));
-    QFile help(opened[0].toLocalFile());
-    QVERIFY(help.open(QIODevice::ReadOnly));
-    QVERIFY(help.readAll().contains("id=\"support\""));
-    QVERIFY(!box.isVisible()); // the box stays as it was
+    // Built without a support address: the program's own help window opens at
+    // its support section, with no outside browser, and the box makes way.
+    AppController c(std::make_unique<vemtra::serial::LinkWorker>(
+        [](const QString &, int, QString *) { return std::unique_ptr<vemtra::serial::Line>(); }));
+    c.setQuit([] {});
+    c.start();
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<frmAbout *>(QApplication::activeModalWidget()))
+            box->Command1->click();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    guard.start(30000);
+    c.window()->nmuVer->trigger();
+    QVERIFY(guard.isActive());
+    QVERIFY(!c.aboutLoaded());
+    QTextBrowser *help = c.helpWindow();
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(help->source().fragment(), QStringLiteral("support"));
+    QFile file(help->source().toLocalFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("id=\"support\""));
+}
+
+void TestAboutBox::designColoursUnderDarkTheme()
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(53, 53, 53), QColor(40, 40, 40));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    {
+        frmAbout box;
+        QCOMPARE(box.lblTitle->palette().color(QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(box.palette().color(QPalette::Window), vemtra::ui::formColour());
+    }
+    QApplication::setPalette(before);
 }
 
 QTEST_MAIN(TestAboutBox)

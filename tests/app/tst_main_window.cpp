@@ -1,4 +1,4 @@
-#include "app/design_look.h"
+#include "ui/design_look.h"
 #include "app/vemtra.h"
 
 #include <QApplication>
@@ -14,7 +14,7 @@
 #include <cmath>
 
 using MainWindow = vemtra::app::vemtra;
-using vemtra::app::DesignLabel;
+using vemtra::ui::DesignLabel;
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -47,7 +47,7 @@ void TestMainWindow::darkDesktop_data()
     QTest::addColumn<QColor>("colour");
     const QColor black(Qt::black), white(Qt::white);
     QTest::newRow("heading text") << "Label16" << int(QPalette::WindowText) << black;
-    QTest::newRow("form") << "client" << int(QPalette::Window) << vemtra::app::formColour();
+    QTest::newRow("form") << "client" << int(QPalette::Window) << vemtra::ui::formColour();
     QTest::newRow("interval field base") << "Text5" << int(QPalette::Base) << white;
     QTest::newRow("read-only field") << "Text3(0)" << int(QPalette::Text) << black;
     QTest::newRow("button") << "Command2" << int(QPalette::ButtonText) << black;

@@ -25,6 +25,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace vemtra;
@@ -195,10 +196,14 @@ void TestReadoutWiring::csvExport()
     item->trigger();
     item->trigger(); // the second time in the folder used the first time
 
+    // A dated name, first in Documents, then where the user saved.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QCOMPARE(rig.proposals.value(0), QDir(documents).filePath("QEL_ADC.csv"));
-    QCOMPARE(rig.proposals.value(1),
-             target.isEmpty() ? rig.proposals.value(0) : dir_->filePath("QEL_ADC.csv"));
+    const QFileInfo first(rig.proposals.value(0));
+    QCOMPARE(first.absolutePath(), documents);
+    QVERIFY2(QRegularExpression("^QEL_ADC_\\d{4}-\\d\\d-\\d\\d\\.csv$").match(first.fileName()).hasMatch(),
+             qPrintable(first.fileName()));
+    QCOMPARE(QFileInfo(rig.proposals.value(1)).absolutePath(),
+             target.isEmpty() ? documents : QDir::cleanPath(dir_->path()));
     if (saved) {
         QCOMPARE(rig.w->Label9->text(), u(app::texts::csvSaved) + " " + csvPath);
         // The rows are the export's own tests; here the times must be the board's.

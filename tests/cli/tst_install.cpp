@@ -70,11 +70,20 @@ void checkTree(const QString &root, const QString &prefix)
 {
     const QString bin = root + prefix + "/bin/";
     const QString share = root + prefix + "/share/";
-    for (const char *program : {"qel-vemtra", "vemtra-cli", "vemtra-board"}) {
+    for (const char *program : {"qel-vemtra", "vemtra-cli", "vemtra-plot", "vemtra-board"}) {
         QVERIFY2(QFileInfo(bin + program).isExecutable(), program);
         // man finds gzipped pages only.
         QVERIFY2(readFile(share + "man/man1/" + program + ".1.gz").startsWith("\x1f\x8b"), program);
     }
+    // Every form of the command line is in the synopsis, none in the description.
+    const Tool page = runTool("gzip", {"-dc", share + "man/man1/vemtra-cli.1.gz"});
+    QCOMPARE(page.code, 0);
+    const qsizetype synopsis = page.out.indexOf(".SH SYNOPSIS");
+    const qsizetype description = page.out.indexOf(".SH DESCRIPTION");
+    QVERIFY(synopsis >= 0 && description > synopsis);
+    const QByteArray forms = page.out.mid(synopsis, description - synopsis);
+    for (const char *form : {"\n.B vemtra-cli\nports", "\n.B vemtra-cli\nplot "})
+        QVERIFY2(forms.contains(form), form);
     // The installed window finds its help among the program's data.
     QVERIFY(QFileInfo(root + prefix + "/share/qel-vemtra/vemtra-help.html").isFile());
 

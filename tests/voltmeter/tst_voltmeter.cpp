@@ -1,5 +1,6 @@
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
+#include "voltmeter/graph_plot.h"
 #include "voltmeter/ui/graph_view.h"
 #include "voltmeter/ui/voltmeter.h"
 
@@ -76,6 +77,8 @@ private slots:
     void pointLandsOnItsPixel_data();
     void pointLandsOnItsPixel();
     void lineAndRepaint();
+    void curveJoinsOnScaledScreen_data();
+    void curveJoinsOnScaledScreen();
 };
 
 void TestVoltmeter::failedCycleDrawsNothing()
@@ -166,6 +169,39 @@ void TestVoltmeter::lineAndRepaint()
     // Clearing leaves nothing.
     g.clear();
     QVERIFY(marked(g).isEmpty());
+}
+
+void TestVoltmeter::curveJoinsOnScaledScreen_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("joined");
+    QTest::newRow("1:1, one pixel a reading") << 1.0 << false;
+    QTest::newRow("150 %") << 1.5 << true;
+    QTest::newRow("200 %") << 2.0 << true;
+}
+
+void TestVoltmeter::curveJoinsOnScaledScreen()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, joined);
+    Rig rig;
+    rig.gp1.setPixelRatio(ratio);
+    // A jump from low to high between two columns of CH1.
+    rig.vm->showReading(0, 10);
+    rig.vm->plotColumn();
+    rig.vm->showReading(0, 200);
+    rig.vm->plotColumn();
+    const int scale = verticalScale(rig.gp1.heightTwips());
+    const int low = plotY(10, rig.gp1.heightTwips(), scale);
+    const int high = plotY(200, rig.gp1.heightTwips(), scale);
+    QCOMPARE(rig.gp1.pixel(15, high), graph::channelColour[0]);
+    QCOMPARE(rig.gp1.pixel(0, low), graph::channelColour[0]);
+    int filled = 0, between = 0;
+    for (int y = high + 15; y < low; y += 15, ++between)
+        filled += rig.gp1.pixel(15, y) == graph::channelColour[0];
+    QCOMPARE(filled, joined ? between : 0);
+    // Nothing spills into the column ahead, which the cursor owns.
+    QCOMPARE(rig.gp1.pixel(30, (low + high) / 2), graph::cursorColour);
 }
 
 QTEST_MAIN(TestVoltmeter)

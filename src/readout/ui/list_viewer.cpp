@@ -2,15 +2,15 @@
 
 #include "readout/readout_texts.h"
 #include "serial/stall_probe.h"
-#include "serial/ui/twips.h"
+#include "ui/design_look.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -34,24 +34,8 @@ constexpr qint64 kFillBudgetMs = 4;
 
 QFont viewerFont()
 {
-    const QString preferred = QString::fromUtf8(texts::kViewerFontFamily);
-    QString family;
-    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
-    if (QFontDatabase::hasFamily(preferred)) {
-        family = preferred;
-    } else {
-        for (const QString &candidate : japanese) {
-            if (candidate.contains(QLatin1String("JP"))) {
-                family = candidate;
-                break;
-            }
-        }
-        if (family.isEmpty() && !japanese.isEmpty())
-            family = japanese.first();
-    }
-    QFont font = family.isEmpty() ? QFont() : QFont(family);
-    font.setPointSize(kPointSize);
-    return font;
+    // In pixels, as the form's other fonts: the viewer is a fixed form.
+    return ui::designFont(ui::fonts::pGothic, kPointSize);
 }
 
 LIST::LIST(QWidget *parent) : QDialog(parent)
@@ -60,6 +44,10 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     setWindowTitle(QString::fromUtf8(texts::kViewerCaption));
     setModal(true);
     resize(kSize);
+    setFont(ui::designFont(ui::fonts::uiGothic, kPointSize));
+    // Esc closes it as any dialog; Ctrl+W as any document window.
+    auto *close = new QShortcut(QKeySequence::Close, this);
+    connect(close, &QShortcut::activated, this, &QDialog::reject);
 
     RText1 = new QPlainTextEdit(this);
     RText1->setObjectName(QStringLiteral("RText1"));

@@ -3,7 +3,7 @@
 #include "serial/com_ports.h"
 #include "serial/com_setting.h"
 #include "serial/link_worker.h"
-#include "serial/ui/twips.h"
+#include "ui/design_look.h"
 #include "serial/ui/user_prompts.h"
 
 #include <QButtonGroup>
@@ -45,10 +45,15 @@ frmOption::frmOption(LinkWorker &worker, ComSetting &setting, QLabel *Label5, in
     setWindowTitle(texts::frmOptionCaption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(ui::twipsSize(3240, 1545));
+    // The form's font in pixels: a larger desktop font must not push the port
+    // names out of their fixed places.
+    setFont(ui::designFont(ui::fonts::uiGothic, 9));
 
     Command_Ok = new QPushButton(QStringLiteral("OK"), this);
     Command_Ok->setObjectName(QStringLiteral("Command_Ok"));
     Command_Ok->setGeometry(twips(1755, 900, 1140, 420));
+    // Enter confirms the ticked port wherever the focus is.
+    Command_Ok->setDefault(true);
     Command1 = new QPushButton(QStringLiteral("CANCEL"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(twips(1755, 270, 1140, 285));

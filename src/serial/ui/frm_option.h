@@ -53,8 +53,6 @@ public:
     // Leaves without opening anything.
     void Command1_Click();
 
-    bool isOpening() const { return opening_; }
-
     QRadioButton *Option_com1;
     QRadioButton *Option_com2;
     QRadioButton *Option_com3;

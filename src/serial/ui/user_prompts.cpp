@@ -2,11 +2,33 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace vemtra::ui {
 
 namespace {
+
+// Qt wraps a message box's text at about half the screen's width, anywhere
+// between two Japanese characters ("ありま" / "す。"). Our texts break their
+// lines where a reader expects; the box is made wide enough for the longest of
+// them as far as the screen allows, so only a tiny screen wraps them further.
+void keepLinesWhole(QMessageBox &box)
+{
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    int longest = 0;
+    for (const QString &line : box.text().split(u'\n'))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    const QScreen *screen = box.parentWidget() ? box.parentWidget()->screen() : box.screen();
+    const int room = screen ? screen->availableGeometry().width() * 3 / 4 : longest;
+    label->setMinimumWidth(std::min(longest + 2, room));
+}
 
 QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
                                 QMessageBox::StandardButtons buttons,
@@ -14,6 +36,7 @@ QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
 {
     QMessageBox box(QMessageBox::NoIcon, QString(), text, buttons, parent);
     box.setDefaultButton(preferred);
+    keepLinesWhole(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -21,7 +44,9 @@ QMessageBox::StandardButton ask(QWidget *parent, const QString &text,
 
 void UserPrompts::critical(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    keepLinesWhole(box);
+    box.exec();
 }
 
 void UserPrompts::notice(QWidget *parent, const QString &text)
@@ -43,6 +68,7 @@ bool UserPrompts::yesNo(QWidget *parent, const QString &text)
     // Named here, so the question reads in Japanese without Qt's translations.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("はい"));
     box.button(QMessageBox::No)->setText(QStringLiteral("いいえ"));
+    keepLinesWhole(box);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -4,8 +4,9 @@
 #include <QPainter>
 #include <QGuiApplication>
 
-#include "serial/ui/twips.h"
+#include "ui/twips.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vemtra::voltmeter {
@@ -22,15 +23,20 @@ GraphView::GraphView(int widthTwips, int heightTwips, QWidget *parent)
 {
     // Drawn at the screen's pixel density, so a scaled desktop shows smooth
     // curves rather than enlarged 1x pixels.
-    const qreal ratio = std::max<qreal>(1.0, qApp ? qApp->devicePixelRatio() : 1.0);
-    const QSize size(pixelsFor(widthTwips), pixelsFor(heightTwips));
-    image_ = QImage((QSizeF(size) * ratio).toSize(), QImage::Format_RGB32);
-    image_.setDevicePixelRatio(ratio);
-    image_.fill(Qt::white);
-    setFixedSize(size);
+    setFixedSize(pixelsFor(widthTwips), pixelsFor(heightTwips));
+    setPixelRatio(qApp ? qApp->devicePixelRatio() : 1.0);
     setFocusPolicy(Qt::StrongFocus);
     // The image covers every pixel, so Qt need not erase underneath it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void GraphView::setPixelRatio(qreal ratio)
+{
+    ratio = std::max<qreal>(1.0, ratio);
+    image_ = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio);
+    image_.fill(Qt::white);
+    update();
 }
 
 int GraphView::toPixel(int twips)
@@ -47,19 +53,26 @@ void GraphView::clear(const QColor &colour)
 
 void GraphView::drawLine(int x1, int y1, int x2, int y2, const QColor &colour)
 {
-    QPainter p(&image_);
-    // One design pixel wide at any density, and never smoothed: the sweep's
-    // eraser must cover exactly what the cursor line drew.
-    p.setPen(QPen(colour, image_.devicePixelRatio() > 1 ? 1 : 0));
     const QPoint from(toPixel(x1), toPixel(y1));
     const QPoint to(toPixel(x2), toPixel(y2));
-    p.drawLine(from, to);
+    const QRect cells = QRect(from, to).normalized();
+    QPainter p(&image_);
+    if (from.x() == to.x() || from.y() == to.y()) {
+        // The sweep's lines fill whole design pixels, as the points do, so at any
+        // density the eraser covers exactly one column of points and no part of
+        // its neighbour's.
+        p.fillRect(cells, colour);
+    } else {
+        // One design pixel wide at any density, never smoothed.
+        p.setPen(QPen(colour, image_.devicePixelRatio() > 1 ? 1 : 0));
+        p.drawLine(from, to);
+    }
     p.end();
     // Only the line's pixels: the sweep draws one column a cycle.
-    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
+    update(cells.adjusted(-1, -1, 1, 1));
 }
 
-void GraphView::setPoint(int x, int y, const QColor &colour)
+void GraphView::setPoint(int x, int y, const QColor &colour, std::optional<int> joinFromY)
 {
     const int px = toPixel(x);
     const int py = toPixel(y);
@@ -68,19 +81,29 @@ void GraphView::setPoint(int x, int y, const QColor &colour)
         return;
     if (ratio == 1.0) {
         image_.setPixelColor(px, py, colour);
-    } else {
-        QPainter p(&image_);
-        p.fillRect(QRect(px, py, 1, 1), colour);
+        update(px - 1, py - 1, 3, 3);
+        return;
     }
-    update(px - 1, py - 1, 3, 3);
+    // The join stays inside this column, which the sweep whitens as a whole
+    // the next time round.
+    QRect cell(px, py, 1, 1);
+    if (joinFromY) {
+        const int from = std::clamp(toPixel(*joinFromY), 0, height() - 1);
+        cell = cell.united(QRect(px, from, 1, 1));
+    }
+    QPainter p(&image_);
+    p.fillRect(cell, colour);
+    p.end();
+    update(cell.adjusted(-1, -1, 1, 1));
 }
 
 QColor GraphView::pixel(int xTwips, int yTwips) const
 {
     const int px = toPixel(xTwips);
     const int py = toPixel(yTwips);
+    // The device pixel under the middle of the design pixel.
     const qreal ratio = image_.devicePixelRatio();
-    const QPoint at(int(px * ratio), int(py * ratio));
+    const QPoint at(int((px + 0.5) * ratio), int((py + 0.5) * ratio));
     if (!image_.valid(at))
         return QColor(Qt::white);
     return image_.pixelColor(at);

@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QWidget>
 
-#include "serial/ui/twips.h"
+#include <optional>
+
+#include "ui/twips.h"
 
 namespace vemtra::voltmeter {
 
@@ -25,8 +27,15 @@ public:
 
     void clear(const QColor &colour = Qt::white);
     void drawLine(int x1, int y1, int x2, int y2, const QColor &colour);
-    // One point is one pixel, the width of one 15-twip sweep column.
-    void setPoint(int x, int y, const QColor &colour);
+    // One point is one pixel, the width of one 15-twip sweep column. On a scaled
+    // screen a point also fills its column up to `joinFromY` (the channel's point
+    // in the column before), so the curve stays one line instead of dots; at 1:1
+    // each reading is one pixel, as designed.
+    void setPoint(int x, int y, const QColor &colour, std::optional<int> joinFromY = {});
+
+    // The device pixels per design pixel the surface draws at: the screen's at
+    // first. Setting it starts a clear surface.
+    void setPixelRatio(qreal ratio);
 
     // The colour at a position in twips (white outside the surface): lets tests and
     // screenshots check what was drawn.

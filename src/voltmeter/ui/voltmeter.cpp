@@ -130,9 +130,19 @@ void Voltmeter::plotColumn(const std::array<bool, 4> &channels)
     // the previous cursor and the last sweep's points), then the points.
     gp1->drawLine(c.cursorX, 0, c.cursorX, c.height, graph::cursorColour);
     gp1->drawLine(c.x, 0, c.x, c.height, graph::eraseColour);
-    for (int ch = 0; ch < 4; ++ch)
-        if (channels[ch])
-            gp1->setPoint(c.x, c.y[ch], graph::channelColour[ch]);
+    // A point joins the channel's point of the column just before, not one
+    // across the wrap or a gap.
+    const bool follows = c.x == lastColumnX_ + graph::columnStep;
+    for (int ch = 0; ch < 4; ++ch) {
+        if (!channels[ch]) {
+            lastY_[ch].reset();
+            continue;
+        }
+        gp1->setPoint(c.x, c.y[ch], graph::channelColour[ch],
+                      follows ? lastY_[ch] : std::nullopt);
+        lastY_[ch] = c.y[ch];
+    }
+    lastColumnX_ = c.x;
     GP1_count_ = c.nextX;
 }
 

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <array>
+#include <optional>
 #include <memory>
 
 class QCheckBox;
@@ -89,6 +90,9 @@ private:
     QPointer<serial::BoardSession> session_;
     std::array<int, 4> ch_dat_{};
     int GP1_count_ = 0;
+    // The column drawn last and each channel's point in it, for joining points.
+    int lastColumnX_ = -1;
+    std::array<std::optional<int>, 4> lastY_{};
     bool tickPending_ = false;
     std::shared_ptr<Cycle> cycle_; // the one posted last
     int skippedTicks_ = 0;

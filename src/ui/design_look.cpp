@@ -1,7 +1,6 @@
-#include "app/design_look.h"
+#include "ui/design_look.h"
 
-#include "app/texts.h"
-
+#include <QAccessibleWidget>
 #include <QFontDatabase>
 #include <QHelpEvent>
 #include <QStyleOptionFrame>
@@ -13,14 +12,45 @@
 
 #include <cmath>
 
-namespace vemtra::app {
+namespace vemtra::ui {
+
+namespace {
+
+// A status line as a screen reader hears it: its name, then its text. The label
+// keeps no accessible name of its own, so Qt still announces each new text.
+class StatusLineAccessible : public QAccessibleWidget {
+public:
+    explicit StatusLineAccessible(DesignLabel *label)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto *label = static_cast<const DesignLabel *>(widget());
+        if (t != QAccessible::Name)
+            return QAccessibleWidget::text(t);
+        return label->text().isEmpty() ? label->statusName()
+                                       : label->statusName() + u' ' + label->text();
+    }
+};
+
+QAccessibleInterface *statusLineFactory(const QString &, QObject *object)
+{
+    auto *label = qobject_cast<DesignLabel *>(object);
+    if (label && !label->statusName().isEmpty())
+        return new StatusLineAccessible(label);
+    return nullptr;
+}
+
+} // namespace
 
 QString installedFamily(const QString &designFamily)
 {
     const QStringList families = QFontDatabase::families();
     if (families.contains(designFamily))
         return designFamily;
-    const bool fixedPitch = designFamily == QString::fromUtf8(texts::fontGothic);
+    const bool fixedPitch = designFamily == QString::fromUtf8(fonts::gothic);
     const QStringList candidates =
         fixedPitch ? QStringList{"Noto Sans Mono CJK JP", "Noto Sans CJK JP", "IPAGothic"}
                    : QStringList{"Noto Sans CJK JP", "IPAPGothic", "Noto Sans Mono CJK JP"};
@@ -30,9 +60,9 @@ QString installedFamily(const QString &designFamily)
     return designFamily; // leave the choice to Qt's own fallback
 }
 
-QFont designFont(const QString &family, int points, bool bold)
+QFont designFont(const char *family, int points, bool bold)
 {
-    QFont f(installedFamily(family));
+    QFont f(installedFamily(QString::fromUtf8(family)));
     f.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
     f.setBold(bold);
     return f;
@@ -78,6 +108,14 @@ void DesignLabel::setOneLine(OneLine mode)
     oneLine_ = mode;
     setWordWrap(mode == OneLine::Off);
     update();
+}
+
+void DesignLabel::setStatusName(const QString &name)
+{
+    // Once for the program, however many lines have a name.
+    QAccessible::removeFactory(statusLineFactory);
+    QAccessible::installFactory(statusLineFactory);
+    statusName_ = name;
 }
 
 QString DesignLabel::shownText() const
@@ -286,4 +324,4 @@ void WrapButton::paintEvent(QPaintEvent *)
     p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 
-} // namespace vemtra::app
+} // namespace vemtra::ui

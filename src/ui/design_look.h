@@ -9,17 +9,22 @@
 #include <QRect>
 #include <QWidget>
 
-#include "serial/ui/twips.h"
+#include "ui/twips.h"
 
-namespace vemtra::app {
+namespace vemtra::ui {
 
-using ui::twips;
+// The fonts of the form design, by family name (UTF-8).
+namespace fonts {
+inline constexpr char uiGothic[] = "MS UI Gothic";
+inline constexpr char gothic[] = "ＭＳ ゴシック";
+inline constexpr char pGothic[] = "ＭＳ Ｐゴシック";
+} // namespace fonts
 
 // A font of the design by family, point size and weight. The design's Japanese
 // system fonts are often not installed; then a CJK font of the same size and
 // weight stands in (a monospaced one for the fixed-pitch family). The size is set
 // in pixels at 96 dpi so the texts fit the pixel layout on any screen.
-QFont designFont(const QString &family, int points, bool bold = false);
+QFont designFont(const char *family, int points, bool bold = false);
 
 // The family designFont would pick for a design family.
 QString installedFamily(const QString &designFamily);
@@ -50,6 +55,10 @@ public:
     explicit DesignLabel(const QString &text, QWidget *parent = nullptr);
 
     void setOneLine(OneLine mode);
+    // A status line's name for screen readers, read before what it says ("状態",
+    // "接続状態"), so an empty line is still found and a full one is told apart.
+    void setStatusName(const QString &name);
+    QString statusName() const { return statusName_; }
     // The text as drawn in OneLine::Elide; text() otherwise.
     QString shownText() const;
     // The tool tip: the whole text when it is shown shortened.
@@ -61,6 +70,7 @@ protected:
 
 private:
     OneLine oneLine_ = OneLine::Off;
+    QString statusName_;
 };
 
 // `text` shortened to `width` pixels of `metrics`. When its last blank-separated
@@ -121,4 +131,4 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-} // namespace vemtra::app
+} // namespace vemtra::ui
