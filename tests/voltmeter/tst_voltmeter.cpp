@@ -76,6 +76,8 @@ private slots:
     void pointLandsOnItsPixel_data();
     void pointLandsOnItsPixel();
     void lineAndRepaint();
+    void lostPortClearsReadings_data();
+    void lostPortClearsReadings();
 };
 
 void TestVoltmeter::failedCycleDrawsNothing()
@@ -166,6 +168,36 @@ void TestVoltmeter::lineAndRepaint()
     // Clearing leaves nothing.
     g.clear();
     QVERIFY(marked(g).isEmpty());
+}
+
+void TestVoltmeter::lostPortClearsReadings_data()
+{
+    QTest::addColumn<int>("lostAtChannel"); // 0: between two cycles
+    QTest::newRow("between cycles") << 0;
+    // CH1 has answered when the port goes: that reading is not shown either.
+    QTest::newRow("in the middle of a cycle") << 2;
+}
+
+void TestVoltmeter::lostPortClearsReadings()
+{
+    QFETCH(int, lostAtChannel);
+    Rig rig({128, 3, 64, 200});
+    QVERIFY(rig.tick());
+    QCOMPARE(rig.text1[3].text(), QString("200[C8]"));
+    QSignalSpy lost(&rig.worker, &LinkWorker::linkLost);
+    if (lostAtChannel == 0) {
+        rig.worker.post([line = rig.line](vemtra::serial::Line &) { line->unplug(); });
+        QVERIFY(lost.wait(5000));
+    } else {
+        rig.line->unplugAfterSending('g', lostAtChannel);
+        QVERIFY(rig.tick());
+        QCOMPARE(lost.size(), 1);
+    }
+    QVERIFY(!rig.check1.isChecked());
+    for (int ch = 0; ch < 4; ++ch) {
+        QCOMPARE(rig.text1[ch].text(), QString());
+        QCOMPARE(rig.text2[ch].text(), QString());
+    }
 }
 
 QTEST_MAIN(TestVoltmeter)

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vemtra::ui {
 
@@ -47,9 +48,29 @@ bool UserPrompts::yesNo(QWidget *parent, const QString &text)
 }
 
 QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
-                                  const QString &filter)
+                                  const QString &filter, ExistingFile existing)
 {
-    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+    return QFileDialog::getSaveFileName(parent, caption, proposed, filter, nullptr,
+                                        existing == ExistingFile::CallerAsks
+                                            ? QFileDialog::DontConfirmOverwrite
+                                            : QFileDialog::Options());
+}
+
+int UserPrompts::choose(QWidget *parent, const QString &text, const QStringList &answers,
+                        int preferred)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> buttons;
+    for (const QString &answer : answers)
+        buttons << box.addButton(answer, QMessageBox::ActionRole);
+    if (buttons.isEmpty())
+        return -1;
+    if (preferred >= 0 && preferred < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton *>(buttons[preferred]));
+    box.setEscapeButton(buttons.last());
+    box.exec();
+    const auto taken = buttons.indexOf(box.clickedButton());
+    return taken < 0 ? int(buttons.size()) - 1 : int(taken);
 }
 
 void UserPrompts::exec(QDialog &dialog)
