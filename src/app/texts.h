@@ -118,6 +118,14 @@ inline constexpr char recordEnded[] = "電圧計記録終了: %1 行 %2";
 inline constexpr char recordCannotStart[] = "電圧計記録を開始できません: ";
 inline constexpr char recordWriteFailed[] =
     "電圧計記録を中止しました（書き込めません。記録済みの %1 行は残っています）: ";
+// The question when the chosen file already holds recorded rows, and its
+// answers in button order (the last is also Esc's).
+inline constexpr char recordFileHoldsRows[] =
+    "このファイルには電圧計記録があります。\n"
+    "続けて記録を追加しますか？（置き換えると、今の記録は消去されます。）";
+inline constexpr char recordAdd[] = "追加";
+inline constexpr char recordReplace[] = "置き換え";
+inline constexpr char recordCancel[] = "キャンセル";
 
 // Before programming a board that holds a log no read-out has taken; %1 is
 // the number of logged bytes.

@@ -44,6 +44,7 @@ void AppController::wireDataLog()
         {window_->Command5, window_->Label9, window_.get()}, progress, this);
     programmer->setObjectName(QStringLiteral("logProgrammer"));
     programmer->setPrompts(*prompts_);
+    programmer->setPortNumber([connection] { return connection ? connection->portNumber() : 0; });
     programmer->setBeforeWrite(
         [this](std::function<void(bool)> proceed) { lookBeforeProgramming(std::move(proceed)); });
     programmer_ = programmer;

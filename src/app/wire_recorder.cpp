@@ -43,13 +43,32 @@ void AppController::nmuVoltRecord_Click()
         stopRecording();
         return;
     }
+    // The save box does not ask about a file that exists: a recording in it is
+    // added to unless the user says otherwise below.
     const QString path = prompts_->saveFileName(
         window_.get(), u(texts::recordDialogCaption),
-        ui::proposedSavePath(QStringLiteral("voltmeter"), QStringLiteral("csv")), u(texts::csvDialogFilter));
+        ui::proposedSavePath(QStringLiteral("voltmeter"), QStringLiteral("csv")), u(texts::csvDialogFilter),
+        ui::UserPrompts::ExistingFile::CallerAsks);
     if (path.isEmpty())
         return;
     ui::rememberDialogFolder(path);
-    if (!recorder_->start(path)) {
+    using Mode = voltmeter::VoltmeterRecorder::StartMode;
+    Mode mode = Mode::Add;
+    const voltmeter::RecordingFile existing = voltmeter::lookAtRecordingFile(path);
+    if (existing.kind == voltmeter::RecordingFile::Kind::Recording && existing.hasRows) {
+        const QStringList answers{u(texts::recordAdd), u(texts::recordReplace),
+                                  u(texts::recordCancel)};
+        switch (prompts_->choose(window_.get(), u(texts::recordFileHoldsRows), answers, 0)) {
+        case 0:
+            break;
+        case 1:
+            mode = Mode::Replace;
+            break;
+        default:
+            return;
+        }
+    }
+    if (!recorder_->start(path, mode)) {
         window_->Label9->setText(u(texts::recordCannotStart) + recorder_->error());
         return;
     }

@@ -133,6 +133,7 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() != names.size())
             return failed(LoadError::BadRow, lines.number());
+        std::optional<double> seconds;
         if (timeColumn >= 0) {
             const QByteArray text = fields[timeColumn].trimmed();
             if (!timed)
@@ -143,20 +144,36 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
                 if (!ok || !std::isfinite(t) || t < 0 ||
                     (!log.seconds.isEmpty() && t < log.seconds.last()))
                     return failed(LoadError::BadRow, lines.number());
-                log.seconds.append(t);
+                seconds = t;
             } else if (!text.isEmpty()) {
                 return failed(LoadError::BadRow, lines.number());
             }
         }
+        std::array<std::uint8_t, kChannels> values{};
+        bool answered = true;
         for (int channel = 0; channel < kChannels; ++channel) {
             const int column = rawColumn[std::size_t(channel)];
             if (column < 0)
                 continue;
-            const auto raw = readout::parseDataValue(fields[column].trimmed());
+            const QByteArray field = fields[column].trimmed();
+            // A channel that did not answer in a reading leaves its fields
+            // empty: that reading has no point in the chart.
+            if (field.isEmpty()) {
+                answered = false;
+                continue;
+            }
+            const auto raw = readout::parseDataValue(field);
             if (!raw)
                 return failed(LoadError::BadRow, lines.number());
-            log.raw[std::size_t(channel)].append(*raw);
+            values[std::size_t(channel)] = *raw;
         }
+        if (!answered)
+            continue;
+        if (seconds)
+            log.seconds.append(*seconds);
+        for (int channel = 0; channel < kChannels; ++channel)
+            if (rawColumn[std::size_t(channel)] >= 0)
+                log.raw[std::size_t(channel)].append(values[std::size_t(channel)]);
         ++log.records;
     }
     return result;

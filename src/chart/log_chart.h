@@ -53,7 +53,8 @@ struct LoadResult {
 
 // Leading "#" lines are skipped; the first other line tells the format (a TAB:
 // data file, a comma: CSV). Anything not exactly as the program writes it is
-// refused with its line, never patched up.
+// refused with its line, never patched up. A CSV row in which a channel's raw
+// field is empty (a reading the board did not answer) is passed over.
 LoadResult parseLog(QIODevice &in);
 LoadResult loadLogFile(const QString &path);
 

@@ -2,6 +2,7 @@
 
 // Every text the data-log set-up shows, in one place to audit.
 
+#include "serial/connect.h"
 #include "serial/outcome.h"
 
 #include <QString>
@@ -41,6 +42,13 @@ inline const QString kIntervalRefused =
     QStringLiteral("ﾛｸﾞ間隔は0.00005～107374.18秒の数値で設定してください。");
 // Label9 when the user chose to keep the board's log rather than program it.
 inline const QString kProgrammingCancelled = QStringLiteral("ログ設定を中止しました。");
+
+// Label9 after a programming cut by the loss of the port COMn: why, in the
+// connection's words, then what to do.
+inline QString lineLost(int port)
+{
+    return serial::texts::disconnected(port) + kProgramAgain;
+}
 
 // Label9 after a failed header write, for each way it can fail: the step's
 // text, and the byte that came back where there was one. Empty for Ok.

@@ -1,10 +1,16 @@
 #include "readout/readout_texts.h"
 
 #include "readout/readout_exchange.h"
+#include "serial/connect.h"
 
 #include <QDir>
 
 namespace vemtra::readout::texts {
+
+QString lineLost(int port)
+{
+    return QString::fromUtf8(kCancelled) + QLatin1Char(' ') + serial::texts::disconnected(port);
+}
 
 QString readoutFailure(const ReadoutResult &result)
 {

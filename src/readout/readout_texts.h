@@ -45,6 +45,9 @@ inline constexpr char kVerifyError[] = "ﾃﾞｰﾀ照合ｴﾗｰ";
 // The read-out was stopped (中止, Esc, or the program closing); the earlier
 // data file is kept.
 inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
+// The read-out was cut by the loss of the port COMn: stopped, and why, in
+// the connection's words. The earlier data file is kept.
+QString lineLost(int port);
 // In the progress bar after the percentage while reading; %1 is seconds.
 inline constexpr char kTimeLeft[] = "残り %1 秒";
 

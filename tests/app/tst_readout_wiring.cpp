@@ -1,5 +1,7 @@
 // What the window adds around the read-out on a simulated board: CSV export, the
-// question before programming over a log not read out, the data file's folder.
+// question before programming over a log not read out, the data file's folder,
+// a loss of the port named in Label9; and the recorder's question about a file
+// that holds a recording.
 
 #include "../e2e/started_app.h"
 #include "../readout/log_image.h"
@@ -13,9 +15,13 @@
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
 #include "scripted_prompts.h"
+#include "serial/connect.h"
+#include "serial/ui/connection.h"
 #include "simulated_line.h"
+#include "voltmeter/voltmeter_recorder.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -54,7 +60,7 @@ const QByteArray kCh2Ch1Bytes = QByteArray::fromHex("663367346835");
 struct Rig {
     testing::ScriptedPrompts prompts;
 
-    explicit Rig(const QString &appPath)
+    explicit Rig(const QString &appPath, const QString &device = QStringLiteral("COM1"))
     {
         line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
         app = std::make_unique<app::AppController>(
@@ -78,7 +84,7 @@ struct Rig {
             return chosen;
         };
         app->setPrompts(prompts);
-        ready = testing::openAndWait(*app->worker());
+        ready = testing::openAndWait(*app->worker(), device);
     }
 
     // Clicks `button` and waits until its operation has let go of the line.
@@ -137,6 +143,10 @@ private slots:
     void readOutRefreshesOpenViewer();
     void stopReadout_data();
     void stopReadout();
+    void lostPortNamedAndKept_data();
+    void lostPortNamedAndKept();
+    void recordIntoExistingFile_data();
+    void recordIntoExistingFile();
 
 private:
     QTemporaryDir userData_;
@@ -426,6 +436,108 @@ void TestReadoutWiring::stopReadout()
     QCOMPARE(readFile(r->dataFilePath()), QByteArray("EARLIER\r\n"));
     QVERIFY(!w->cmdStop->isVisible() && !w->P_Bar->isVisible());
     QVERIFY(w->Command2->isEnabled());
+}
+
+void TestReadoutWiring::lostPortNamedAndKept_data()
+{
+    QTest::addColumn<bool>("readOut"); // else log programming
+    QTest::addColumn<char>("lostAfter");
+    QTest::newRow("read-out") << true << 'r';
+    QTest::newRow("read-out's connection") << true << 't';
+    QTest::newRow("programming") << false << 'w';
+}
+
+void TestReadoutWiring::lostPortNamedAndKept()
+{
+    QFETCH(bool, readOut);
+    QFETCH(char, lostAfter);
+    // The port by a link, as a device that comes back is found again.
+    QFile device(dir_->filePath("tty"));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(device.fileName(), dir_->filePath("board")));
+    Rig rig(dir_->path() + "/", dir_->filePath("board"));
+    QVERIFY(rig.ready);
+    auto *connection = rig.app->findChild<serial::Connection *>(QStringLiteral("connection"));
+    connection->setPortNumber(3);
+    if (readOut)
+        loadLog(rig.line->engine(), kCh1Ch2, 16 + kCh2Ch1Bytes.size(), kCh2Ch1Bytes);
+    rig.app->worker()->setRecoveryInterval(10);
+
+    rig.line->unplugAfterSending(std::uint8_t(lostAfter));
+    QVERIFY(rig.run(readOut ? rig.w->Command2 : rig.w->Command5));
+    const QString lost = readOut ? readout::texts::lineLost(3) : datalog::texts::lineLost(3);
+    QCOMPARE(rig.w->Label9->text(), lost);
+
+    // Found again by itself: the connection runs, and the cause stays in view.
+    QSignalSpy connected(connection, &serial::Connection::finished);
+    rig.line->advanceBy(std::chrono::seconds(2)); // the board gives up the cut command
+    rig.line->plugBack();
+    QVERIFY(connected.wait(10000));
+    QCOMPARE(rig.w->Label5->text(), serial::texts::established19200);
+    QCOMPARE(rig.w->Label9->text(), lost);
+    // The user's next connection starts afresh.
+    rig.w->vemtra_init->trigger();
+    QVERIFY(connected.wait(10000));
+    QCOMPARE(rig.w->Label9->text(), QString());
+}
+
+void TestReadoutWiring::recordIntoExistingFile_data()
+{
+    const QByteArray columns = voltmeter::readingColumns().toLatin1() + "\r\n";
+    const QByteArray rows = columns + "2026-12-07T10:00:05.000+09:00,12.500,51,0.996,102,1.992,"
+                                      "154,3.008,205,4.004\r\n";
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("answer"); // empty: not asked
+    QTest::newRow("added to") << rows << u(app::texts::recordAdd);
+    QTest::newRow("replaced") << rows << u(app::texts::recordReplace);
+    QTest::newRow("cancelled") << rows << u(app::texts::recordCancel);
+    QTest::newRow("no rows yet: not asked") << columns << QString();
+}
+
+void TestReadoutWiring::recordIntoExistingFile()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, answer);
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    const QString path = dir_->filePath("volts.csv");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    rig.chosen = path;
+    QStringList asked;
+    rig.prompts.onChoose = [&](QWidget *, const QString &, const QStringList &answers, int) {
+        asked << answers.value(0);
+        return int(answers.indexOf(answer));
+    };
+    const QString labelBefore = rig.w->Label9->text();
+    const auto *recorder = rig.app->recorder();
+
+    rig.w->nmuVoltRecord->trigger();
+    // The save box left the file to the program's own question.
+    QCOMPARE(rig.prompts.lastSaveExisting, ui::UserPrompts::ExistingFile::CallerAsks);
+    QCOMPARE(asked.size(), answer.isEmpty() ? 0 : 1);
+    if (answer == u(app::texts::recordCancel)) {
+        QVERIFY(!recorder->isRecording() && !rig.w->Check1->isChecked());
+        QCOMPARE(rig.w->Label9->text(), labelBefore);
+        QCOMPARE(readFile(path), before);
+        return;
+    }
+    QVERIFY(recorder->isRecording());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 1, 20000);
+    rig.w->nmuVoltRecord->trigger();
+    const QByteArray after = readFile(path);
+    if (answer == u(app::texts::recordReplace)) {
+        // The column row, then the new rows from 0 s.
+        const QList<QByteArray> lines = after.split('\n');
+        QCOMPARE(lines.value(0), before.split('\n').value(0));
+        QCOMPARE(lines.value(1).split(',').value(1), QByteArray("0.000"));
+        QVERIFY(!after.contains("12.500"));
+    } else {
+        QVERIFY(after.size() > before.size() && after.startsWith(before));
+    }
 }
 
 QTEST_MAIN(TestReadoutWiring)

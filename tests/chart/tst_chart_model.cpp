@@ -76,6 +76,13 @@ private slots:
             crlf("time,time_s,ch1_raw,ch1_V\n2026-12-07T10:00:00.000+09:00,0.02,51,0.996\n"
                  "2026-12-07T10:00:00.020+09:00,0.04,52,1.016\n"),
             {}, TimeUnit::Second, 0.04);
+        // As the voltmeter records a cycle in which CH1 did not answer.
+        row("live CSV with a reading not answered",
+            crlf("time,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V\n"
+                 "2026-12-07T10:00:00.000+09:00,0.000,51,0.996,7,0.137\n"
+                 "2026-12-07T10:00:00.020+09:00,0.020,,,7,0.137\n"
+                 "2026-12-07T10:00:00.040+09:00,0.040,52,1.016,7,0.137\n"),
+            {}, TimeUnit::Second, 0.04);
     }
     void timeAxis()
     {

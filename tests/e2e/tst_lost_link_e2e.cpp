@@ -3,9 +3,12 @@
 // unplug and found again by plug. Reached by its bare pty instead, a lost port
 // is left for the user to open again: another program's pty may get its number.
 
+#include "app/texts.h"
 #include "board_process.h"
 #include "csv_reader.h"
+#include "datalog/datalog_texts.h"
 #include "datalog/ui/log_programmer.h"
+#include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/com_ports.h"
 #include "serial/ui/connection.h"
@@ -121,10 +124,14 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::established19200, 10000);
     QTRY_VERIFY(!app.session()->isBusy());
 
-    // Recording starts the voltmeter; a file that holds an earlier recording is added to.
+    // Recording starts the voltmeter; a file that holds an earlier recording is
+    // added to when the user says so.
     const QString csv = dir_.filePath("volts.csv");
     s.prompts.onSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
         return csv;
+    };
+    s.prompts.onChoose = [](QWidget *, const QString &, const QStringList &answers, int) {
+        return int(answers.indexOf(QString::fromUtf8(app::texts::recordAdd)));
     };
     const auto *recorder = app.recorder();
     w.nmuVoltRecord->trigger();
@@ -137,17 +144,21 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 50, 20000);
 
     // Unplugged while the voltmeter records: it stops at once and no column
-    // follows, the label names the port, the file holds every row recorded.
+    // follows, the label names the port, no reading stays in view, the file
+    // holds every row recorded, its time going on across the two recordings.
     QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QTRY_COMPARE_WITH_TIMEOUT(w.Label5->text(), serial::texts::disconnected(2), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.Check1->isChecked() && !vm->isTickPending(), 5000);
     QVERIFY(!w.Timer1->isActive());
+    for (int ch = 0; ch < 4; ++ch)
+        QVERIFY(w.Text1[ch]->text().isEmpty() && w.Text2[ch]->text().isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(!recorder->isRecording(), 10000);
     QVERIFY(w.Label9->text().contains(csv));
     const QList<QStringList> rows = test::readCsvAsTools(csv);
     QCOMPARE(rows.size(), 1 + firstRows + recorder->rows());
+    QCOMPARE(rows[1][1], QString("0.000"));
     double lastSeconds = -1;
-    for (int i = 1 + firstRows; i < rows.size(); ++i) {
+    for (int i = 1; i < rows.size(); ++i) {
         QCOMPARE(rows[i].size(), 10);
         QVERIFY2(rows[i][1].toDouble() > lastSeconds, qPrintable(rows[i].join(',')));
         lastSeconds = rows[i][1].toDouble();
@@ -178,14 +189,15 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(readDone.wait(5000));
     QVERIFY(!readDone.at(0).at(0).toBool());
-    QVERIFY(!w.Label9->text().isEmpty());
+    QCOMPARE(w.Label9->text(), readout::texts::lineLost(2));
     QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
     QCOMPARE(readFile(readout->dataFilePath()), earlier);
 
-    // Back again, then unplugged while the log header is written.
+    // Back again, the cause still in view; then unplugged while the log header is written.
     QVERIFY(board_->ask("plug").startsWith("ok plug"));
     QTRY_VERIFY_WITH_TIMEOUT(linked(), 10000);
     QTRY_VERIFY(!app.session()->isBusy());
+    QCOMPARE(w.Label9->text(), readout::texts::lineLost(2));
     auto *programmer = app.findChild<datalog::LogProgrammer *>("logProgrammer");
     QSignalSpy programDone(programmer, &datalog::LogProgrammer::finished);
     QSignalSpy connected(app.findChild<serial::Connection *>("connection"),
@@ -197,6 +209,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     QCOMPARE(board_->ask("unplug"), QByteArray("ok unplug"));
     QVERIFY(programDone.wait(10000));
     QVERIFY(!programDone.at(0).at(0).toBool());
+    QCOMPARE(w.Label9->text(), datalog::texts::lineLost(2));
     QCOMPARE(w.Label5->text(), serial::texts::disconnected(2));
 
     // VEMTRA初期化 reopens the port once it is there again.

@@ -10,7 +10,8 @@ namespace vemtra::testing {
 
 // Answers the program's boxes without showing them. A box with no answer set
 // is closed at once: critical and notice do nothing, OK/Cancel says OK, Yes/No
-// says No, the save box is cancelled, a dialog is not run.
+// says No, the save box is cancelled, a choice takes the last answer, a dialog
+// is not run.
 struct ScriptedPrompts final : ui::UserPrompts {
     std::function<void(QWidget *, const QString &title, const QString &text)> onCritical;
     std::function<void(const QString &text)> onNotice;
@@ -19,7 +20,11 @@ struct ScriptedPrompts final : ui::UserPrompts {
     std::function<QString(QWidget *, const QString &caption, const QString &proposed,
                           const QString &filter)>
         onSaveFileName;
+    std::function<int(QWidget *, const QString &text, const QStringList &answers, int preferred)>
+        onChoose;
     std::function<void(QDialog &)> onExec;
+    // How the last save box was told to treat a file that exists.
+    ExistingFile lastSaveExisting = ExistingFile::AskToReplace;
 
     void critical(QWidget *parent, const QString &title, const QString &text) override
     {
@@ -40,9 +45,15 @@ struct ScriptedPrompts final : ui::UserPrompts {
         return onYesNo ? onYesNo(parent, text) : false;
     }
     QString saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
-                         const QString &filter) override
+                         const QString &filter, ExistingFile existing) override
     {
+        lastSaveExisting = existing;
         return onSaveFileName ? onSaveFileName(parent, caption, proposed, filter) : QString();
+    }
+    int choose(QWidget *parent, const QString &text, const QStringList &answers,
+               int preferred) override
+    {
+        return onChoose ? onChoose(parent, text, answers, preferred) : int(answers.size()) - 1;
     }
     void exec(QDialog &dialog) override
     {

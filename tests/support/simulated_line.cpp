@@ -44,6 +44,11 @@ bool SimulatedLine::send(const QByteArray &bytes)
         pcTxFreeAt_ = start + byteTime(speed_);
         toBoard_.push_back({byte, pcTxFreeAt_, speed_});
         sent_.push_back({byte, speed_, start});
+        if (unplugOn_ && byte == *unplugOn_ && --unplugCount_ == 0) {
+            unplugOn_.reset();
+            unplug();
+            break;
+        }
     }
     return true;
 }
@@ -152,6 +157,18 @@ void SimulatedLine::inject(const QByteArray &bytes, Micros at)
         noise_.emplace(at, static_cast<std::uint8_t>(c));
     if (at <= now_)
         processEventsAt(now_);
+}
+
+void SimulatedLine::unplugAfterSending(std::uint8_t byte, int times)
+{
+    unplugOn_ = byte;
+    unplugCount_ = times;
+}
+
+void SimulatedLine::plugBack()
+{
+    lost_ = false;
+    failure_.clear();
 }
 
 void SimulatedLine::unplug(const QString &reason)

@@ -13,10 +13,12 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vemtra::testing {
@@ -66,6 +68,11 @@ public:
     // The device goes away: the line reports isOpen() false with `reason`, and
     // every operation fails from now on.
     void unplug(const QString &reason = QStringLiteral("device unplugged"));
+    // Unplugs right after `byte` has gone out for the `times`-th time from now:
+    // a loss in the middle of an exchange. Set it while no job uses the line.
+    void unplugAfterSending(std::uint8_t byte, int times = 1);
+    // The device is there again (the line works once it is opened again).
+    void plugBack();
 
     // --- transcript of the bytes sent to the board, in order ---
     void clearTranscript() { sent_.clear(); }
@@ -90,8 +97,10 @@ private:
     board::BoardEngine engine_;
     Micros now_{0};
     int speed_;
-    bool lost_ = false;
+    std::atomic<bool> lost_ = false; // plugBack may race with a reopen on the worker
     QString failure_;
+    std::optional<std::uint8_t> unplugOn_;
+    int unplugCount_ = 0;
     // Longest step of virtual time between two looks at the engine, so output
     // the engine makes on its own is picked up close to its time.
     Micros maxStep_{1000};

@@ -29,6 +29,11 @@ LogProgrammer::LogProgrammer(LogPlanController &plan, serial::LinkWorker &worker
       prompts_(&ui::realPrompts())
 {
     connect(view_.Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    // What cut a programming is told in Label9, not the time-out the cut caused.
+    connect(&worker_, &serial::LinkWorker::linkLost, this, [this] {
+        if (running_)
+            lineLost_ = true;
+    });
 }
 
 void LogProgrammer::Command5_Click()
@@ -38,6 +43,7 @@ void LogProgrammer::Command5_Click()
     if (running_ || !session_.begin(kOperation))
         return;
     running_ = true;
+    lineLost_ = false;
     view_.Command5->setEnabled(false);
 
     // The header must carry the end address of the type selected now.
@@ -55,6 +61,8 @@ void LogProgrammer::Command5_Click()
         if (written) {
             self->setLabel9(texts::kLogStartsAfterPowerCycle);
             self->showNotice(texts::kLogStartsNotice);
+        } else if (sent && self->lineLost_) {
+            self->setLabel9(texts::lineLost(self->portNumber_ ? self->portNumber_() : 0));
         } else if (sent) {
             self->setLabel9(texts::kProgramAgain);
         }

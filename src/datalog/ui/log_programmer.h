@@ -60,6 +60,8 @@ public:
     // Who shows the OK box that tells the user logging starts after a power
     // cycle; the real one unless a test answers it.
     void setPrompts(ui::UserPrompts &prompts) { prompts_ = &prompts; }
+    // The COM number a lost port is named by in Label9.
+    void setPortNumber(std::function<int()> portNumber) { portNumber_ = std::move(portNumber); }
     // Without it the header is written right after comm_connect.
     void setBeforeWrite(BeforeWrite beforeWrite) { beforeWrite_ = std::move(beforeWrite); }
 
@@ -97,7 +99,9 @@ private:
     ProgressBar progress_bar_;
     ui::UserPrompts *prompts_;
     BeforeWrite beforeWrite_;
+    std::function<int()> portNumber_;
     bool running_ = false;
+    bool lineLost_ = false; // the port went away during this programming
     bool refused_ = false;
     bool declined_ = false;
     LogWriteResult last_;

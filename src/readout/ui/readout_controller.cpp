@@ -39,6 +39,11 @@ ReadoutController::ReadoutController(ReadoutView view, serial::Connection &conne
         });
     if (view_.cmdStop)
         connect(view_.cmdStop, &QPushButton::clicked, this, &ReadoutController::stop);
+    // What cut a read-out is told in Label9, not the time-out the cut caused.
+    connect(&worker_, &serial::LinkWorker::linkLost, this, [this] {
+        if (running_)
+            lineLost_ = true;
+    });
     if (view_.window) {
         escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), view_.window);
         escape_->setContext(Qt::WindowShortcut);
@@ -100,6 +105,7 @@ void ReadoutController::Command2_Click()
     if (running_ || !session_ || !session_->begin(QStringLiteral("readout")))
         return;
     running_ = true;
+    lineLost_ = false;
     QPointer<ReadoutController> self = this;
     connection_.comm_connect([self] {
         if (self)
@@ -114,6 +120,12 @@ void ReadoutController::afterConnect()
         return;
     }
     serial::SessionGuard guard(*session_);
+    // Nothing to ask about a board that is no longer there.
+    if (lineLost_) {
+        running_ = false;
+        setLabel9(texts::lineLost(connection_.portNumber()));
+        return;
+    }
     if (session_->comm_error == 1) {
         running_ = false;
         setLabel9(QString::fromUtf8(texts::kCommError));
@@ -193,7 +205,8 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
     enable(view_.Command2);
 
     if (!result.ok) {
-        const QString message = result.message();
+        const QString message =
+            lineLost_ ? texts::lineLost(connection_.portNumber()) : result.message();
         setLabel9(message);
         emit finished(false, message);
         return;

@@ -114,6 +114,7 @@ private:
     ui::UserPrompts *prompts_;
     bool running_ = false;
     bool transferring_ = false;
+    bool lineLost_ = false; // the port went away during this read-out
     QElapsedTimer transferClock_;
     QPointer<QShortcut> escape_;
     QPointer<LIST> openViewer_; // the viewer on screen, refreshed by a later read-out

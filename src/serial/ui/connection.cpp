@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <memory>
@@ -31,6 +32,9 @@ void Connection::onLinkLost()
 void Connection::onLinkRestored()
 {
     // As VEMTRA初期化 would: the board may have been switched off meanwhile.
+    // Label9 keeps what the loss left there (a read-out or programming it cut)
+    // until the user's next action.
+    const QScopedValueRollback keep(keepLabel9_, true);
     vemtra_init();
 }
 
@@ -49,6 +53,7 @@ void Connection::comm_connect(std::function<void()> then)
 
     QPointer<QLabel> label5 = view_.Label5;
     QPointer<QLabel> label9 = view_.Label9;
+    const bool keepLabel9 = keepLabel9_;
     QPointer<QTimer> timer1 = view_.Timer1;
     QPointer<Connection> self = this;
     auto result = std::make_shared<ConnectResult>();
@@ -56,7 +61,7 @@ void Connection::comm_connect(std::function<void()> then)
 
     StallProbe::mark(QStringLiteral("connect"));
     worker_.post(
-        [news, label5, label9, timer1, result](Line &line) {
+        [news, label5, label9, keepLabel9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
             ConnectObserver observer;
             observer.label5 = [news, label5](const QString &text) {
@@ -65,7 +70,9 @@ void Connection::comm_connect(std::function<void()> then)
                         label5->setText(text);
                 });
             };
-            observer.label9 = [news, label9](const QString &text) {
+            observer.label9 = [news, label9, keepLabel9](const QString &text) {
+                if (keepLabel9 && text.isEmpty())
+                    return;
                 news([label9, text] {
                     if (label9)
                         label9->setText(text);

@@ -69,6 +69,7 @@ private:
     int portSpeed_ = 9600;
     int portNumber_ = 0;
     int running_ = 0;
+    bool keepLabel9_ = false; // while the reconnection after a loss starts
     ConnectResult last_;
 };
 

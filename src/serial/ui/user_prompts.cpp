@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -73,9 +74,30 @@ bool UserPrompts::yesNo(QWidget *parent, const QString &text)
 }
 
 QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
-                                  const QString &filter)
+                                  const QString &filter, ExistingFile existing)
 {
-    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+    return QFileDialog::getSaveFileName(parent, caption, proposed, filter, nullptr,
+                                        existing == ExistingFile::CallerAsks
+                                            ? QFileDialog::DontConfirmOverwrite
+                                            : QFileDialog::Options());
+}
+
+int UserPrompts::choose(QWidget *parent, const QString &text, const QStringList &answers,
+                        int preferred)
+{
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> buttons;
+    for (const QString &answer : answers)
+        buttons << box.addButton(answer, QMessageBox::ActionRole);
+    if (buttons.isEmpty())
+        return -1;
+    if (preferred >= 0 && preferred < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton *>(buttons[preferred]));
+    box.setEscapeButton(buttons.last());
+    keepLinesWhole(box);
+    box.exec();
+    const auto taken = buttons.indexOf(box.clickedButton());
+    return taken < 0 ? int(buttons.size()) - 1 : int(taken);
 }
 
 void UserPrompts::exec(QDialog &dialog)

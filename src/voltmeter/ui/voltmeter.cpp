@@ -23,6 +23,7 @@ struct Voltmeter::Cycle {
     ChannelReadings readings;
     std::atomic<bool> read{false};
     bool applied = false;
+    bool cut = false; // the port was lost while it ran
 };
 
 Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::BoardSession *session,
@@ -36,8 +37,20 @@ Voltmeter::Voltmeter(VoltmeterView view, serial::LinkWorker &worker, serial::Boa
     view_.Timer1->setTimerType(Qt::PreciseTimer);
     connect(view_.Timer1, &QTimer::timeout, this, &Voltmeter::Timer1_Timer);
     // A lost port gives no readings: stop at once rather than sweep old ones.
-    connect(&worker_, &serial::LinkWorker::linkLost, this,
-            [this] { view_.Check1->setChecked(false); });
+    connect(&worker_, &serial::LinkWorker::linkLost, this, &Voltmeter::onLinkLost);
+}
+
+void Voltmeter::onLinkLost()
+{
+    view_.Check1->setChecked(false);
+    // The boxes showed the board's last word; with the port gone they would
+    // claim readings nobody takes. The cycle the loss cut shows nothing either.
+    if (cycle_)
+        cycle_->cut = true;
+    for (int chx = 0; chx < 4; ++chx) {
+        view_.Text1[chx]->clear();
+        view_.Text2[chx]->clear();
+    }
 }
 
 void Voltmeter::Check1_Click()
@@ -89,7 +102,7 @@ void Voltmeter::finishCycle(Cycle &cycle)
         return;
     cycle.applied = true;
     tickPending_ = false;
-    applyTick(cycle.readings);
+    applyTick(cycle.cut ? ChannelReadings{} : cycle.readings);
 }
 
 void Voltmeter::applyTick(const ChannelReadings &readings)

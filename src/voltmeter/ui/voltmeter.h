@@ -83,6 +83,7 @@ signals:
 private:
     struct Cycle;
     void finishCycle(Cycle &cycle);
+    void onLinkLost();
     void applyTick(const ChannelReadings &readings);
 
     VoltmeterView view_;
