@@ -1,5 +1,6 @@
 #include "voltmeter/voltmeter_recorder.h"
 
+#include "serial/output_file.h"
 #include "serial/protocol.h"
 
 namespace vemtra::voltmeter {
@@ -53,6 +54,16 @@ bool VoltmeterRecorder::start(const QString &path)
     rows_ = 0;
     error_.clear();
     file_.setFileName(path);
+    // A device or named pipe holds no recording to add to, and would block or
+    // fail on the look for one: the rows go straight into it.
+    if (serial::OutputFile::isInPlaceTarget(path)) {
+        if (!serial::OutputFile::openInPlace(file_, path, &error_))
+            return false;
+        if (!write(readingColumns().toLatin1() + "\r\n"))
+            return false;
+        started_.start();
+        return true;
+    }
     // Unbuffered: every row reaches the system as it is written.
     if (!file_.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
         error_ = file_.errorString();
