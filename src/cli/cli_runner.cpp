@@ -125,6 +125,11 @@ private:
         const serial::ConnectResult result = serial::connectBoard(line, observer);
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted while looking for the board"));
+        // A port gone while the board was being found is no refused switch.
+        if (!line.isOpen()) {
+            io.err(QStringLiteral("vemtra-cli: ") + lostText(line));
+            return kExitNoBoard;
+        }
         const QString device = o.device;
         switch (result.outcome) {
         case serial::ConnectOutcome::Found19200:

@@ -148,6 +148,8 @@ void TestCliRunner::probe_data()
     QTest::newRow("switch refused") << "refuse-speed-change" << int(kExitProtocolError)
                                     << "switch to 19200 bps failed (S command NG 115)";
     QTest::newRow("silent") << "silent" << int(kExitNoBoard) << "no board answers on /dev/ttyTEST";
+    QTest::newRow("port lost mid-connection")
+        << "unplug" << int(kExitNoBoard) << "lost the line to /dev/ttyTEST";
 }
 
 void TestCliRunner::probe()
@@ -159,6 +161,8 @@ void TestCliRunner::probe()
     auto line = simulatedBoard();
     line->engine().faults().refuseSpeedChange = fault == "refuse-speed-change";
     line->engine().faults().silent = fault == "silent";
+    if (fault == "unplug")
+        line->unplugOnSending('s');
     const Run r = run(line, {"probe"});
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());

@@ -44,6 +44,10 @@ bool SimulatedLine::send(const QByteArray &bytes)
         pcTxFreeAt_ = start + byteTime(speed_);
         toBoard_.push_back({byte, pcTxFreeAt_, speed_});
         sent_.push_back({byte, speed_, start});
+        if (unplugOn_ == byte) {
+            unplug();
+            break;
+        }
     }
     return true;
 }
@@ -156,9 +160,12 @@ void SimulatedLine::inject(const QByteArray &bytes, Micros at)
 
 void SimulatedLine::unplug(const QString &reason)
 {
+    const bool wasOpen = !lost_;
     lost_ = true;
     failure_ = reason;
     waiting_.clear();
+    if (wasOpen && onLost_)
+        onLost_();
 }
 
 QByteArray SimulatedLine::sentBytes() const

@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vemtra::testing {
@@ -52,6 +54,7 @@ public:
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;
     int speed() const override { return speed_; }
+    void setLossHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
 
     // --- controls for tests ---
 
@@ -66,6 +69,8 @@ public:
     // The device goes away: the line reports isOpen() false with `reason`, and
     // every operation fails from now on.
     void unplug(const QString &reason = QStringLiteral("device unplugged"));
+    // The device goes away just after the PC has sent `byte`.
+    void unplugOnSending(std::uint8_t byte) { unplugOn_ = byte; }
 
     // --- transcript of the bytes sent to the board, in order ---
     void clearTranscript() { sent_.clear(); }
@@ -92,6 +97,8 @@ private:
     int speed_;
     bool lost_ = false;
     QString failure_;
+    std::function<void()> onLost_;
+    std::optional<std::uint8_t> unplugOn_;
     // Longest step of virtual time between two looks at the engine, so output
     // the engine makes on its own is picked up close to its time.
     Micros maxStep_{1000};
