@@ -413,7 +413,8 @@ QString usageText()
                "  %4  protocol error: the board answered wrongly or stopped answering\n"
                "  %5  file error\n"
                "  %6  program refused: the board holds a log not read out (see --force)\n"
-               "  %7 interrupted by Ctrl-C; earlier files are left as they were\n")
+               "  %7 interrupted by Ctrl-C, SIGTERM or SIGHUP; earlier files are left as\n"
+               "       they were, the port is closed and its lock file removed\n")
         .arg(kExitOk)
         .arg(kExitBadArguments)
         .arg(kExitNoBoard)
