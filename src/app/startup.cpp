@@ -7,6 +7,7 @@
 #include "app/vemtra.h"
 #include "app/version.h"
 #include "serial/stall_probe.h"
+#include "serial/stop_signals.h"
 
 #include "ui/window_placement.h"
 
@@ -225,6 +226,11 @@ int Main(int argc, char **argv)
     channel.listen();
 
     AppController controller(std::make_unique<serial::LinkWorker>());
+    // Asked to stop by kill, Ctrl-C or a closing terminal, the window ends as
+    // by its close box: the running exchange stopped, the port closed and its
+    // lock file removed, an earlier data file kept.
+    QObject::connect(&serial::StopSignals::install(), &serial::StopSignals::stopRequested,
+                     &controller, [&controller] { controller.window()->close(); });
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &controller,
                      [&controller] { bringToFront(controller.window()); });
     controller.start();

@@ -394,6 +394,10 @@ QString usageText()
                "    --csv FILE      also write the log as CSV with the logger's own time\n"
                "                    (a file other than the data file; - for standard output)\n"
                "    --plot FILE     also draw the log as a chart (.png, .svg or .pdf)\n"
+               "                    A FILE that is a device or named pipe (/dev/null,\n"
+               "                    /dev/stdout, a FIFO) is written into, never replaced,\n"
+               "                    once the read-out is complete and verified; a FIFO\n"
+               "                    that no program reads then is a file error\n"
                "  ports             list the serial devices present (path, description,\n"
                "                    maker, serial number, USB ids) and the COMn each is\n"
                "                    assigned to; needs no --port or --com\n"
@@ -413,7 +417,8 @@ QString usageText()
                "  %4  protocol error: the board answered wrongly or stopped answering\n"
                "  %5  file error\n"
                "  %6  program refused: the board holds a log not read out (see --force)\n"
-               "  %7 interrupted by Ctrl-C; earlier files are left as they were\n")
+               "  %7 interrupted by Ctrl-C, SIGTERM or SIGHUP; earlier files are left as\n"
+               "       they were, the port is closed and its lock file removed\n")
         .arg(kExitOk)
         .arg(kExitBadArguments)
         .arg(kExitNoBoard)

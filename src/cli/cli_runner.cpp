@@ -11,6 +11,7 @@
 #include "serial/com_ports.h"
 #include "serial/connect.h"
 #include "serial/port_identity.h"
+#include "serial/output_file.h"
 #include "serial/protocol.h"
 #include "voltmeter/read_chx.h"
 #include "voltmeter/voltmeter_recorder.h"
@@ -20,7 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <memory>
 #include <thread>
@@ -102,13 +103,10 @@ public:
 private:
     bool canWrite(const QString &path)
     {
-        QSaveFile probe(path);
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.cancelWriting();
+        const QString why = serial::OutputFile::whyNotWritable(path);
+        if (why.isEmpty())
             return true;
-        }
-        io.err(QStringLiteral("cannot write %1: %2")
-                   .arg(QDir::toNativeSeparators(path), probe.errorString()));
+        io.err(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
         return false;
     }
 
@@ -135,6 +133,11 @@ private:
         const serial::ConnectResult result = serial::connectBoard(line, observer);
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted while looking for the board"));
+        // A port gone while the board was being found is no refused switch.
+        if (!line.isOpen()) {
+            io.err(QStringLiteral("vemtra-cli: ") + lostText(line));
+            return kExitNoBoard;
+        }
         const QString device = o.device;
         switch (result.outcome) {
         case serial::ConnectOutcome::Found19200:
@@ -321,13 +324,16 @@ private:
             };
         }
         // Standard output takes the data only once it is complete and verified,
-        // so a failed read-out writes nothing there.
+        // so a failed read-out writes nothing there; so does a device or pipe
+        // named by --output, which cannot be read back for the CSV either.
+        const bool inMemory =
+            o.outputToStdout || serial::OutputFile::isInPlaceTarget(o.outputPath);
         QByteArray data;
         QBuffer memory(&data);
         memory.open(QIODevice::WriteOnly);
         const readout::ReadoutResult result =
-            o.outputToStdout ? readout::readOutLog(line, memory, observer)
-                             : readout::readOutLog(line, o.outputPath, observer);
+            inMemory ? readout::readOutLog(line, memory, observer)
+                     : readout::readOutLog(line, o.outputPath, observer);
         if (progressShown && io.progressDone)
             io.progressDone();
 
@@ -338,6 +344,12 @@ private:
                 QStringLiteral("read-out cancelled; %1 was left as it was").arg(file));
         if (!result.ok)
             return fail(readoutFailure(result, file));
+        if (inMemory && !o.outputToStdout) {
+            serial::OutputFile out(o.outputPath);
+            if (!out.open() || out.device().write(data) != data.size() || !out.commit())
+                return fail({kExitFileError,
+                             QStringLiteral("cannot write %1: %2").arg(file, out.errorString())});
+        }
         readout::rememberReadOut(result.header);
         if (o.outputToStdout && !(io.outBytes && io.outBytes(data)))
             return fail({kExitFileError, QStringLiteral("cannot write the data to standard output")});
@@ -348,44 +360,53 @@ private:
         report(written);
 
         if (o.csvPath.isEmpty() && !o.csvToStdout)
-            return drawPlot(result);
+            return drawPlot(result, inMemory ? data : QByteArray());
         QFile dataFile(o.outputPath);
         QBuffer dataInMemory(&data);
-        QIODevice &in = o.outputToStdout ? static_cast<QIODevice &>(dataInMemory) : dataFile;
+        QIODevice &in = inMemory ? static_cast<QIODevice &>(dataInMemory) : dataFile;
         if (!in.open(QIODevice::ReadOnly))
             return fail({kExitFileError, QStringLiteral("cannot read %1 back: %2")
                                              .arg(file, in.errorString())});
         QByteArray csvText;
         QBuffer csvMemory(&csvText);
-        QSaveFile csvFile(o.csvPath);
-        QIODevice &csvOut =
-            o.csvToStdout ? static_cast<QIODevice &>(csvMemory) : static_cast<QIODevice &>(csvFile);
+        serial::OutputFile csvFile(o.csvPath);
         const QString csvName =
             o.csvToStdout ? QStringLiteral("standard output") : QDir::toNativeSeparators(o.csvPath);
-        if (!csvOut.open(QIODevice::WriteOnly))
+        const auto csvError = [&] {
+            return o.csvToStdout ? csvMemory.errorString() : csvFile.errorString();
+        };
+        if (!(o.csvToStdout ? csvMemory.open(QIODevice::WriteOnly) : csvFile.open()))
             return fail({kExitFileError,
-                         QStringLiteral("cannot write %1: %2").arg(csvName, csvOut.errorString())});
+                         QStringLiteral("cannot write %1: %2").arg(csvName, csvError())});
+        // Taken once open: where an open file writes depends on what it names.
+        QIODevice &csvOut = o.csvToStdout ? static_cast<QIODevice &>(csvMemory) : csvFile.device();
         const readout::CsvExportResult csv = readout::exportCsv(in, result.header, csvOut);
         const bool stored = csv.ok && (o.csvToStdout ? io.outBytes && io.outBytes(csvText)
                                                      : csvFile.commit());
         if (!stored) {
-            io.err(csv.ok ? QStringLiteral("cannot write %1: %2").arg(csvName, csvOut.errorString())
+            io.err(csv.ok ? QStringLiteral("cannot write %1: %2").arg(csvName, csvError())
                           : csv.error);
             return kExitFileError;
         }
         report(QStringLiteral("%1 rows written to %2").arg(csv.rows).arg(csvName));
-        return drawPlot(result);
+        return drawPlot(result, inMemory ? data : QByteArray());
     }
 
-    // readout --plot: the chart of the log just read, drawn by vemtra-plot.
-    int drawPlot(const readout::ReadoutResult &result)
+    // readout --plot: the chart of the log just read, drawn by vemtra-plot from
+    // the data file, or from a copy of `data` when that went to a device or pipe.
+    int drawPlot(const readout::ReadoutResult &result, const QByteArray &data)
     {
         if (o.plotPath.isEmpty())
             return kExitOk;
+        QTemporaryFile copy;
+        if (!data.isEmpty() && !(copy.open() && copy.write(data) == data.size() && copy.flush()))
+            return fail({kExitFileError, QStringLiteral("cannot keep the data for --plot: %1")
+                                             .arg(copy.errorString())});
         // The data file does not carry the interval or the reference: the
         // header read back with it does.
         const readout::CsvLayout layout = readout::CsvLayout::fromReadBack(result.header);
-        QStringList arguments{o.outputPath, QStringLiteral("--output"), o.plotPath};
+        QStringList arguments{data.isEmpty() ? o.outputPath : copy.fileName(),
+                              QStringLiteral("--output"), o.plotPath};
         if (layout.interval)
             arguments << QStringLiteral("--interval")
                       << readout::recordTimeText(1, *layout.interval);

@@ -4,11 +4,11 @@
 #include "cli/cli_runner.h"
 #include "cli/exit_codes.h"
 #include "serial/serial_port_line.h"
+#include "serial/stop_signals.h"
 #include "serial/tracing_line.h"
 
 #include <QCoreApplication>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -17,32 +17,6 @@
 using namespace vemtra;
 
 namespace {
-
-// Ctrl-C cancels the command's line; the exchange gives up at its next wait
-// and the command ends on its own path, so files are finished or left alone as
-// they would be on any failure. Only a lock-free atomic is touched here.
-const serial::CancelSource interrupt;
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void onInterrupt(int)
-{
-    interrupt.cancel();
-}
-
-void installInterruptHandler()
-{
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    // A second Ctrl-C ends the program at once.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    // Asked to stop by kill, timeout or a closing terminal, the command ends the
-    // same way, so the port is closed and its lock file removed; killed outright,
-    // the lock would be left for other users to trip over.
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-}
 
 void writeLine(std::FILE *stream, const QString &text)
 {
@@ -83,7 +57,11 @@ int main(int argc, char **argv)
         return cli::kExitBadArguments;
     }
 
-    installInterruptHandler();
+    // Ctrl-C, SIGTERM and SIGHUP cancel the command's line; the exchange gives
+    // up at its next wait and the command ends on its own path, so files are
+    // finished or left alone as they would be on any failure.
+    serial::StopSignals &stop = serial::StopSignals::install();
+    stop.stopOnBrokenPipe();
 
     cli::CliIo io;
     io.out = [](const QString &text) { writeLine(stdout, text); };
@@ -105,6 +83,6 @@ int main(int argc, char **argv)
             std::fflush(stderr);
         };
     }
-    io.cancel = interrupt.token();
+    io.cancel = stop.token();
     return cli::runCommand(parsed.options, opener, io);
 }

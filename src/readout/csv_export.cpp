@@ -1,10 +1,10 @@
 #include "readout/csv_export.h"
 
 #include "readout/data_file.h"
+#include "serial/output_file.h"
 #include "serial/protocol.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 #include <cstdio>
@@ -178,12 +178,12 @@ CsvExportResult exportCsv(const QString &dataFilePath, const HeaderReadBack &rea
     if (!in.open(QIODevice::ReadOnly))
         return failure(
             QStringLiteral("cannot read data file %1: %2").arg(dataFilePath, in.errorString()));
-    QSaveFile out(csvPath);
-    if (!out.open(QIODevice::WriteOnly))
+    serial::OutputFile out(csvPath);
+    if (!out.open())
         return failure(QStringLiteral("cannot create %1: %2").arg(csvPath, out.errorString()));
-    CsvExportResult result = exportCsv(in, readBack, out);
+    CsvExportResult result = exportCsv(in, readBack, out.device());
     if (!result.ok) {
-        out.cancelWriting();
+        out.cancel();
         return result;
     }
     if (!out.commit())

@@ -3,12 +3,12 @@
 #include "readout/data_file.h"
 #include "readout/readout_texts.h"
 #include "serial/exchange.h"
+#include "serial/output_file.h"
 #include "serial/protocol.h"
 
 #include <QDir>
 #include <QFileDevice>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #ifdef Q_OS_UNIX
@@ -243,8 +243,11 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
 
 // Why writing `file` failed. A write cut short by a full disk or a file-size
 // limit leaves the system's reason unsaid, so those two are looked for first.
-QString writeFailureReason(const QFileDevice &file, const QString &path)
+QString writeFailureReason(const OutputFile &file, const QString &path)
 {
+    // A device or pipe says why itself.
+    if (file.writesInPlace())
+        return file.errorString();
 #ifdef Q_OS_UNIX
     rlimit limit{};
     if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
@@ -271,17 +274,15 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
 {
     // The old file is replaced in one step when the new one is complete; until
     // then the records go to a temporary file beside it.
-    QSaveFile file(filePath);
+    OutputFile file(filePath);
     Output output;
     output.file = filePath;
-    output.open = [&]() -> QIODevice * {
-        return file.open(QIODevice::WriteOnly) ? &file : nullptr;
-    };
+    output.open = [&]() -> QIODevice * { return file.open() ? &file.device() : nullptr; };
     output.finish = [&] { return file.commit(); };
     output.error = [&] { return writeFailureReason(file, filePath); };
     ReadoutResult result = readOut(line, output, observer);
-    if (!result.ok && file.isOpen())
-        file.cancelWriting();
+    if (!result.ok)
+        file.cancel();
     return result;
 }
 

@@ -1,10 +1,11 @@
 #include "readout/unread_log.h"
 
+#include "serial/output_file.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace vemtra::readout {
@@ -69,10 +70,10 @@ bool rememberReadOut(const HeaderReadBack &readBack, const QDateTime &when)
     const QString path = readOutRecordPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    serial::OutputFile file(path);
+    if (!file.open())
         return false;
-    file.write(lines.join('\n') + '\n');
+    file.device().write(lines.join('\n') + '\n');
     return file.commit();
 }
 

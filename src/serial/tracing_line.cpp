@@ -113,9 +113,25 @@ TracingLine::TracingLine(std::unique_ptr<Line> inner, std::shared_ptr<LineTrace>
     trace_->startAt(inner_->now());
     trace_->note(inner_->now(), QStringLiteral("%1 bps").arg(inner_->speed()));
     inner_->setArrivalHook([this](Micros at, int count) { arrivals_.push_back({at, count}); });
+    // A port lost while no exchange runs meets no operation of this line, so
+    // the loss is noted when the inner line reports it.
+    inner_->setLossHandler([this] {
+        noteLoss();
+        if (onLost_)
+            onLost_();
+    });
 }
 
-TracingLine::~TracingLine() = default;
+void TracingLine::setLossHandler(std::function<void()> handler)
+{
+    onLost_ = std::move(handler);
+}
+
+TracingLine::~TracingLine()
+{
+    // The inner line may outlive the trace's members for a moment.
+    inner_->setLossHandler({});
+}
 
 void TracingLine::setCancelToken(CancelToken token)
 {

@@ -87,10 +87,7 @@ public:
     bool setSpeed(int baud) override;
     int speed() const override;
     void setCancelToken(CancelToken token) override;
-    void setLossHandler(std::function<void()> handler) override
-    {
-        inner_->setLossHandler(std::move(handler));
-    }
+    void setLossHandler(std::function<void()> handler) override;
 
 private:
     void noteLoss();
@@ -106,6 +103,7 @@ private:
     std::shared_ptr<LineTrace> trace_;
     std::deque<Arrival> arrivals_; // bytes taken in and not yet read, oldest first
     bool lossNoted_ = false;
+    std::function<void()> onLost_;
 };
 
 // Wraps every line `inner` opens in a TracingLine writing to `trace`.

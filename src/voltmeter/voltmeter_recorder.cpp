@@ -1,5 +1,6 @@
 #include "voltmeter/voltmeter_recorder.h"
 
+#include "serial/output_file.h"
 #include "serial/protocol.h"
 
 #include <QFileInfo>
@@ -126,6 +127,16 @@ bool VoltmeterRecorder::start(const QString &path, StartMode mode)
     continueFrom_ = 0;
     continueAfter_ = QDateTime();
     file_.setFileName(path);
+    // A device or named pipe holds no recording to add to, and would block or
+    // fail on the look for one: the rows go straight into it.
+    if (serial::OutputFile::isInPlaceTarget(path)) {
+        if (!serial::OutputFile::openInPlace(file_, path, &error_))
+            return false;
+        if (!write(readingColumns().toLatin1() + "\r\n"))
+            return false;
+        started_.start();
+        return true;
+    }
     const QIODevice::OpenMode how = mode == StartMode::Replace
                                         ? QIODevice::WriteOnly | QIODevice::Truncate
                                         : QIODevice::ReadWrite | QIODevice::Append;

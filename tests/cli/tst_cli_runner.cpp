@@ -11,10 +11,16 @@
 #include "simulated_line.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace vemtra;
 using namespace vemtra::cli;
@@ -80,6 +86,22 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+bool isKind(const QString &path, mode_t kind)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
+}
+
+QByteArray drain(int fd)
+{
+    QByteArray bytes;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, n);
+    return bytes;
+}
+
 QByteArray eepromHead(const SimulatedLine &line, int n = 16)
 {
     const auto &e = line.engine().eeprom();
@@ -103,6 +125,8 @@ private slots:
     void readoutToUnwritableFileSendsNothing();
     void readoutToStandardOutput_data();
     void readoutToStandardOutput();
+    void readoutIntoPipeOrDevice_data();
+    void readoutIntoPipeOrDevice();
     void progressText_data();
     void progressText();
 };
@@ -124,6 +148,8 @@ void TestCliRunner::probe_data()
     QTest::newRow("switch refused") << "refuse-speed-change" << int(kExitProtocolError)
                                     << "switch to 19200 bps failed (S command NG 115)";
     QTest::newRow("silent") << "silent" << int(kExitNoBoard) << "no board answers on /dev/ttyTEST";
+    QTest::newRow("port lost mid-connection")
+        << "unplug" << int(kExitNoBoard) << "lost the line to /dev/ttyTEST";
 }
 
 void TestCliRunner::probe()
@@ -135,6 +161,8 @@ void TestCliRunner::probe()
     auto line = simulatedBoard();
     line->engine().faults().refuseSpeedChange = fault == "refuse-speed-change";
     line->engine().faults().silent = fault == "silent";
+    if (fault == "unplug")
+        line->unplugOnSending('s');
     const Run r = run(line, {"probe"});
     QCOMPARE(r.code, code);
     QVERIFY(r.out.isEmpty());
@@ -331,6 +359,70 @@ void TestCliRunner::progressText()
     QFETCH(double, seconds);
     QFETCH(QString, text);
     QCOMPARE(cli::progressText(done, total, seconds), text);
+}
+
+// A device or a named pipe given as a file is written into, never replaced by a
+// file: renamed over, /dev/null would stop being the null device.
+void TestCliRunner::readoutIntoPipeOrDevice_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("data file into a FIFO") << "--output" << "fifo" << false;
+    QTest::newRow("CSV into a FIFO") << "--csv" << "fifo" << false;
+    QTest::newRow("failed read-out") << "--output" << "fifo" << true;
+    QTest::newRow("data file into a link to a device") << "--output" << "device" << false;
+}
+
+void TestCliRunner::readoutIntoPipeOrDevice()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, target);
+    QFETCH(bool, fails);
+
+    QTemporaryDir dir;
+    const QString link = dir.filePath("target"), node = dir.filePath("node");
+    const QByteArray nodeName = QFile::encodeName(node);
+    int reader = -1;
+    if (target == "fifo") {
+        QCOMPARE(::mkfifo(nodeName.constData(), 0600), 0);
+        reader = ::open(nodeName.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+    } else if (::mknod(nodeName.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+        QSKIP("needs the right to make a device node (root)");
+    }
+    QVERIFY(QFile::link(node, link));
+    const mode_t kind = target == "fifo" ? S_IFIFO : S_IFCHR;
+
+    auto line = simulatedBoard();
+    const QByteArray logged = readout_test::pattern(6);
+    readout_test::loadLog(line->engine(), 0xCC, 16 + 6, logged);
+    if (fails)
+        line->engine().faults().stopAfterBytes = 3;
+    const QString other = dir.filePath(option == "--csv" ? "QEL_ADC.txt" : "log.csv");
+    const Run r = run(line, {"readout", option, link, option == "--csv" ? "--output" : "--csv",
+                             other});
+    QCOMPARE(r.code, fails ? int(kExitProtocolError) : int(kExitOk));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(isKind(node, kind));
+    if (reader < 0) {
+        // Safe to try on the real one now that a private one survived.
+        QCOMPARE(run(line, {"readout", "--output", "/dev/null"}).code, int(kExitOk));
+        QVERIFY(isKind("/dev/null", S_IFCHR));
+        return;
+    }
+    const QByteArray got = drain(reader);
+    ::close(reader);
+    if (fails) {
+        QCOMPARE(got, QByteArray());
+        return;
+    }
+    const QByteArray dataFile = readout::formatDataFile(
+        readout::decodeChannels(0xCC), std::vector<std::uint8_t>(logged.begin(), logged.end()));
+    QCOMPARE(option == "--output" ? got : readFile(other), dataFile);
+    // The CSV is made from the data that went into the pipe.
+    const QByteArray csv = option == "--csv" ? got : readFile(other);
+    QVERIFY2(csv.startsWith("index,") && csv.count('\n') == 1 + 3, csv.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliRunner)

@@ -173,9 +173,12 @@ void SimulatedLine::plugBack()
 
 void SimulatedLine::unplug(const QString &reason)
 {
+    const bool wasOpen = !lost_;
     lost_ = true;
     failure_ = reason;
     waiting_.clear();
+    if (wasOpen && onLost_)
+        onLost_();
 }
 
 QByteArray SimulatedLine::sentBytes() const

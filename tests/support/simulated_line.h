@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -54,6 +55,7 @@ public:
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;
     int speed() const override { return speed_; }
+    void setLossHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
 
     // --- controls for tests ---
 
@@ -73,6 +75,7 @@ public:
     void unplugAfterSending(std::uint8_t byte, int times = 1);
     // The device is there again (the line works once it is opened again).
     void plugBack();
+    void unplugOnSending(std::uint8_t byte) { unplugAfterSending(byte); }
 
     // --- transcript of the bytes sent to the board, in order ---
     void clearTranscript() { sent_.clear(); }
@@ -99,6 +102,7 @@ private:
     int speed_;
     std::atomic<bool> lost_ = false; // plugBack may race with a reopen on the worker
     QString failure_;
+    std::function<void()> onLost_;
     std::optional<std::uint8_t> unplugOn_;
     int unplugCount_ = 0;
     // Longest step of virtual time between two looks at the engine, so output

@@ -1,10 +1,18 @@
 #include "voltmeter/graph_plot.h"
 #include "voltmeter/read_chx.h"
 #include "voltmeter/reading_text.h"
+#include "voltmeter/voltmeter_recorder.h"
 
 #include "simulated_line.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using namespace vemtra::voltmeter;
@@ -19,6 +27,8 @@ private slots:
     void plotY();
     void readChxReplies_data();
     void readChxReplies();
+    void recordsIntoANamedPipe_data();
+    void recordsIntoANamedPipe();
 };
 
 void TestVoltmeterLogic::readingTexts_data()
@@ -100,6 +110,43 @@ void TestVoltmeterLogic::readChxReplies()
         QCOMPARE(line.bytesWaiting(), 0);
     else // gives up a little after one second, on the line's own clock
         QVERIFY(line.now() - t0 >= 1s && line.now() - t0 < 1050ms);
+}
+
+// A recording into a named pipe goes into it row by row, and the pipe stays
+// one. A pipe that no program reads is refused: the recorder would fill it
+// and then hang the window on the next row.
+void TestVoltmeterLogic::recordsIntoANamedPipe_data()
+{
+    QTest::addColumn<bool>("read");
+    QTest::newRow("a program reads it") << true;
+    QTest::newRow("no program reads it") << false;
+}
+
+void TestVoltmeterLogic::recordsIntoANamedPipe()
+{
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("rows");
+    const QByteArray name = QFile::encodeName(fifo);
+    QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    const int reader = read ? ::open(name.constData(), O_RDONLY | O_NONBLOCK) : -1;
+    VoltmeterRecorder recorder;
+    QCOMPARE(recorder.start(fifo), read);
+    struct stat info {};
+    QVERIFY(::stat(name.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
+    if (!read) {
+        QVERIFY2(recorder.error().contains("reading"), qPrintable(recorder.error()));
+        return;
+    }
+    QVERIFY(recorder.addRow({51, std::nullopt, 154, 205}, QDateTime::currentDateTime()));
+    recorder.stop();
+    char buffer[512];
+    const ssize_t n = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    const QList<QByteArray> rows = QByteArray(buffer, int(std::max<ssize_t>(0, n))).split('\n');
+    QCOMPARE(rows.size(), 3); // columns, one row, nothing after the last line end
+    QCOMPARE(rows[0].trimmed(), readingColumns().toLatin1());
+    QVERIFY2(rows[1].endsWith(",51,0.996,,,154,3.008,205,4.004\r"), rows[1].constData());
 }
 
 QTEST_APPLESS_MAIN(TestVoltmeterLogic)

@@ -1,8 +1,11 @@
 #include "chart/ui/chart_plot.h"
 
+#include "serial/output_file.h"
+
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSvgGenerator>
+#include <QTemporaryDir>
 #include <qcustomplot.h>
 
 namespace vemtra::chart {
@@ -50,15 +53,15 @@ namespace {
 
 bool saveSvg(QCustomPlot &plot, const QString &path, int width, int height, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    serial::OutputFile file(path);
+    if (!file.open()) {
         *error = QStringLiteral("cannot create %1: %2").arg(path, file.errorString());
         return false;
     }
     const int w = width > 0 ? width : plot.width();
     const int h = height > 0 ? height : plot.height();
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&file.device());
     svg.setSize(QSize(w, h));
     svg.setViewBox(QRect(0, 0, w, h));
     // Screen pixels, so a viewer shows the picture at the size asked for.
@@ -88,21 +91,31 @@ bool saveChartImage(QCustomPlot &plot, const QString &path, int width, int heigh
         *error = QStringLiteral("%1: the name must end in .png, .svg or .pdf").arg(path);
         return false;
     }
-    bool saved = false;
-    switch (*format) {
-    case ImageFormat::Svg:
+    if (*format == ImageFormat::Svg)
         return saveSvg(plot, path, width, height, error);
-    case ImageFormat::Png:
-        saved = plot.savePng(path, width, height);
-        break;
-    case ImageFormat::Pdf:
-        saved = plot.savePdf(path, width, height, QCP::epAllowCosmetic,
-                             QStringLiteral("QEL-Vemtra"), QStringLiteral("LOG_GRAPH"));
-        break;
+    // The plot writes PNG and PDF only to a file name of its own choosing, and
+    // straight into it; it draws into a private folder, and the picture then
+    // goes to `path` as every file of the program does.
+    QTemporaryDir drawing;
+    const QString drawn = drawing.filePath(QStringLiteral("chart.") + QFileInfo(path).suffix());
+    const bool saved =
+        drawing.isValid() &&
+        (*format == ImageFormat::Png
+             ? plot.savePng(drawn, width, height)
+             : plot.savePdf(drawn, width, height, QCP::epAllowCosmetic,
+                            QStringLiteral("QEL-Vemtra"), QStringLiteral("LOG_GRAPH")));
+    QFile picture(drawn);
+    if (!saved || !picture.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot draw into %1").arg(path);
+        return false;
     }
-    if (!saved)
-        *error = QStringLiteral("cannot write %1").arg(path);
-    return saved;
+    serial::OutputFile file(path);
+    if (!file.open() || file.device().write(picture.readAll()) != picture.size() ||
+        !file.commit()) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace vemtra::chart
