@@ -1,6 +1,6 @@
 #include "voltmeter/voltmeter_recorder.h"
 
-#include "serial/protocol.h"
+#include "serial/volts_text.h"
 
 namespace vemtra::voltmeter {
 
@@ -33,11 +33,7 @@ QString readingFields(const ChannelReadings &readings)
             fields << QString() << QString();
             continue;
         }
-        const int millivolts = protocol::rawToMillivolts(*reading);
-        fields << QString::number(*reading)
-               << QStringLiteral("%1.%2")
-                      .arg(millivolts / 1000)
-                      .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
+        fields << QString::number(*reading) << protocol::voltsText(*reading);
     }
     return fields.join(QLatin1Char(','));
 }

@@ -8,6 +8,7 @@
 #include "readout/csv_export.h"
 #include "readout/data_file.h"
 #include "readout/unread_log.h"
+#include "serial/volts_text.h"
 #include "simulated_line.h"
 
 #include <QFile>
@@ -153,7 +154,7 @@ void TestCliRunner::readRows()
     QString values;
     for (int ch = 0; ch < 4; ++ch) {
         const int raw = line->engine().reading(ch, line->now());
-        values += QStringLiteral(",%1,%2").arg(raw).arg(readout::voltsText(raw));
+        values += QStringLiteral(",%1,%2").arg(raw).arg(protocol::voltsText(raw));
     }
     // The PC's time of each reading beside time_s.
     const QRegularExpression iso(
