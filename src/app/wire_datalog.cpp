@@ -51,14 +51,22 @@ void AppController::wireDataLog()
 
 // Programming restarts the board's log, so a log that no read-out has taken
 // would be lost: look at the board's log first and ask. A look that failed
-// asks too, since the board may hold anything; only a stopped look asks nothing.
+// asks too, since the board may hold anything; a stopped look asks nothing.
+// A port lost during the look asks nothing either: the worker has dropped the
+// line, so the write that follows reaches no board and reports the loss, and
+// any reopening is queued behind it.
 void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proceed)
 {
     auto look = std::make_shared<readout::ReadoutResult>();
+    auto lost = std::make_shared<bool>(false);
     QPointer<AppController> self = this;
-    auto ask = [self, look, proceed] {
+    auto ask = [self, look, lost, proceed] {
         if (!self || look->outcome == serial::Outcome::Cancelled) {
             proceed(false);
+            return;
+        }
+        if (*lost) {
+            proceed(true);
             return;
         }
         const auto readOutHere = self->readout_ ? self->readout_->lastReadOut() : std::nullopt;
@@ -78,7 +86,12 @@ void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proc
         StallProbe::mark(QStringLiteral("programming-question"));
         proceed(self->prompts_->yesNo(self->window_.get(), question));
     };
-    worker_->post([look](serial::Line &line) { *look = readout::lookAtLog(line); }, ask);
+    worker_->post(
+        [look, lost](serial::Line &line) {
+            *look = readout::lookAtLog(line);
+            *lost = !line.isOpen();
+        },
+        ask);
 }
 
 // Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in
