@@ -132,5 +132,10 @@ inline constexpr char recordCancel[] = "キャンセル";
 inline constexpr char unreadLogQuestion[] =
     "ボードには読み出していないログデータ（%1 バイト）があります。\n"
     "ログ設定を行うと消去されます。続けますか？";
+// Before programming a board whose log could not be looked at (it did not
+// answer the read as it should): it may hold a log no read-out has taken.
+inline constexpr char logNotLookedAtQuestion[] =
+    "ボードのログデータを確認できませんでした。\n"
+    "読み出していないログデータがあれば、ログ設定を行うと消去されます。続けますか？";
 
 } // namespace vemtra::app::texts

@@ -50,31 +50,49 @@ void AppController::wireDataLog()
     programmer_ = programmer;
 }
 
-// Programming restarts the board's log, so a log that was not read out in this
-// run would be lost: read the board's header first and ask. A header that cannot
-// be read does not stop the programming; its "w" then reports the board's state.
+// Programming restarts the board's log, so a log that no read-out has taken
+// would be lost: look at the board's log first and ask. A look that failed
+// asks too, since the board may hold anything; a stopped look asks nothing.
+// A port lost during the look asks nothing either: the worker has dropped the
+// line, so the write that follows reaches no board and reports the loss, and
+// any reopening is queued behind it.
 void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proceed)
 {
-    auto held = std::make_shared<readout::ReadoutResult>();
+    auto look = std::make_shared<readout::ReadoutResult>();
+    auto lost = std::make_shared<bool>(false);
     QPointer<AppController> self = this;
+    auto ask = [self, look, lost, proceed] {
+        if (!self || look->outcome == serial::Outcome::Cancelled) {
+            proceed(false);
+            return;
+        }
+        if (*lost) {
+            proceed(true);
+            return;
+        }
+        const auto readOutHere = self->readout_ ? self->readout_->lastReadOut() : std::nullopt;
+        QString question;
+        switch (readout::programmingVerdict(*look, false, readOutHere)) {
+        case readout::ProgrammingVerdict::Program:
+            proceed(true);
+            return;
+        case readout::ProgrammingVerdict::UnreadLog:
+            question =
+                QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(look->header));
+            break;
+        case readout::ProgrammingVerdict::LogNotLookedAt:
+            question = QString::fromUtf8(texts::logNotLookedAtQuestion);
+            break;
+        }
+        StallProbe::mark(QStringLiteral("programming-question"));
+        proceed(self->prompts_->yesNo(self->window_.get(), question));
+    };
     worker_->post(
-        [held](serial::Line &line) { *held = readout::readLogHeader(line); },
-        [self, held, proceed] {
-            if (!self || !held->ok || !readout::hasUnreadLog(held->header)) {
-                proceed(true);
-                return;
-            }
-            const auto &readOut =
-                self->readout_ ? self->readout_->lastReadOutHeader() : std::nullopt;
-            if (readOut && *readOut == held->header) {
-                proceed(true);
-                return;
-            }
-            const QString question =
-                QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(held->header));
-            StallProbe::mark(QStringLiteral("programming-question"));
-            proceed(self->prompts_->yesNo(self->window_.get(), question));
-        });
+        [look, lost](serial::Line &line) {
+            *look = readout::lookAtLog(line);
+            *lost = !line.isOpen();
+        },
+        ask);
 }
 
 // Window load: run Option_64k_Click, Option_128k_Click and Option_256k_Click in

@@ -284,16 +284,23 @@ private:
     int program(Line &line)
     {
         // Programming restarts the board's log, so look at what it holds first.
-        const readout::ReadoutResult held = readout::readLogHeader(line);
+        const readout::ReadoutResult look = readout::lookAtLog(line);
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted; nothing was written"));
-        if (!held.ok)
-            return fail(headerLookFailure(held));
-        if (readout::hasUnreadLog(held.header) && !o.force) {
+        switch (readout::programmingVerdict(look, o.force)) {
+        case readout::ProgrammingVerdict::Program:
+            break;
+        case readout::ProgrammingVerdict::UnreadLog:
             io.err(QStringLiteral("the board holds %1 logged bytes that were not read out; read "
                                   "them out first, or program with --force to discard them")
-                       .arg(readout::loggedBytes(held.header)));
+                       .arg(readout::loggedBytes(look.header)));
             return kExitUnreadLog;
+        case readout::ProgrammingVerdict::LogNotLookedAt: {
+            CliFailure failure = logLookFailure(look);
+            if (line.isOpen())
+                failure.message += QStringLiteral("; --force programs anyway");
+            return fail(failure);
+        }
         }
 
         const datalog::LogWriteResult written = datalog::writeLogHeader(line, o.logHeader());
@@ -350,7 +357,7 @@ private:
                 return fail({kExitFileError,
                              QStringLiteral("cannot write %1: %2").arg(file, out.errorString())});
         }
-        readout::rememberReadOut(result.header);
+        readout::rememberReadOut(readout::identityOf(result));
         if (o.outputToStdout && !(io.outBytes && io.outBytes(data)))
             return fail({kExitFileError, QStringLiteral("cannot write the data to standard output")});
         const QString written = QStringLiteral("%1 records (%2 bytes) written to %3")

@@ -1,7 +1,7 @@
 #pragma once
 
 // The commands of vemtra-cli, run on one line with the same exchange code the
-// window uses: connectBoard, readAllChannels, readLogHeader and writeLogHeader,
+// window uses: connectBoard, readAllChannels, lookAtLog and writeLogHeader,
 // readOutLog. Every message is one English line.
 
 #include "cli/cli_options.h"

@@ -74,10 +74,11 @@ CliFailure readoutFailure(const readout::ReadoutResult &result, const QString &f
     }
 }
 
-CliFailure headerLookFailure(const readout::ReadoutResult &result)
+CliFailure logLookFailure(const readout::ReadoutResult &result)
 {
     return {exitCode(result.outcome),
-            QStringLiteral("cannot read the board's log header (%1); nothing was written")
+            QStringLiteral("cannot look at the board's log (%1); it may hold one not read out, "
+                           "so nothing was written")
                 .arg(result.message().trimmed())};
 }
 

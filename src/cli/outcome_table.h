@@ -17,8 +17,8 @@ struct CliFailure {
 
 // The read-out into `file` failed.
 CliFailure readoutFailure(const readout::ReadoutResult &result, const QString &file);
-// The look at the board's header before programming failed.
-CliFailure headerLookFailure(const readout::ReadoutResult &result);
+// The look at the board's log before programming failed.
+CliFailure logLookFailure(const readout::ReadoutResult &result);
 // The port went away in the middle of a command.
 CliFailure lostLineFailure();
 // Writing the log header failed.

@@ -3,6 +3,7 @@
 #include "readout/data_file.h"
 #include "serial/output_file.h"
 #include "serial/protocol.h"
+#include "serial/volts_text.h"
 
 #include <QFile>
 
@@ -67,14 +68,6 @@ QString recordTimeText(std::int64_t index, std::uint32_t intervalCount)
     return text + QLatin1Char('.') + fraction;
 }
 
-QString voltsText(int raw)
-{
-    const int millivolts = protocol::rawToMillivolts(raw);
-    return QStringLiteral("%1.%2")
-        .arg(millivolts / 1000)
-        .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
-}
-
 QString fractionText(int raw)
 {
     const int tenThousandths = protocol::rawToTenThousandthsOfCh4(raw);
@@ -118,7 +111,7 @@ QByteArray csvRow(const CsvLayout &layout, std::int64_t index, std::span<const s
             continue;
         const int raw = std::size_t(column) < values.size() ? values[std::size_t(column)] : 0;
         text += ',' + QByteArray::number(raw) + ',' +
-                (layout.referenceCh4 ? fractionText(raw) : voltsText(raw)).toLatin1();
+                (layout.referenceCh4 ? fractionText(raw) : protocol::voltsText(raw)).toLatin1();
     }
     return text + kEol;
 }

@@ -38,9 +38,6 @@ std::optional<std::uint32_t> logIntervalCount(const HeaderReadBack &readBack);
 // "0", "0.5", "3600", "0.00005".
 QString recordTimeText(std::int64_t index, std::uint32_t intervalCount);
 
-// raw × 5 / 256 with three decimals, halves away from zero: "2.500", "0.313".
-QString voltsText(int raw);
-
 // raw / 256 with four decimals: a reading against CH4 as a fraction of CH4.
 QString fractionText(int raw);
 

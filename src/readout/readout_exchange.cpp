@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 #endif
 
+#include <algorithm>
 #include <vector>
 
 namespace vemtra::readout {
@@ -180,6 +181,7 @@ bool verifyTail(Line &line, int endAddress, const QByteArray &tail, ReadoutResul
             return fail(result, Outcome::WrongByte, std::uint8_t(tail.at(i)));
         }
     }
+    result.tail = tail;
     return true;
 }
 
@@ -263,10 +265,21 @@ QString writeFailureReason(const OutputFile &file, const QString &path)
 
 } // namespace
 
-ReadoutResult readLogHeader(Line &line)
+ReadoutResult lookAtLog(Line &line)
 {
     ReadoutResult result;
-    result.ok = readHeader(line, result);
+    if (!readHeader(line, result))
+        return result;
+    const protocol::LogHeader header = protocol::LogHeader::decode(result.header);
+    const int count = header.showsLog() ? std::min(header.loggedBytes(), kVerifyBytes) : 0;
+    if (count > 0) {
+        const int first = header.loggedEnd - count + 1;
+        const auto tail = readTailAgain(line, first, count, result);
+        if (!tail)
+            return result;
+        result.tail = *tail;
+    }
+    result.ok = true;
     return result;
 }
 

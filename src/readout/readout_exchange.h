@@ -51,6 +51,9 @@ struct ReadoutResult {
     // Set once the header has passed its checks, also when a later step fails.
     std::optional<int> logLength;
     HeaderReadBack header{};
+    // The log's last bytes (at most 16) as read a second time: set by a
+    // read-out that succeeded and by a look that found a log.
+    QByteArray tail;
     int records = 0;
 };
 
@@ -65,9 +68,11 @@ ReadoutResult readOutLog(serial::Line &line, const QString &filePath,
 // whatever was already written.
 ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserver &observer = {});
 
-// The header transfer alone, no data and no file: a look at what the board
-// holds before a new log header overwrites it. `ok` once all 16 read-back bytes
-// are in `header`; nothing is checked about what they say.
-ReadoutResult readLogHeader(serial::Line &line);
+// A look at what the board holds before a new log header overwrites it, no
+// file written: the header transfer, then, when the header shows a log, its
+// last bytes read as the read-out's verify reads them. `ok` once all 16
+// read-back bytes are in `header` and the last bytes, where there are any, in
+// `tail`; nothing else is checked about what the header says.
+ReadoutResult lookAtLog(serial::Line &line);
 
 } // namespace vemtra::readout

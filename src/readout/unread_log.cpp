@@ -35,9 +35,24 @@ QList<QByteArray> recordLines()
 
 } // namespace
 
-bool hasUnreadLog(const HeaderReadBack &readBack)
+LogIdentity identityOf(const ReadoutResult &result)
 {
-    return loggedBytes(readBack) > 0 && !wasReadOut(readBack);
+    return {result.header, result.tail};
+}
+
+ProgrammingVerdict programmingVerdict(const ReadoutResult &look, bool force,
+                                      const std::optional<LogIdentity> &readOutHere)
+{
+    if (force)
+        return ProgrammingVerdict::Program;
+    if (!look.ok)
+        return ProgrammingVerdict::LogNotLookedAt;
+    if (loggedBytes(look.header) == 0)
+        return ProgrammingVerdict::Program;
+    const LogIdentity seen = identityOf(look);
+    if ((readOutHere && *readOutHere == seen) || wasReadOut(seen))
+        return ProgrammingVerdict::Program;
+    return ProgrammingVerdict::UnreadLog;
 }
 
 int loggedBytes(const HeaderReadBack &readBack)
@@ -52,19 +67,25 @@ QString readOutRecordPath()
         .filePath(QStringLiteral("readouts.txt"));
 }
 
-bool wasReadOut(const HeaderReadBack &readBack)
+bool wasReadOut(const LogIdentity &log)
 {
-    const QByteArray key = hexOf(readBack);
-    for (const QByteArray &line : recordLines())
-        if (line.split(' ').value(0) == key)
+    if (log.tail.isEmpty())
+        return false;
+    const QByteArray header = hexOf(log.header);
+    const QByteArray tail = log.tail.toHex();
+    for (const QByteArray &line : recordLines()) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.value(0) == header && fields.value(2) == tail)
             return true;
+    }
     return false;
 }
 
-bool rememberReadOut(const HeaderReadBack &readBack, const QDateTime &when)
+bool rememberReadOut(const LogIdentity &log, const QDateTime &when)
 {
     QList<QByteArray> lines = recordLines();
-    lines << hexOf(readBack) + ' ' + when.toUTC().toString(Qt::ISODate).toLatin1();
+    lines << hexOf(log.header) + ' ' + when.toUTC().toString(Qt::ISODate).toLatin1() + ' ' +
+                 log.tail.toHex();
     if (lines.size() > kRecordsKept)
         lines = lines.mid(lines.size() - kRecordsKept);
     const QString path = readOutRecordPath();

@@ -1,6 +1,6 @@
 #include "voltmeter/reading_text.h"
 
-#include "serial/protocol.h"
+#include "serial/volts_text.h"
 
 namespace vemtra::voltmeter {
 
@@ -13,10 +13,7 @@ QString rawReadingText(int raw)
 
 QString voltageText(int raw)
 {
-    const int millivolts = protocol::rawToMillivolts(raw);
-    return QStringLiteral("%1.%2V")
-        .arg(millivolts / 1000)
-        .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
+    return protocol::voltsText(raw) + QLatin1Char('V');
 }
 
 } // namespace vemtra::voltmeter

@@ -2,6 +2,7 @@
 
 #include "serial/output_file.h"
 #include "serial/protocol.h"
+#include "serial/volts_text.h"
 
 #include <QFileInfo>
 
@@ -39,11 +40,7 @@ QString readingFields(const ChannelReadings &readings)
             fields << QString() << QString();
             continue;
         }
-        const int millivolts = protocol::rawToMillivolts(*reading);
-        fields << QString::number(*reading)
-               << QStringLiteral("%1.%2")
-                      .arg(millivolts / 1000)
-                      .arg(millivolts % 1000, 3, 10, QLatin1Char('0'));
+        fields << QString::number(*reading) << protocol::voltsText(*reading);
     }
     return fields.join(QLatin1Char(','));
 }

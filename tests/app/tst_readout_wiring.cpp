@@ -121,10 +121,14 @@ struct Rig {
 };
 
 enum class Board { Fresh, EmptyLog, UnreadLog };
+// After the read-out: nothing; logged on; logged anew up to the same end with
+// another last byte; "r" answered wrongly.
+enum class Since { Nothing, LoggedOn, Relogged, ReadsWrongly };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Board)
+Q_DECLARE_METATYPE(Since)
 
 class TestReadoutWiring : public QObject {
     Q_OBJECT
@@ -233,30 +237,40 @@ void TestReadoutWiring::rearming_data()
 {
     QTest::addColumn<Board>("board");
     QTest::addColumn<int>("readOutFirst"); // 1: in this run; 2: by an earlier run
-    QTest::addColumn<bool>("loggedSince"); // the board logged more after the read-out
+    QTest::addColumn<Since>("since");      // what the board did after the read-out
     QTest::addColumn<bool>("answer");
     QTest::addColumn<bool>("asked");
 
-    QTest::newRow("fresh board") << Board::Fresh << 0 << false << false << false;
-    QTest::newRow("empty log") << Board::EmptyLog << 0 << false << false << false;
-    QTest::newRow("unread log, No") << Board::UnreadLog << 0 << false << false << true;
-    QTest::newRow("unread log, Yes") << Board::UnreadLog << 0 << false << true << true;
-    QTest::newRow("read out in this run") << Board::UnreadLog << 1 << false << false << false;
-    QTest::newRow("logged since the read-out") << Board::UnreadLog << 1 << true << false << true;
-    QTest::newRow("read out by an earlier run") << Board::UnreadLog << 2 << false << false << false;
+    QTest::newRow("fresh board") << Board::Fresh << 0 << Since::Nothing << false << false;
+    QTest::newRow("empty log") << Board::EmptyLog << 0 << Since::Nothing << false << false;
+    QTest::newRow("unread log, No") << Board::UnreadLog << 0 << Since::Nothing << false << true;
+    QTest::newRow("unread log, Yes") << Board::UnreadLog << 0 << Since::Nothing << true << true;
+    QTest::newRow("read out in this run")
+        << Board::UnreadLog << 1 << Since::Nothing << false << false;
+    QTest::newRow("logged since the read-out")
+        << Board::UnreadLog << 1 << Since::LoggedOn << false << true;
+    QTest::newRow("logged anew up to the same end")
+        << Board::UnreadLog << 1 << Since::Relogged << false << true;
+    QTest::newRow("read out by an earlier run")
+        << Board::UnreadLog << 2 << Since::Nothing << false << false;
+    QTest::newRow("log not looked at, No")
+        << Board::UnreadLog << 1 << Since::ReadsWrongly << false << true;
+    QTest::newRow("log not looked at, Yes")
+        << Board::UnreadLog << 0 << Since::ReadsWrongly << true << true;
 }
 
 void TestReadoutWiring::rearming()
 {
     QFETCH(Board, board);
     QFETCH(int, readOutFirst);
-    QFETCH(bool, loggedSince);
+    QFETCH(Since, since);
     QFETCH(bool, answer);
     QFETCH(bool, asked);
 
     Rig rig(dir_->path() + "/");
     QVERIFY(rig.ready);
     rig.answer = answer;
+    auto &eeprom = rig.line->engine().eeprom();
     int loggedBytes = 0;
     if (board == Board::EmptyLog)
         loadLog(rig.line->engine(), kCh1Ch2, 16);
@@ -267,14 +281,21 @@ void TestReadoutWiring::rearming()
     if (readOutFirst == 1)
         QVERIFY(rig.readOut());
     if (readOutFirst == 2) {
-        readout::HeaderReadBack header{};
-        const QByteArray eeprom = rig.eepromHeader() + char(rig.line->engine().eeprom()[16]);
-        std::copy(eeprom.begin() + 1, eeprom.end(), header.begin());
-        QVERIFY(readout::rememberReadOut(header));
+        readout::LogIdentity log;
+        std::copy(eeprom.begin() + 1, eeprom.begin() + 17, log.header.begin());
+        log.tail =
+            QByteArray(reinterpret_cast<const char *>(eeprom.data()) + 16 + loggedBytes - 15, 16);
+        QVERIFY(readout::rememberReadOut(log));
     }
-    if (loggedSince) {
+    if (since == Since::LoggedOn) {
         loggedBytes += 2;
-        rig.line->engine().eeprom()[12] = std::uint8_t(16 + loggedBytes);
+        eeprom[12] = std::uint8_t(16 + loggedBytes);
+    }
+    if (since == Since::Relogged)
+        eeprom[std::size_t(16 + loggedBytes)] ^= 0x01;
+    if (since == Since::ReadsWrongly) {
+        rig.line->engine().faults().echoOverride = 'x';
+        rig.line->engine().faults().echoOverrideCommands.assign(1, 'r');
     }
     // comm_error stays as it is when the user keeps the log.
     rig.app->session()->comm_error = 1;
@@ -284,10 +305,12 @@ void TestReadoutWiring::rearming()
     QVERIFY(rig.run(rig.w->Command5));
 
     const bool written = !asked || answer;
-    QCOMPARE(rig.questions, asked ? QStringList{u(app::texts::unreadLogQuestion).arg(loggedBytes)}
-                                  : QStringList{});
+    const QString question = since == Since::ReadsWrongly
+                                 ? u(app::texts::logNotLookedAtQuestion)
+                                 : u(app::texts::unreadLogQuestion).arg(loggedBytes);
+    QCOMPARE(rig.questions, asked ? QStringList{question} : QStringList{});
     QCOMPARE(rig.line->sentBytes().count('w'), written ? 1 : 0);
-    // The header is looked at after the connection and before any "w".
+    // The log is looked at after the connection and before any "w".
     const QByteArray sent = rig.line->sentBytes();
     QVERIFY(sent.indexOf('r') > sent.indexOf('t'));
     QVERIFY(!written || sent.indexOf('w') > sent.indexOf('r'));

@@ -74,6 +74,20 @@ QList<QByteArray> tracedBytes(const QString &path)
     return lines;
 }
 
+// The simulator's EEPROM image as it is now (its "dump" is answered once written).
+QByteArray eepromNow(BoardProcess &board, const QString &dump)
+{
+    QFile::remove(dump);
+    return board.ask("dump " + QFile::encodeName(dump)).startsWith("ok") ? readFile(dump)
+                                                                         : QByteArray();
+}
+
+// The end address the image's log header holds.
+int loggedEnd(const QByteArray &image)
+{
+    return image.size() < 14 ? -1 : std::uint8_t(image[12]) | std::uint8_t(image[13]) << 8;
+}
+
 #define START_BOARD(board)                                                                         \
     do {                                                                                           \
         QString startError;                                                                        \
@@ -93,6 +107,8 @@ private slots:
     void refusedCommandLineSendsNothing_data();
     void refusedCommandLineSendsNothing();
     void interruptKeepsEarlierFile();
+    void reloggedFullChipIsNotProgrammedOver();
+    void unreadableLogNeedsForce();
     void plotHandsOverToThePlotter();
 };
 
@@ -259,6 +275,64 @@ void TestCliProcess::interruptKeepsEarlierFile()
              (QStringList{"QEL_ADC.txt", "trace.txt"}));
     // The whole log would have been 8175 bytes each way.
     QVERIFY(tracedBytes(trace).size() < 2 * 8175);
+}
+
+void TestCliProcess::reloggedFullChipIsNotProgrammedOver()
+{
+    // A log that fills the chip ends at its last address whatever it holds.
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("eeprom.bin");
+    BoardProcess board({"--eeprom", "24C64", "--time-factor", "100", "--commands", "--quiet"});
+    START_BOARD(board);
+    const QStringList port{"--port", board.device()};
+    const QStringList program =
+        port + QStringList{"program", "--eeprom", "24C64", "--vdd", "1,2", "--interval", "0.001"};
+    auto logUntilFull = [&] {
+        board.command("power");
+        return QTest::qWaitFor([&] { return loggedEnd(eepromNow(board, dump)) == 8191; }, 60000);
+    };
+
+    QCOMPARE(runCli(program).code, 0);
+    QVERIFY(logUntilFull());
+    const CliRun read = runCli(port + QStringList{"readout"}, dir.path());
+    QVERIFY2(read.code == 0, qPrintable(read.err));
+    QCOMPARE(runCli(program).code, 0);
+    // Other voltages this time, so the new log differs from the one read out.
+    QVERIFY(board.ask("set ch1 2.5").startsWith("ok"));
+    QVERIFY(logUntilFull());
+    const QByteArray relogged = eepromNow(board, dump);
+
+    const CliRun refused = runCli(program);
+    QCOMPARE(refused.code, 6);
+    QVERIFY2(refused.err.contains("not read out"), qPrintable(refused.err));
+    QCOMPARE(eepromNow(board, dump), relogged);
+}
+
+void TestCliProcess::unreadableLogNeedsForce()
+{
+    // A board with a log that echoes "r" wrongly: its log cannot be looked at.
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("eeprom.bin");
+    BoardProcess board({"--eeprom", "24C64", "--log-at-power-up", "--time-factor", "1000000",
+                        "--wrong-echo", "x:r", "--commands", "--quiet"});
+    START_BOARD(board);
+    const QStringList program{"--port", board.device(), "program", "--eeprom", "24C64", "--vdd",
+                              "1",      "--interval",   "1"};
+    QByteArray before;
+    QVERIFY(
+        QTest::qWaitFor([&] { return loggedEnd(before = eepromNow(board, dump)) == 8191; }, 60000));
+
+    const CliRun refused = runCli(program);
+    QCOMPARE(refused.code, 4);
+    QVERIFY2(refused.err.contains("cannot look at the board's log") &&
+                 refused.err.contains("--force"),
+             qPrintable(refused.err));
+    QCOMPARE(eepromNow(board, dump), before);
+
+    // --force programs anyway.
+    const CliRun forced = runCli(QStringList(program) << "--force");
+    QVERIFY2(forced.code == 0, qPrintable(forced.err));
+    QCOMPARE(loggedEnd(eepromNow(board, dump)), 16);
 }
 
 void TestCliProcess::plotHandsOverToThePlotter()

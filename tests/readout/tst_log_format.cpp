@@ -7,6 +7,7 @@
 #include "readout/unread_log.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@ using namespace vemtra::readout;
 
 Q_DECLARE_METATYPE(vemtra::readout::HeaderReadBack)
 Q_DECLARE_METATYPE(vemtra::readout::HeaderFault)
+Q_DECLARE_METATYPE(vemtra::readout::ProgrammingVerdict)
 
 namespace {
 
@@ -33,6 +35,20 @@ HeaderReadBack readBackOf(std::uint8_t configuration, std::uint32_t interval, in
     std::copy(std::begin(rest), std::end(rest), r.begin() + 7);
     return r;
 }
+
+QByteArray hexOf(const HeaderReadBack &readBack)
+{
+    return QByteArray(reinterpret_cast<const char *>(readBack.data()), 16).toHex();
+}
+
+// A line of readouts.txt as an earlier read-out left it.
+QByteArray recordLine(const HeaderReadBack &readBack, const QByteArray &tail)
+{
+    return hexOf(readBack) + " 2026-12-01T10:00:00Z " + tail.toHex();
+}
+
+// The last logged bytes of the log that was read out.
+const QByteArray kReadTail = QByteArray::fromHex("0102030405060708090a0b0c0d0e0f10");
 
 QByteArray crlf(const QByteArray &lines)
 {
@@ -67,8 +83,9 @@ class TestLogFormat : public QObject {
 private slots:
     void headerLimits_data();
     void headerLimits();
-    void unreadLog_data();
-    void unreadLog();
+    void mayProgramOver_data();
+    void mayProgramOver();
+    void readOutRecordKeepsTheLastBytes();
     void intervalFromReadBack_data();
     void intervalFromReadBack();
     void recordTime_data();
@@ -123,44 +140,100 @@ void TestLogFormat::headerLimits()
     QCOMPARE(extent.dataBytes(), dataBytes);
 }
 
-void TestLogFormat::unreadLog_data()
+void TestLogFormat::mayProgramOver_data()
 {
     QTest::addColumn<HeaderReadBack>("header");
-    QTest::addColumn<bool>("remembered"); // a read-out of this header is on record
-    QTest::addColumn<int>("unread");      // logged bytes the question names; 0: none
+    QTest::addColumn<bool>("looked");       // the look at the board succeeded
+    QTest::addColumn<QByteArray>("tail");   // the last bytes the look read
+    QTest::addColumn<QByteArray>("record"); // a line of readouts.txt about this header
+    QTest::addColumn<bool>("readOutHere");  // this run read the log out, unrecorded
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<ProgrammingVerdict>("verdict");
 
+    using V = ProgrammingVerdict;
     const HeaderReadBack logged = readBackOf(0x8C, 20000, 0x0100, 0x1FFF);
     HeaderReadBack unmarked = logged;
     unmarked[1] = 0xFF;
-    QTest::newRow("logged") << logged << false << 240;
-    QTest::newRow("logged, read out before") << logged << true << 0;
-    QTest::newRow("nothing logged yet") << readBackOf(0x8C, 20000, 16, 0x1FFF) << false << 0;
-    QTest::newRow("erased chip") << readBackOf(0xFF, 20000, 0xFFFF, 0xFFFF) << false << 0;
+    const QByteArray tail = kReadTail;
+    const QByteArray relogged = QByteArray(kReadTail).replace('\x10', '\x11');
+    const QByteArray read = recordLine(logged, kReadTail);
+    const QByteArray oldRead = hexOf(logged) + " 2026-12-01T10:00:00Z";
+    const QByteArray none;
+    const QByteArray noTail;
+
+    QTest::newRow("logged, never read out")
+        << logged << true << tail << none << false << false << V::UnreadLog;
+    QTest::newRow("logged, read out")
+        << logged << true << tail << read << false << false << V::Program;
+    QTest::newRow("re-logged: same header, other last bytes")
+        << logged << true << relogged << read << false << false << V::UnreadLog;
+    QTest::newRow("read out before the last bytes were kept")
+        << logged << true << tail << oldRead << false << false << V::UnreadLog;
+    QTest::newRow("read out here, the record not written")
+        << logged << true << tail << none << true << false << V::Program;
+    QTest::newRow("read out here, re-logged since")
+        << logged << true << relogged << none << true << false << V::UnreadLog;
+    QTest::newRow("unread, forced")
+        << logged << true << tail << none << false << true << V::Program;
+    QTest::newRow("log not looked at")
+        << logged << false << noTail << read << false << false << V::LogNotLookedAt;
+    QTest::newRow("log not looked at, forced")
+        << logged << false << noTail << none << false << true << V::Program;
+    QTest::newRow("nothing logged yet") << readBackOf(0x8C, 20000, 16, 0x1FFF) << true << noTail
+                                        << none << false << false << V::Program;
+    QTest::newRow("erased chip") << readBackOf(0xFF, 20000, 0xFFFF, 0xFFFF) << true << noTail
+                                 << none << false << false << V::Program;
     QTest::newRow("write stopped part-way: end 0xFFFF")
-        << readBackOf(0x8C, 20000, 0xFFFF, 0x1FFF) << false << 0;
-    QTest::newRow("no chip's last address")
-        << readBackOf(0x8C, 20000, 0x0100, 0x2000) << false << 0;
-    QTest::newRow("marker missing") << unmarked << false << 0;
+        << readBackOf(0x8C, 20000, 0xFFFF, 0x1FFF) << true << noTail << none << false << false
+        << V::Program;
+    QTest::newRow("no chip's last address") << readBackOf(0x8C, 20000, 0x0100, 0x2000) << true
+                                            << noTail << none << false << false << V::Program;
+    QTest::newRow("marker missing")
+        << unmarked << true << noTail << none << false << false << V::Program;
 }
 
-void TestLogFormat::unreadLog()
+void TestLogFormat::mayProgramOver()
 {
     QFETCH(HeaderReadBack, header);
-    QFETCH(bool, remembered);
-    QFETCH(int, unread);
+    QFETCH(bool, looked);
+    QFETCH(QByteArray, tail);
+    QFETCH(QByteArray, record);
+    QFETCH(bool, readOutHere);
+    QFETCH(bool, force);
+    QFETCH(ProgrammingVerdict, verdict);
 
     QStandardPaths::setTestModeEnabled(true);
-    QFile::remove(readOutRecordPath());
-    // Another board's read-out does not count for this one.
-    HeaderReadBack other = header;
-    other[12] ^= 0x01;
-    QVERIFY(rememberReadOut(other));
-    if (remembered)
-        QVERIFY(rememberReadOut(header));
+    const QString path = readOutRecordPath();
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    {
+        // Another board's read-out and a line no program wrote count for nothing.
+        HeaderReadBack otherBoard = header;
+        otherBoard[12] ^= 0x01;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a record\n" + recordLine(otherBoard, tail) + '\n' + record + '\n');
+    }
+    ReadoutResult look;
+    look.ok = looked;
+    look.header = header;
+    look.tail = tail;
+    std::optional<LogIdentity> here;
+    if (readOutHere)
+        here = LogIdentity{header, kReadTail};
 
-    QCOMPARE(hasUnreadLog(header), unread > 0);
-    if (unread > 0)
-        QCOMPARE(loggedBytes(header), unread);
+    QCOMPARE(programmingVerdict(look, force, here), verdict);
+    QFile::remove(path);
+}
+
+void TestLogFormat::readOutRecordKeepsTheLastBytes()
+{
+    // What one read-out records, the next look recognises; a re-log does not pass.
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(readOutRecordPath());
+    const LogIdentity log{readBackOf(0x8C, 20000, 0x0100), QByteArray::fromHex("a1a2a3")};
+    QVERIFY(rememberReadOut(log));
+    QVERIFY(wasReadOut(log));
+    QVERIFY(!wasReadOut({log.header, QByteArray::fromHex("a1a2a4")}));
     QFile::remove(readOutRecordPath());
 }
 

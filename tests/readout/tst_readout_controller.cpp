@@ -164,7 +164,7 @@ void TestReadoutController::readsOutAndShowsTheFile()
     QVERIFY(rig.command2.isEnabled());
     QVERIFY(rig.command4.isEnabled());
     // Remembered, so programming this board later does not ask about its log.
-    QVERIFY(wasReadOut(*rig.controller->lastReadOutHeader()));
+    QVERIFY(wasReadOut(*rig.controller->lastReadOut()));
     QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));
 }
 

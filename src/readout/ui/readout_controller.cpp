@@ -211,9 +211,9 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
         emit finished(false, message);
         return;
     }
-    lastHeader_ = result.header;
+    lastReadOut_ = identityOf(result);
     // Read out, whichever program programs this board next.
-    rememberReadOut(result.header);
+    rememberReadOut(*lastReadOut_);
     enable(view_.Command4);
     QString done = QString::fromUtf8(texts::kReadFinished);
     if (dataFileElsewhere())

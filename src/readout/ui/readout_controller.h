@@ -7,6 +7,7 @@
 
 #include "readout/readout_exchange.h"
 #include "readout/ui/list_viewer.h"
+#include "readout/unread_log.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -75,9 +76,13 @@ public:
     // viewer's caption name the file, so the user can find it.
     void setDataFolder(std::function<QString()> folder) { dataFolder_ = std::move(folder); }
 
-    // The header read back by the last successful read-out of this run: it
+    // The log the last successful read-out of this run took: its header
     // belongs to the data file that read-out wrote.
-    const std::optional<HeaderReadBack> &lastReadOutHeader() const { return lastHeader_; }
+    const std::optional<LogIdentity> &lastReadOut() const { return lastReadOut_; }
+    std::optional<HeaderReadBack> lastReadOutHeader() const
+    {
+        return lastReadOut_ ? std::optional(lastReadOut_->header) : std::nullopt;
+    }
 
     // Who asks before the read-out and shows the viewer; the real boxes unless
     // a test answers them.
@@ -109,7 +114,7 @@ private:
     QPointer<serial::BoardSession> session_;
     std::function<QString()> appPath_;
     std::function<QString()> dataFolder_;
-    std::optional<HeaderReadBack> lastHeader_;
+    std::optional<LogIdentity> lastReadOut_;
     std::function<void()> graphOpener_;
     ui::UserPrompts *prompts_;
     bool running_ = false;
