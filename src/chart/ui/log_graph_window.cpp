@@ -36,11 +36,12 @@ QTableWidget *newTable(QWidget *parent, const QStringList &columns)
     table->setHorizontalHeaderLabels(columns);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
-    // The arrow keys belong to the plot, whatever was clicked last.
+    // Read-only figures: the keys stay with the plot.
     table->setFocusPolicy(Qt::NoFocus);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table->setWordWrap(false);
     return table;
 }
 
@@ -107,8 +108,8 @@ LogGraphWindow::LogGraphWindow(QWidget *parent)
     auto *middle = new QHBoxLayout;
     middle->addWidget(plot_, 1);
     middle->addLayout(side);
-    tblCursors_->setFixedWidth(300);
-    tblStatistics_->setFixedWidth(300);
+    tblCursors_->setFixedWidth(340);
+    tblStatistics_->setFixedWidth(340);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(lblSource_);
