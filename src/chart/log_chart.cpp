@@ -95,7 +95,8 @@ LoadResult parseDataFile(Lines &lines, const QByteArray &channelLine)
 }
 
 // Columns by name, so every CSV the program writes reads the same way:
-// "index", "time" and anything else not named here are passed over.
+// "time" and anything else not named here are passed over; of "index" only
+// the first row counts, to number the records of a part of a log.
 LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
 {
     LoadResult result;
@@ -103,6 +104,7 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
     const QList<QByteArray> names = columnLine.split(',');
     std::array<int, kChannels> rawColumn{-1, -1, -1, -1};
     int timeColumn = -1;
+    int indexColumn = -1;
     int voltColumns = 0;
     int fractionColumns = 0;
     QList<QByteArray> seen;
@@ -115,6 +117,8 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
             channelOf(QByteArrayView(name).first(std::min<qsizetype>(3, name.size())));
         if (name == "time_s")
             timeColumn = i;
+        else if (name == "index")
+            indexColumn = i;
         else if (channel >= 0 && name.mid(3) == "_raw")
             rawColumn[std::size_t(channel)] = i;
         else if (channel >= 0 && name.mid(3) == "_V")
@@ -136,6 +140,12 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() != names.size())
             return failed(LoadError::BadRow, lines.number());
+        if (indexColumn >= 0 && log.records == 0) {
+            bool ok = false;
+            const int index = fields[indexColumn].trimmed().toInt(&ok);
+            if (ok && index >= 0)
+                log.firstIndex = index;
+        }
         if (timeColumn >= 0) {
             const QByteArray text = fields[timeColumn].trimmed();
             if (!timed)
@@ -167,20 +177,20 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
 
 // The whole 50 us steps between records when the times are exactly record
 // number × that many steps, as in a read-out and the CSV made from it.
-std::optional<std::uint32_t> intervalCountOf(const QList<double> &seconds,
+std::optional<std::uint32_t> intervalCountOf(const QList<double> &seconds, int firstIndex,
                                              std::optional<double> intervalSeconds)
 {
     constexpr double steps = protocol::kStepsPerSecond;
     double interval = 0;
     if (seconds.size() > 1)
-        interval = seconds[1];
+        interval = seconds[1] - seconds[0];
     else if (intervalSeconds)
         interval = *intervalSeconds;
     const double count = std::round(interval * steps);
     if (!(count >= 1 && count <= 0x7FFFFFFF))
         return std::nullopt;
     for (qsizetype i = 0; i < seconds.size(); ++i) {
-        const double expected = double(i) * count / steps;
+        const double expected = double(firstIndex + i) * count / steps;
         if (std::abs(seconds[i] - expected) > 1e-9 * std::max(1.0, expected))
             return std::nullopt;
     }
@@ -287,7 +297,8 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options)
     for (int i = 0; i < log.records; ++i)
         x.append(timed ? seconds[i] / chart.time.secondsPerUnit : double(i));
     chart.xMax = x.isEmpty() ? 0 : x.last();
-    chart.intervalCount = intervalCountOf(seconds, options.intervalSeconds);
+    chart.firstIndex = log.firstIndex;
+    chart.intervalCount = intervalCountOf(seconds, log.firstIndex, options.intervalSeconds);
 
     switch (chart.time.unit) {
     case TimeUnit::Record:
@@ -517,7 +528,7 @@ bool writeCsv(QIODevice &out, const LogChart &chart, RecordRange range)
         for (int column = 0; column < order.count; ++column)
             values[std::size_t(column)] =
                 byChannel[std::size_t(order.index[std::size_t(column)])]->raw[record];
-        if (!write(readout::csvRow(layout, record,
+        if (!write(readout::csvRow(layout, chart.firstIndex + record,
                                    std::span(values.data(), std::size_t(order.count)))))
             return false;
     }

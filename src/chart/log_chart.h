@@ -30,6 +30,7 @@ struct LogRecords {
     QList<double> seconds;            // each record's time, when the file carries it (CSV time_s)
     std::optional<bool> referenceCh4; // when the file says (CSV chN_V / chN_xCH4 columns)
     int records = 0;
+    int firstIndex = 0; // record number of the first record: a CSV of part of a log
 };
 
 enum class LoadError {
@@ -96,10 +97,12 @@ struct LogChart {
     double valueMax = 5.0; // top of the value axis: 5 V or 1 (CH4)
     bool referenceCh4 = false;
     int records = 0;
-    // 50 us steps between records when every record lies on them from 0 (a
-    // read-out's interval, or a CSV's time_s of such a log); nothing when
-    // the time is unknown or irregular, as in a voltmeter recording.
+    // 50 us steps between records when every record's time is its record
+    // number times that (a read-out's interval, or a CSV's time_s of such a
+    // log); nothing when the time is unknown or irregular, as in a voltmeter
+    // recording.
     std::optional<std::uint32_t> intervalCount;
+    int firstIndex = 0; // record number of the first record in the whole log
 };
 
 enum class ChartError { None, BadInterval };
@@ -181,7 +184,9 @@ QList<ChannelAtCursors> valuesAtCursors(const LogChart &chart, double first, dou
 LogChart alignedTo(const LogChart &other, const LogChart &base);
 
 // The records of the range as the program's log CSV: its column row, then
-// one row per record under its own record number. False when writing fails.
+// one row per record under its own record number in the whole log, so a CSV
+// of part of a log read back and exported again comes out the same. False
+// when writing fails.
 bool writeCsv(QIODevice &out, const LogChart &chart, RecordRange range);
 
 } // namespace vemtra::chart
