@@ -431,9 +431,11 @@ void LogGraphWindow::chooseCsvFile()
 
 void LogGraphWindow::choosePrinter()
 {
-    if (!printer_)
+    if (!printer_) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer_->setPageOrientation(QPageLayout::Landscape);
+        // A chart is wider than high; later prints keep what the user chose.
+        printer_->setPageOrientation(QPageLayout::Landscape);
+    }
     auto *dialog = new QPrintDialog(printer_.get(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
