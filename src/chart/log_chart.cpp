@@ -295,7 +295,7 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options)
     QList<double> x;
     x.reserve(log.records);
     for (int i = 0; i < log.records; ++i)
-        x.append(timed ? seconds[i] / chart.time.secondsPerUnit : double(i));
+        x.append(timed ? seconds[i] / chart.time.secondsPerUnit : double(log.firstIndex + i));
     chart.xMax = x.isEmpty() ? 0 : x.last();
     chart.firstIndex = log.firstIndex;
     chart.intervalCount = intervalCountOf(seconds, log.firstIndex, options.intervalSeconds);
@@ -378,7 +378,7 @@ QString cursorText(const LogChart &chart, int record)
     if (record < 0 || chart.curves.isEmpty() || record >= chart.curves.first().x.size())
         return {};
     static const QString gap = QStringLiteral("\u3000");
-    QString text = QStringLiteral("No.%1").arg(record);
+    QString text = QStringLiteral("No.%1").arg(chart.firstIndex + record);
     if (chart.time.unit != TimeUnit::Record)
         text += gap + timeText(chart, chart.curves.first().x[record]);
     for (const ChannelCurve &curve : chart.curves)

@@ -118,7 +118,8 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options);
 // The record nearest to x on the time axis, -1 for an empty chart.
 int recordAt(const LogChart &chart, double x);
 
-// The cursor read-out for a record: "No.12　0.20 min　CH1 2.500 V　CH3 0.977 V".
+// The cursor read-out for a record: "No.12　0.20 min　CH1 2.500 V　CH3 0.977 V",
+// numbered as in the whole log.
 QString cursorText(const LogChart &chart, int record);
 
 // A time on the axis in its unit ("12.500 s", "0.2000 h", "No.12"), and a

@@ -93,6 +93,8 @@ private slots:
         row("CSV time_s before the interval given",
             csv + "0,0,1,0.020\n1,600,2,0.039\n2,1200,3,0.059\n", 0.1, TimeUnit::Minute, 20);
         row("CSV without time_s values", csv + "0,,1,0.020\n1,,2,0.039\n", {}, TimeUnit::Record, 1);
+        row("CSV of part of a log without time: its record numbers",
+            csv + "7,,1,0.020\n8,,2,0.039\n", {}, TimeUnit::Record, 8);
         row("live CSV with wall-clock time column",
             crlf("time,time_s,ch1_raw,ch1_V\n2026-12-07T10:00:00.000+09:00,0.02,51,0.996\n"
                  "2026-12-07T10:00:00.020+09:00,0.04,52,1.016\n"),

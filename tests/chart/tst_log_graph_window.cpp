@@ -1,11 +1,16 @@
 // LOG_GRAPH as the user drives it, offscreen: legend clicks hiding curves,
 // cursors placed by mouse and moved by keys, the view keys with the
-// statistics following the view, the export of what is in view, Ctrl+W.
+// statistics following the view, the export of what is in view, copy and
+// print, Ctrl+W.
 
 #include "chart/log_chart.h"
 #include "chart/ui/log_graph_window.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPrinter>
 #include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -213,6 +218,24 @@ private slots:
         for (const QByteArray &line : lines)
             got << line.split(',').first().toInt();
         QCOMPARE(got, indexes);
+    }
+
+    // The picture leaves by the clipboard and the printer, cursors included.
+    void copyAndPrint()
+    {
+        window->setCursorRecord(0, 2);
+        QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier);
+        const QPixmap copied = QGuiApplication::clipboard()->pixmap();
+        QCOMPARE(copied.deviceIndependentSize().toSize(), window->plot()->size());
+
+        QTemporaryDir folder;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(folder.filePath(QStringLiteral("chart.pdf")));
+        QVERIFY(window->printTo(printer));
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
     }
 
     void ctrlWCloses()

@@ -573,7 +573,8 @@ void LogGraphWindow::updateCursorTable()
     QStringList rows{texts::recordRow()};
     for (int c = 0; c < 2; ++c) {
         if (cursors_[std::size_t(c)])
-            setCell(tblCursors_, 0, c, QString::number(*cursors_[std::size_t(c)]));
+            setCell(tblCursors_, 0, c,
+                    QString::number(chart_.firstIndex + *cursors_[std::size_t(c)]));
     }
     if (cursors_[0] && cursors_[1])
         setCell(tblCursors_, 0, 2, QString::number(*cursors_[1] - *cursors_[0]));
