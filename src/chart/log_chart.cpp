@@ -1,7 +1,10 @@
 #include "chart/log_chart.h"
 
 #include "chart/chart_texts.h"
+#include "readout/csv_export.h"
 #include "readout/data_file.h"
+#include "readout/log_header_decode.h"
+#include "serial/protocol.h"
 
 #include <QFile>
 
@@ -92,7 +95,8 @@ LoadResult parseDataFile(Lines &lines, const QByteArray &channelLine)
 }
 
 // Columns by name, so every CSV the program writes reads the same way:
-// "index", "time" and anything else not named here are passed over.
+// "time" and anything else not named here are passed over; of "index" only
+// the first row counts, to number the records of a part of a log.
 LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
 {
     LoadResult result;
@@ -100,6 +104,7 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
     const QList<QByteArray> names = columnLine.split(',');
     std::array<int, kChannels> rawColumn{-1, -1, -1, -1};
     int timeColumn = -1;
+    int indexColumn = -1;
     int voltColumns = 0;
     int fractionColumns = 0;
     QList<QByteArray> seen;
@@ -112,6 +117,8 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
             channelOf(QByteArrayView(name).first(std::min<qsizetype>(3, name.size())));
         if (name == "time_s")
             timeColumn = i;
+        else if (name == "index")
+            indexColumn = i;
         else if (channel >= 0 && name.mid(3) == "_raw")
             rawColumn[std::size_t(channel)] = i;
         else if (channel >= 0 && name.mid(3) == "_V")
@@ -133,6 +140,12 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() != names.size())
             return failed(LoadError::BadRow, lines.number());
+        if (indexColumn >= 0 && log.records == 0) {
+            bool ok = false;
+            const int index = fields[indexColumn].trimmed().toInt(&ok);
+            if (ok && index >= 0)
+                log.firstIndex = index;
+        }
         std::optional<double> seconds;
         if (timeColumn >= 0) {
             const QByteArray text = fields[timeColumn].trimmed();
@@ -177,6 +190,28 @@ LoadResult parseCsv(Lines &lines, const QByteArray &columnLine)
         ++log.records;
     }
     return result;
+}
+
+// The whole 50 us steps between records when the times are exactly record
+// number × that many steps, as in a read-out and the CSV made from it.
+std::optional<std::uint32_t> intervalCountOf(const QList<double> &seconds, int firstIndex,
+                                             std::optional<double> intervalSeconds)
+{
+    constexpr double steps = protocol::kStepsPerSecond;
+    double interval = 0;
+    if (seconds.size() > 1)
+        interval = seconds[1] - seconds[0];
+    else if (intervalSeconds)
+        interval = *intervalSeconds;
+    const double count = std::round(interval * steps);
+    if (!(count >= 1 && count <= 0x7FFFFFFF))
+        return std::nullopt;
+    for (qsizetype i = 0; i < seconds.size(); ++i) {
+        const double expected = double(firstIndex + i) * count / steps;
+        if (std::abs(seconds[i] - expected) > 1e-9 * std::max(1.0, expected))
+            return std::nullopt;
+    }
+    return std::uint32_t(count);
 }
 
 QString numberText(double value, int decimals)
@@ -277,8 +312,10 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options)
     QList<double> x;
     x.reserve(log.records);
     for (int i = 0; i < log.records; ++i)
-        x.append(timed ? seconds[i] / chart.time.secondsPerUnit : double(i));
+        x.append(timed ? seconds[i] / chart.time.secondsPerUnit : double(log.firstIndex + i));
     chart.xMax = x.isEmpty() ? 0 : x.last();
+    chart.firstIndex = log.firstIndex;
+    chart.intervalCount = intervalCountOf(seconds, log.firstIndex, options.intervalSeconds);
 
     switch (chart.time.unit) {
     case TimeUnit::Record:
@@ -313,6 +350,7 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options)
         curve.y.reserve(raw.size());
         for (std::uint8_t value : raw)
             curve.y.append(value * scale);
+        curve.raw = raw;
         chart.curves.append(curve);
     }
     return result;
@@ -332,32 +370,186 @@ int recordAt(const LogChart &chart, double x)
     return int((x - *before <= *it - x) ? before - xs.begin() : it - xs.begin());
 }
 
+QString timeText(const LogChart &chart, double x)
+{
+    switch (chart.time.unit) {
+    case TimeUnit::Record:
+        return QStringLiteral("No.%1").arg(std::llround(x));
+    case TimeUnit::Second:
+        return numberText(x, 3) + QStringLiteral(" s");
+    case TimeUnit::Minute:
+        return numberText(x, 3) + QStringLiteral(" min");
+    case TimeUnit::Hour:
+        return numberText(x, 4) + QStringLiteral(" h");
+    }
+    return {};
+}
+
+QString valueText(const LogChart &chart, double value)
+{
+    return chart.referenceCh4 ? numberText(value, 4) : numberText(value, 3) + QStringLiteral(" V");
+}
+
 QString cursorText(const LogChart &chart, int record)
 {
     if (record < 0 || chart.curves.isEmpty() || record >= chart.curves.first().x.size())
         return {};
     static const QString gap = QStringLiteral("\u3000");
-    QString text = QStringLiteral("No.%1").arg(record);
-    const double x = chart.curves.first().x[record];
-    switch (chart.time.unit) {
-    case TimeUnit::Record:
-        break;
-    case TimeUnit::Second:
-        text += gap + numberText(x, 3) + QStringLiteral(" s");
-        break;
-    case TimeUnit::Minute:
-        text += gap + numberText(x, 3) + QStringLiteral(" min");
-        break;
-    case TimeUnit::Hour:
-        text += gap + numberText(x, 4) + QStringLiteral(" h");
-        break;
-    }
-    for (const ChannelCurve &curve : chart.curves) {
-        const double y = curve.y[record];
-        text += gap + curve.name + QLatin1Char(' ') +
-                (chart.referenceCh4 ? numberText(y, 4) : numberText(y, 3) + QStringLiteral(" V"));
-    }
+    QString text = QStringLiteral("No.%1").arg(chart.firstIndex + record);
+    if (chart.time.unit != TimeUnit::Record)
+        text += gap + timeText(chart, chart.curves.first().x[record]);
+    for (const ChannelCurve &curve : chart.curves)
+        text += gap + curve.name + QLatin1Char(' ') + valueText(chart, curve.y[record]);
     return text;
+}
+
+RecordRange recordsBetween(const LogChart &chart, double from, double to)
+{
+    if (chart.curves.isEmpty())
+        return {};
+    if (to < from)
+        std::swap(from, to);
+    const QList<double> &xs = chart.curves.first().x;
+    const auto first = std::lower_bound(xs.begin(), xs.end(), from);
+    const auto end = std::upper_bound(first, xs.end(), to);
+    return {int(first - xs.begin()), int(end - first)};
+}
+
+QList<ChannelStatistics> rangeStatistics(const LogChart &chart, RecordRange range,
+                                         const ChannelMask &hidden)
+{
+    QList<ChannelStatistics> result;
+    const double scale = chart.valueMax / 256.0;
+    for (const ChannelCurve &curve : chart.curves) {
+        if (hidden[std::size_t(curve.channel)])
+            continue;
+        ChannelStatistics stats;
+        stats.channel = curve.channel;
+        stats.name = curve.name;
+        const qsizetype first = std::clamp<qsizetype>(range.first, 0, curve.raw.size());
+        const qsizetype end = std::clamp<qsizetype>(qsizetype(range.first) + range.count, first,
+                                                    curve.raw.size());
+        if (end > first) {
+            // On the bytes, so the sum is exact and the loop stays tight.
+            const std::uint8_t *bytes = curve.raw.constData();
+            int low = 255, high = 0;
+            std::int64_t sum = 0;
+            for (qsizetype i = first; i < end; ++i) {
+                low = std::min<int>(low, bytes[i]);
+                high = std::max<int>(high, bytes[i]);
+                sum += bytes[i];
+            }
+            stats.records = int(end - first);
+            stats.minimum = low * scale;
+            stats.maximum = high * scale;
+            stats.mean = double(sum) / double(stats.records) * scale;
+        }
+        result.append(stats);
+    }
+    return result;
+}
+
+std::optional<int> recordWithin(const LogChart &chart, double x)
+{
+    if (chart.curves.isEmpty() || chart.curves.first().x.isEmpty())
+        return std::nullopt;
+    const QList<double> &xs = chart.curves.first().x;
+    if (!(x >= xs.first() && x <= xs.last())) // NaN too: a cursor not placed
+        return std::nullopt;
+    return recordAt(chart, x);
+}
+
+QList<ChannelAtCursors> valuesAtCursors(const LogChart &chart, double first, double second,
+                                        const ChannelMask &hidden)
+{
+    const std::optional<int> a = recordWithin(chart, first);
+    const std::optional<int> b = recordWithin(chart, second);
+    QList<ChannelAtCursors> result;
+    for (const ChannelCurve &curve : chart.curves) {
+        if (hidden[std::size_t(curve.channel)])
+            continue;
+        ChannelAtCursors values;
+        values.channel = curve.channel;
+        values.name = curve.name;
+        if (a)
+            values.first = curve.y[*a];
+        if (b)
+            values.second = curve.y[*b];
+        result.append(values);
+    }
+    return result;
+}
+
+LogChart alignedTo(const LogChart &other, const LogChart &base)
+{
+    LogChart aligned = other;
+    aligned.time = base.time;
+    aligned.timeLabel = base.timeLabel;
+    const QList<double> &baseX = base.curves.isEmpty() ? QList<double>() : base.curves.first().x;
+    const double start = baseX.isEmpty() ? 0 : baseX.first();
+    const bool baseTimed = base.time.unit != TimeUnit::Record;
+    const bool otherTimed = other.time.unit != TimeUnit::Record;
+
+    // Seconds per record that an untimed log is given on a timed axis.
+    double secondsPerRecord = 1;
+    if (base.intervalCount)
+        secondsPerRecord = double(*base.intervalCount) / protocol::kStepsPerSecond;
+    else if (baseX.size() > 1)
+        secondsPerRecord =
+            (baseX.last() - baseX.first()) * base.time.secondsPerUnit / double(baseX.size() - 1);
+
+    QList<double> x;
+    if (!other.curves.isEmpty()) {
+        const QList<double> &otherX = other.curves.first().x;
+        x.reserve(otherX.size());
+        for (qsizetype i = 0; i < otherX.size(); ++i) {
+            double offset = double(i); // records
+            if (baseTimed) {
+                const double seconds =
+                    otherTimed ? (otherX[i] - otherX.first()) * other.time.secondsPerUnit
+                               : double(i) * secondsPerRecord;
+                offset = seconds / base.time.secondsPerUnit;
+            }
+            x.append(start + offset);
+        }
+    }
+    aligned.xMax = x.isEmpty() ? start : x.last();
+    for (ChannelCurve &curve : aligned.curves)
+        curve.x = x;
+    return aligned;
+}
+
+bool writeCsv(QIODevice &out, const LogChart &chart, RecordRange range)
+{
+    // The layout a read-out with these channels, reference and interval
+    // would have, so the rows are those of the program's own CSV export.
+    readout::CsvLayout layout;
+    std::uint8_t mask = 0;
+    for (const ChannelCurve &curve : chart.curves)
+        mask |= protocol::channelBit(curve.channel);
+    layout.channels = readout::decodeChannels(mask);
+    layout.referenceCh4 = chart.referenceCh4;
+    layout.interval = chart.intervalCount;
+    const protocol::LoggedChannels order = protocol::loggedChannels(mask);
+    std::array<const ChannelCurve *, kChannels> byChannel{};
+    for (const ChannelCurve &curve : chart.curves)
+        byChannel[std::size_t(curve.channel)] = &curve;
+
+    auto write = [&out](const QByteArray &text) { return out.write(text) == text.size(); };
+    if (!write(readout::csvHeader(layout)))
+        return false;
+    const int first = std::max(range.first, 0);
+    const int end = std::min(range.first + std::max(range.count, 0), chart.records);
+    std::array<std::uint8_t, kChannels> values{};
+    for (int record = first; record < end; ++record) {
+        for (int column = 0; column < order.count; ++column)
+            values[std::size_t(column)] =
+                byChannel[std::size_t(order.index[std::size_t(column)])]->raw[record];
+        if (!write(readout::csvRow(layout, chart.firstIndex + record,
+                                   std::span(values.data(), std::size_t(order.count)))))
+            return false;
+    }
+    return true;
 }
 
 } // namespace vemtra::chart

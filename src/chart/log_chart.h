@@ -30,6 +30,7 @@ struct LogRecords {
     QList<double> seconds;            // each record's time, when the file carries it (CSV time_s)
     std::optional<bool> referenceCh4; // when the file says (CSV chN_V / chN_xCH4 columns)
     int records = 0;
+    int firstIndex = 0; // record number of the first record: a CSV of part of a log
 };
 
 enum class LoadError {
@@ -85,6 +86,7 @@ struct ChannelCurve {
     std::uint32_t rgb = 0;
     QList<double> x; // in the time axis's unit
     QList<double> y; // volts, or the fraction of CH4
+    QList<std::uint8_t> raw; // as logged, for statistics and CSV
 };
 
 struct LogChart {
@@ -96,6 +98,12 @@ struct LogChart {
     double valueMax = 5.0; // top of the value axis: 5 V or 1 (CH4)
     bool referenceCh4 = false;
     int records = 0;
+    // 50 us steps between records when every record's time is its record
+    // number times that (a read-out's interval, or a CSV's time_s of such a
+    // log); nothing when the time is unknown or irregular, as in a voltmeter
+    // recording.
+    std::optional<std::uint32_t> intervalCount;
+    int firstIndex = 0; // record number of the first record in the whole log
 };
 
 enum class ChartError { None, BadInterval };
@@ -111,7 +119,76 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options);
 // The record nearest to x on the time axis, -1 for an empty chart.
 int recordAt(const LogChart &chart, double x);
 
-// The cursor read-out for a record: "No.12　0.20 min　CH1 2.500 V　CH3 0.977 V".
+// The cursor read-out for a record: "No.12　0.20 min　CH1 2.500 V　CH3 0.977 V",
+// numbered as in the whole log.
 QString cursorText(const LogChart &chart, int record);
+
+// A time on the axis in its unit ("12.500 s", "0.2000 h", "No.12"), and a
+// value as the read-out shows it ("2.500 V", "0.2500").
+QString timeText(const LogChart &chart, double x);
+QString valueText(const LogChart &chart, double value);
+
+// ---- Measuring ----
+
+// Channels the user has hidden, by channel index (0 = CH1).
+using ChannelMask = std::array<bool, kChannels>;
+
+struct RecordRange {
+    int first = 0;
+    int count = 0;
+    bool isEmpty() const { return count <= 0; }
+};
+
+// The records whose time lies within [from, to], ends in either order.
+RecordRange recordsBetween(const LogChart &chart, double from, double to);
+
+struct ChannelStatistics {
+    int channel = 0;
+    QString name;
+    int records = 0; // 0: nothing in the range, the figures mean nothing
+    double minimum = 0;
+    double maximum = 0;
+    double mean = 0;
+};
+
+// Minimum, maximum and mean of each shown channel over the range, in the
+// chart's values. A plain pass over the bytes: a full 24C256 log takes well
+// under a millisecond, so nothing is precomputed.
+QList<ChannelStatistics> rangeStatistics(const LogChart &chart, RecordRange range,
+                                         const ChannelMask &hidden = {});
+
+// The record nearest to x when x lies within the log's span; nothing beyond
+// its ends, so a shorter log compared with a longer one reads out nothing
+// where it has no data.
+std::optional<int> recordWithin(const LogChart &chart, double x);
+
+struct ChannelAtCursors {
+    int channel = 0;
+    QString name;
+    std::optional<double> first; // value at the first cursor
+    std::optional<double> second;
+    std::optional<double> difference() const
+    {
+        if (!first || !second)
+            return std::nullopt;
+        return *second - *first;
+    }
+};
+
+// Each shown channel's value at two times on the axis, from the records
+// nearest to them.
+QList<ChannelAtCursors> valuesAtCursors(const LogChart &chart, double first, double second,
+                                        const ChannelMask &hidden = {});
+
+// `other` on `base`'s time axis, its first record at `base`'s start: both in
+// seconds when both know their time, else by record number (an untimed log
+// against a timed one takes the timed one's interval).
+LogChart alignedTo(const LogChart &other, const LogChart &base);
+
+// The records of the range as the program's log CSV: its column row, then
+// one row per record under its own record number in the whole log, so a CSV
+// of part of a log read back and exported again comes out the same. False
+// when writing fails.
+bool writeCsv(QIODevice &out, const LogChart &chart, RecordRange range);
 
 } // namespace vemtra::chart

@@ -1,7 +1,10 @@
 // The chart's data model: reading data files and CSVs, the time axis, the
-// channel order, the CH4 reference, and refusing what is not a log.
+// channel order, the CH4 reference, refusing what is not a log, and the
+// measurements on a known log: range statistics, cursor values, a second log
+// aligned for comparison, and the CSV of a range.
 
 #include "chart/log_chart.h"
+#include "readout/csv_export.h"
 
 #include <QBuffer>
 #include <QSet>
@@ -10,6 +13,7 @@
 using namespace vemtra::chart;
 
 Q_DECLARE_METATYPE(vemtra::chart::ChartOptions)
+Q_DECLARE_METATYPE(vemtra::chart::ChannelMask)
 
 namespace {
 
@@ -47,6 +51,23 @@ LogChart chartOf(const QByteArray &text, const ChartOptions &options)
     return makeChart(loaded.log, options).chart;
 }
 
+// The known log: CH1 and CH3 every 2 s, in the data file's order (CH3 first).
+//   record  0    1    2    3    4
+//   CH1     0  128   64  255   32
+//   CH3    10   20   30   40   50
+const QByteArray knownLog =
+    crlf("ch3\tch1\t\n10\t0\t:0\n20\t128\t:1\n30\t64\t:2\n40\t255\t:3\n50\t32\t:4\n");
+
+double volts(double raw)
+{
+    return raw * 5 / 256;
+}
+
+bool near(double a, double b)
+{
+    return std::abs(a - b) < 1e-9;
+}
+
 } // namespace
 
 class TestChartModel : public QObject {
@@ -72,6 +93,8 @@ private slots:
         row("CSV time_s before the interval given",
             csv + "0,0,1,0.020\n1,600,2,0.039\n2,1200,3,0.059\n", 0.1, TimeUnit::Minute, 20);
         row("CSV without time_s values", csv + "0,,1,0.020\n1,,2,0.039\n", {}, TimeUnit::Record, 1);
+        row("CSV of part of a log without time: its record numbers",
+            csv + "7,,1,0.020\n8,,2,0.039\n", {}, TimeUnit::Record, 8);
         row("live CSV with wall-clock time column",
             crlf("time,time_s,ch1_raw,ch1_V\n2026-12-07T10:00:00.000+09:00,0.02,51,0.996\n"
                  "2026-12-07T10:00:00.020+09:00,0.04,52,1.016\n"),
@@ -227,6 +250,211 @@ private slots:
         const LogChart chart = chartOf(dataFile("ch2\tch1\t", 4), ChartOptions{0.5});
         QCOMPARE(recordAt(chart, x), record);
         QVERIFY(cursorText(chart, record).contains(QStringLiteral("CH2")));
+    }
+
+    // Min, max and mean of each shown channel over the records in a time range.
+    void statistics_data()
+    {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<ChannelMask>("hidden");
+        // Per shown channel: channel index, records, min, max, mean (raw).
+        QTest::addColumn<QList<QList<double>>>("expected");
+
+        const ChannelMask none{};
+        QTest::newRow("whole log") << -1.0 << 100.0 << none
+                                   << QList<QList<double>>{{0, 5, 0, 255, 95.8}, {2, 5, 10, 50, 30}};
+        QTest::newRow("inside, ends between records")
+            << 1.0 << 6.5 << none << QList<QList<double>>{{0, 3, 64, 255, 149}, {2, 3, 20, 40, 30}};
+        QTest::newRow("ends given backwards")
+            << 6.5 << 1.0 << none << QList<QList<double>>{{0, 3, 64, 255, 149}, {2, 3, 20, 40, 30}};
+        QTest::newRow("single record") << 4.0 << 4.0 << none
+                                       << QList<QList<double>>{{0, 1, 64, 64, 64}, {2, 1, 30, 30, 30}};
+        QTest::newRow("between two records")
+            << 4.5 << 5.5 << none << QList<QList<double>>{{0, 0, 0, 0, 0}, {2, 0, 0, 0, 0}};
+        QTest::newRow("past the end")
+            << 9.0 << 20.0 << none << QList<QList<double>>{{0, 0, 0, 0, 0}, {2, 0, 0, 0, 0}};
+        QTest::newRow("CH1 hidden") << 0.0 << 8.0 << ChannelMask{true, false, false, false}
+                                    << QList<QList<double>>{{2, 5, 10, 50, 30}};
+        QTest::newRow("both hidden") << 0.0 << 8.0 << ChannelMask{true, true, true, true}
+                                     << QList<QList<double>>{};
+    }
+    void statistics()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(ChannelMask, hidden);
+        QFETCH(QList<QList<double>>, expected);
+        const LogChart chart = chartOf(knownLog, ChartOptions{2});
+        const QList<ChannelStatistics> stats =
+            rangeStatistics(chart, recordsBetween(chart, from, to), hidden);
+        QCOMPARE(stats.size(), expected.size());
+        for (qsizetype i = 0; i < stats.size(); ++i) {
+            const QList<double> &e = expected[i];
+            QCOMPARE(stats[i].channel, int(e[0]));
+            QCOMPARE(stats[i].records, int(e[1]));
+            if (stats[i].records == 0)
+                continue;
+            QVERIFY2(near(stats[i].minimum, volts(e[2])), qPrintable(stats[i].name));
+            QVERIFY2(near(stats[i].maximum, volts(e[3])), qPrintable(stats[i].name));
+            QVERIFY2(near(stats[i].mean, volts(e[4])), qPrintable(stats[i].name));
+        }
+    }
+
+    // Each shown channel's value at two cursor times, the nearest record's,
+    // and none where the log has no record.
+    void cursors_data()
+    {
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("second");
+        QTest::addColumn<ChannelMask>("hidden");
+        // Per shown channel: channel, raw at the first and second cursor (-1: none).
+        QTest::addColumn<QList<QList<int>>>("expected");
+
+        const ChannelMask none{};
+        QTest::newRow("on records") << 2.0 << 6.0 << none
+                                    << QList<QList<int>>{{0, 128, 255}, {2, 20, 40}};
+        QTest::newRow("between records: the nearer")
+            << 2.9 << 3.1 << none << QList<QList<int>>{{0, 128, 64}, {2, 20, 30}};
+        QTest::newRow("same time twice") << 8.0 << 8.0 << none
+                                         << QList<QList<int>>{{0, 32, 32}, {2, 50, 50}};
+        QTest::newRow("second cursor past the end")
+            << 0.0 << 8.5 << none << QList<QList<int>>{{0, 0, -1}, {2, 10, -1}};
+        QTest::newRow("CH3 hidden") << 0.0 << 8.0 << ChannelMask{false, false, true, false}
+                                    << QList<QList<int>>{{0, 0, 32}};
+    }
+    void cursors()
+    {
+        QFETCH(double, first);
+        QFETCH(double, second);
+        QFETCH(ChannelMask, hidden);
+        QFETCH(QList<QList<int>>, expected);
+        const LogChart chart = chartOf(knownLog, ChartOptions{2});
+        const QList<ChannelAtCursors> values = valuesAtCursors(chart, first, second, hidden);
+        QCOMPARE(values.size(), expected.size());
+        auto value = [](int raw) { return raw < 0 ? std::optional<double>() : volts(raw); };
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            const QList<int> &e = expected[i];
+            QCOMPARE(values[i].channel, e[0]);
+            QCOMPARE(values[i].first, value(e[1]));
+            QCOMPARE(values[i].second, value(e[2]));
+            if (e[1] >= 0 && e[2] >= 0)
+                QVERIFY(near(*values[i].difference(), volts(e[2] - e[1])));
+            else
+                QVERIFY(!values[i].difference());
+        }
+    }
+
+    // A second log put on the first one's time axis from its start.
+    void compareAlignment_data()
+    {
+        QTest::addColumn<QByteArray>("base");
+        QTest::addColumn<ChartOptions>("baseOptions");
+        QTest::addColumn<QByteArray>("other");
+        QTest::addColumn<ChartOptions>("otherOptions");
+        QTest::addColumn<QList<double>>("x"); // of the other log's records, base units
+
+        const QByteArray five = dataFile("ch1\t", 5), long_ = dataFile("ch1\t", 200);
+        QTest::newRow("both timed, other at half the interval")
+            << five << ChartOptions{2} << five << ChartOptions{1}
+            << QList<double>{0, 1, 2, 3, 4};
+        QTest::newRow("base in minutes, other in seconds")
+            << long_ << ChartOptions{1} << dataFile("ch1\t", 3) << ChartOptions{30}
+            << QList<double>{0, 0.5, 1};
+        QTest::newRow("other starts late: moved to the base's start")
+            << five << ChartOptions{1}
+            << QByteArray("time,time_s,ch1_raw,ch1_V\nA,10.5,1,0.020\nB,11,1,0.020\n"
+                          "C,12.5,1,0.020\n")
+            << ChartOptions{} << QList<double>{0, 0.5, 2};
+        QTest::newRow("other untimed: the base's interval")
+            << five << ChartOptions{0.5} << dataFile("ch1\t", 3) << ChartOptions{}
+            << QList<double>{0, 0.5, 1};
+        QTest::newRow("base untimed: record numbers")
+            << five << ChartOptions{} << dataFile("ch1\t", 3) << ChartOptions{60}
+            << QList<double>{0, 1, 2};
+    }
+    void compareAlignment()
+    {
+        QFETCH(QByteArray, base);
+        QFETCH(ChartOptions, baseOptions);
+        QFETCH(QByteArray, other);
+        QFETCH(ChartOptions, otherOptions);
+        QFETCH(QList<double>, x);
+        const LogChart baseChart = chartOf(base, baseOptions);
+        const LogChart aligned = alignedTo(chartOf(other, otherOptions), baseChart);
+        QCOMPARE(aligned.time.unit, baseChart.time.unit);
+        for (const ChannelCurve &curve : aligned.curves) {
+            QCOMPARE(curve.x.size(), x.size());
+            for (qsizetype i = 0; i < x.size(); ++i)
+                QVERIFY2(near(curve.x[i], x[i]), qPrintable(QString::number(curve.x[i])));
+        }
+        QVERIFY(near(aligned.xMax, x.last()));
+    }
+
+    // A range as CSV has exactly the rows the program's CSV export gives for
+    // those records, numbered as in the whole log.
+    void csvOfRange_data()
+    {
+        QTest::addColumn<std::uint8_t>("configuration");
+        QTest::addColumn<std::uint32_t>("interval"); // 50 us steps, 0: none
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<int>("firstRow");
+        QTest::addColumn<int>("rows");
+
+        // CH1 and CH3 (bits 0x80, 0x20) with the fixed bits 0x0C.
+        QTest::newRow("middle, 2 s") << std::uint8_t(0xAC) << std::uint32_t(40000) << 1.0 << 6.5
+                                     << 1 << 3;
+        QTest::newRow("against CH4, 0.1 s")
+            << std::uint8_t(0xAD) << std::uint32_t(2000) << 0.0 << 0.1 << 0 << 2;
+        QTest::newRow("no interval: record numbers")
+            << std::uint8_t(0xAC) << std::uint32_t(0) << 3.0 << 4.0 << 3 << 2;
+        QTest::newRow("empty range: the column row only")
+            << std::uint8_t(0xAC) << std::uint32_t(40000) << 2.5 << 3.5 << 0 << 0;
+    }
+    void csvOfRange()
+    {
+        QFETCH(std::uint8_t, configuration);
+        QFETCH(std::uint32_t, interval);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(int, firstRow);
+        QFETCH(int, rows);
+        vemtra::readout::HeaderReadBack readBack{0x44, 0x80, configuration};
+        for (int k = 0; k < 4; ++k)
+            readBack[std::size_t(3 + k)] = std::uint8_t(interval >> (8 * k));
+        QBuffer data;
+        data.setData(knownLog);
+        data.open(QIODevice::ReadOnly);
+        QBuffer whole;
+        whole.open(QIODevice::WriteOnly);
+        QVERIFY(vemtra::readout::exportCsv(data, readBack, whole).ok);
+        const QList<QByteArray> exported = whole.data().split('\n');
+
+        ChartOptions options;
+        if (interval)
+            options.intervalSeconds = interval / 20000.0;
+        options.referenceCh4 = configuration & 1;
+        const LogChart chart = chartOf(knownLog, options);
+        QBuffer range;
+        range.open(QIODevice::WriteOnly);
+        QVERIFY(writeCsv(range, chart, recordsBetween(chart, from, to)));
+        const QList<QByteArray> written = range.data().split('\n');
+        QCOMPARE(written.first(), exported.first());
+        QCOMPARE(written.mid(1, rows), exported.mid(1 + firstRow, rows));
+        QCOMPARE(written.size(), rows + 2); // the last line end leaves an empty piece
+
+        // Read back and exported whole, the range's CSV comes out the same:
+        // its record numbers and times are kept.
+        range.close();
+        range.open(QIODevice::ReadOnly);
+        const LoadResult again = parseLog(range);
+        QVERIFY(again.ok());
+        const LogChart part = makeChart(again.log, {}).chart;
+        QBuffer reexported;
+        reexported.open(QIODevice::WriteOnly);
+        QVERIFY(writeCsv(reexported, part, {0, part.records}));
+        QCOMPARE(reexported.data(), range.data());
     }
 };
 

@@ -31,6 +31,17 @@ void drawChart(QCustomPlot &plot, const LogChart &chart)
     showWholeChart(plot, chart);
 }
 
+void addCompareCurves(QCustomPlot &plot, const LogChart &chart, const QString &suffix)
+{
+    for (const ChannelCurve &curve : chart.curves) {
+        QCPGraph *graph = plot.addGraph();
+        graph->setName(curve.name + suffix);
+        graph->setPen(QPen(QColor::fromRgb(curve.rgb), 0, Qt::DashLine));
+        graph->setAdaptiveSampling(true);
+        graph->setData(curve.x, curve.y, true);
+    }
+}
+
 void showWholeChart(QCustomPlot &plot, const LogChart &chart)
 {
     plot.xAxis->setRange(0, chart.xMax > 0 ? chart.xMax : 1);

@@ -17,6 +17,10 @@ namespace vemtra::chart {
 // the whole log in view. Does not replot.
 void drawChart(QCustomPlot &plot, const LogChart &chart);
 
+// Adds a second log's curves after those of drawChart: dashed, in the same
+// colours, named with a suffix. `chart` is already on the first log's axis.
+void addCompareCurves(QCustomPlot &plot, const LogChart &chart, const QString &suffix);
+
 // The whole time span and the full value scale.
 void showWholeChart(QCustomPlot &plot, const LogChart &chart);
 

@@ -24,6 +24,83 @@ inline QString saveImage()
 {
     return QStringLiteral("画像保存...");
 }
+inline QString compare()
+{
+    return QStringLiteral("比較...");
+}
+inline QString exportCsv()
+{
+    return QStringLiteral("表示範囲をCSV出力...");
+}
+inline QString print()
+{
+    return QStringLiteral("印刷...");
+}
+inline QString csvFilter()
+{
+    return QStringLiteral("CSV ファイル (*.csv)");
+}
+inline QString compareSuffix()
+{
+    return QStringLiteral(" 比較");
+}
+// The source line: "log.txt　比較: other.txt".
+inline QString comparedWith(const QString &path)
+{
+    return QStringLiteral("\u3000比較: %1").arg(path);
+}
+inline QString cursor1()
+{
+    return QStringLiteral("カーソル1");
+}
+inline QString cursor2()
+{
+    return QStringLiteral("カーソル2");
+}
+inline QString difference()
+{
+    return QStringLiteral("差");
+}
+inline QString timeRow()
+{
+    return QStringLiteral("時間");
+}
+inline QString recordRow()
+{
+    return QStringLiteral("No.");
+}
+inline QString deltaT()
+{
+    return QStringLiteral("Δt ");
+}
+inline QString minimum()
+{
+    return QStringLiteral("最小");
+}
+inline QString maximum()
+{
+    return QStringLiteral("最大");
+}
+inline QString mean()
+{
+    return QStringLiteral("平均");
+}
+inline QString statisticsTitle()
+{
+    return QStringLiteral("表示範囲");
+}
+inline QString rangeCaption(int records)
+{
+    return QStringLiteral("表示範囲（%1 レコード）").arg(records);
+}
+inline QString cursorsTitle()
+{
+    return QStringLiteral("カーソル");
+}
+inline QString exportFailed(const QString &path)
+{
+    return QStringLiteral("CSV を保存できません: %1").arg(path);
+}
 inline QString openFilter()
 {
     return QStringLiteral("ログデータ (*.txt *.csv);;すべてのファイル (*)");
@@ -37,7 +114,11 @@ inline QString plotHelp()
     return QStringLiteral("ホイール: 拡大・縮小（軸の上ではその軸だけ）\n"
                           "ドラッグ: 移動\n"
                           "Ctrl+ドラッグ: 囲んだ範囲を拡大\n"
-                          "ダブルクリック: 全体表示");
+                          "ダブルクリック: 全体表示\n"
+                          "クリック / 右クリック: カーソル1 / カーソル2\n"
+                          "Shift+← → / Ctrl+← →: カーソル1 / カーソル2 を1レコード移動\n"
+                          "凡例のクリック: そのチャンネルの表示・非表示\n"
+                          "← → ↑ ↓: 移動　+ −: 拡大・縮小　F, Home: 全体表示");
 }
 inline QString saveFailed(const QString &path)
 {
