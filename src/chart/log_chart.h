@@ -18,10 +18,11 @@ namespace vemtra::chart {
 
 inline constexpr int kChannels = 4;
 
-// CH1..CH4 in the voltmeter graph's pen colours (0xRRGGBB), so a log looks
-// like the live trace it was made from.
-inline constexpr std::array<std::uint32_t, kChannels> kChannelRgb{0xC00000, 0x00FF00, 0x0000C0,
-                                                                  0xFF8000};
+// CH1..CH4 in the hues of the voltmeter graph's pens (0xRRGGBB), so a log looks
+// like the live trace it was made from; green and orange darker than the
+// graph's, so every curve stands out at least 3:1 against the white plot.
+inline constexpr std::array<std::uint32_t, kChannels> kChannelRgb{0xC00000, 0x008000, 0x0000C0,
+                                                                  0xC86400};
 
 // What a file holds, channels in the order CH1..CH4 whatever order it used.
 struct LogRecords {

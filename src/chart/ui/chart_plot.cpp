@@ -16,7 +16,8 @@ void drawChart(QCustomPlot &plot, const LogChart &chart)
     for (const ChannelCurve &curve : chart.curves) {
         QCPGraph *graph = plot.addGraph();
         graph->setName(curve.name);
-        graph->setPen(QPen(QColor::fromRgb(curve.rgb)));
+        // Two pixels wide: a one-pixel line in a light hue is hard to follow.
+        graph->setPen(QPen(QColor::fromRgb(curve.rgb), 2));
         // Thins a long log to what the pixels can show, so a full EEPROM
         // still draws and pans at once. On by default; said here because the
         // speed depends on it.
@@ -36,7 +37,7 @@ void addCompareCurves(QCustomPlot &plot, const LogChart &chart, const QString &s
     for (const ChannelCurve &curve : chart.curves) {
         QCPGraph *graph = plot.addGraph();
         graph->setName(curve.name + suffix);
-        graph->setPen(QPen(QColor::fromRgb(curve.rgb), 0, Qt::DashLine));
+        graph->setPen(QPen(QColor::fromRgb(curve.rgb), 2, Qt::DashLine));
         graph->setAdaptiveSampling(true);
         graph->setData(curve.x, curve.y, true);
     }

@@ -3,6 +3,8 @@
 #include "chart/chart_texts.h"
 #include "chart/ui/chart_plot.h"
 #include "chart/ui/chart_ui_texts.h"
+#include "ui/dialog_folder.h"
+#include "ui/window_placement.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -173,6 +175,7 @@ LogGraphWindow::LogGraphWindow(QWidget *parent)
     setFocusProxy(plot_);
 
     resize(1100, 560);
+    ui::keepOnScreen(this, parent);
 }
 
 LogGraphWindow::~LogGraphWindow() = default;
@@ -190,7 +193,7 @@ void LogGraphWindow::addShortcuts()
         if (cmdSaveImage_->isEnabled())
             chooseImageFile();
     });
-    add({K(Qt::CTRL | Qt::Key_W)}, &QWidget::close);
+    add({K(Qt::CTRL | Qt::Key_W), K(Qt::Key_Escape)}, &QWidget::close);
     add({K(Qt::CTRL | Qt::Key_C)}, &LogGraphWindow::copyPicture);
     add({K(Qt::CTRL | Qt::Key_P)}, [this] {
         if (cmdPrint_->isEnabled())
@@ -212,7 +215,6 @@ void LogGraphWindow::addShortcuts()
 
 bool LogGraphWindow::openLog(const QString &path, const ChartOptions &options)
 {
-    lastFolder_ = QFileInfo(path).absolutePath();
     const LoadResult loaded = loadLogFile(path);
     if (!loaded.ok()) {
         setMessage(texts::loadFailed(loaded));
@@ -246,7 +248,6 @@ void LogGraphWindow::showChart(const LogChart &chart, const QString &source)
 
 bool LogGraphWindow::openCompareLog(const QString &path, const ChartOptions &options)
 {
-    lastFolder_ = QFileInfo(path).absolutePath();
     const LoadResult loaded = loadLogFile(path);
     if (!loaded.ok()) {
         setMessage(texts::loadFailed(loaded));
@@ -393,35 +394,46 @@ bool LogGraphWindow::printTo(QPrinter &printer)
 void LogGraphWindow::chooseFileToOpen()
 {
     // Window-modal and asynchronous: the main window stays usable meanwhile.
-    auto *dialog = new QFileDialog(this, texts::openFile(), lastFolder_, texts::openFilter());
+    auto *dialog =
+        new QFileDialog(this, texts::openFile(), ui::lastDialogFolder(), texts::openFilter());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this,
-            [this](const QString &path) { openLog(path); });
+            [this](const QString &path) {
+                ui::rememberDialogFolder(path);
+                openLog(path);
+            });
     dialog->open();
 }
 
 void LogGraphWindow::chooseCompareFile()
 {
-    auto *dialog = new QFileDialog(this, texts::compare(), lastFolder_, texts::openFilter());
+    auto *dialog =
+        new QFileDialog(this, texts::compare(), ui::lastDialogFolder(), texts::openFilter());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this,
-            [this](const QString &path) { openCompareLog(path); });
+            [this](const QString &path) {
+                ui::rememberDialogFolder(path);
+                openCompareLog(path);
+            });
     dialog->open();
 }
 
 void LogGraphWindow::chooseCsvFile()
 {
-    auto *dialog = new QFileDialog(this, texts::exportCsv(), lastFolder_, texts::csvFilter());
+    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("csv"));
+    auto *dialog = new QFileDialog(this, texts::exportCsv(), QFileInfo(proposed).absolutePath(),
+                                   texts::csvFilter());
+    dialog->selectFile(QFileInfo(proposed).fileName());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        lastFolder_ = QFileInfo(path).absolutePath();
+        ui::rememberDialogFolder(path);
         QString error;
         if (!exportVisibleCsv(path, &error))
             setMessage(texts::exportFailed(QDir::toNativeSeparators(path)));
@@ -446,13 +458,16 @@ void LogGraphWindow::choosePrinter()
 
 void LogGraphWindow::chooseImageFile()
 {
-    auto *dialog = new QFileDialog(this, texts::saveImage(), lastFolder_, texts::imageFilter());
+    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("png"));
+    auto *dialog = new QFileDialog(this, texts::saveImage(), QFileInfo(proposed).absolutePath(),
+                                   texts::imageFilter());
+    dialog->selectFile(QFileInfo(proposed).fileName());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("png"));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        lastFolder_ = QFileInfo(path).absolutePath();
+        ui::rememberDialogFolder(path);
         QString error;
         if (!saveImage(path, &error))
             setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));

@@ -124,7 +124,6 @@ private:
     QString compareSource_;
     std::unique_ptr<QPrinter> printer_; // kept, so the next print has the same settings
     QPoint pressedAt_;
-    QString lastFolder_;
     std::optional<QPoint> mouse_; // over the plot; nothing once it has left
 };
 
