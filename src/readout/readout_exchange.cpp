@@ -241,6 +241,8 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     return result;
 }
 
+} // namespace
+
 // Why writing `file` failed. A write cut short by a full disk or a file-size
 // limit leaves the system's reason unsaid, so those two are looked for first.
 QString writeFailureReason(const QFileDevice &file, const QString &path)
@@ -257,8 +259,6 @@ QString writeFailureReason(const QFileDevice &file, const QString &path)
         return QStringLiteral("disk full");
     return file.errorString();
 }
-
-} // namespace
 
 ReadoutResult readLogHeader(Line &line)
 {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class QFileDevice;
 class QIODevice;
 
 namespace vemtra::readout {
@@ -69,5 +70,9 @@ ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserv
 // holds before a new log header overwrites it. `ok` once all 16 read-back bytes
 // are in `header`; nothing is checked about what they say.
 ReadoutResult readLogHeader(serial::Line &line);
+
+// Why writing `file` (at `path`) failed: a file-size limit or a full disk,
+// which the system leaves unsaid, else the file's own error text.
+QString writeFailureReason(const QFileDevice &file, const QString &path);
 
 } // namespace vemtra::readout
