@@ -277,7 +277,9 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
     output.open = [&]() -> QIODevice * {
         return file.open(QIODevice::WriteOnly) ? &file : nullptr;
     };
-    output.finish = [&] { return file.commit(); };
+    // The last lines are still held back: a disk that refuses them fails the
+    // flush, which commit alone would not notice and would commit a cut file.
+    output.finish = [&] { return file.flush() && file.commit(); };
     output.error = [&] { return writeFailureReason(file, filePath); };
     ReadoutResult result = readOut(line, output, observer);
     if (!result.ok && file.isOpen())

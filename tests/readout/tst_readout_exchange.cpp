@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <functional>
 #include <memory>
 
@@ -79,6 +83,8 @@ private slots:
     void failureLeavesEarlierFile_data();
     void failureLeavesEarlierFile();
     void unwritableFileIsReported();
+    void fullDiskLeavesEarlierFile();
+    void fullDiskLeavesNoCsv();
     void reportsProgressWithinRange();
     void headerOnlyRead();
 
@@ -243,6 +249,61 @@ void TestReadoutExchange::unwritableFileIsReported()
     QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
     QVERIFY(result.message().contains(QDir::toNativeSeparators(path)));
     QVERIFY(!result.fileError.isEmpty());
+}
+
+// A data file smaller than the writes held back before commit, refused by the
+// disk: on a full disk or under a file-size limit alike.
+void TestReadoutExchange::fullDiskLeavesEarlierFile()
+{
+    const QByteArray earlier("ch1\t\r\n1\t:0\r\n");
+    {
+        QFile file(path_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, kEnd, pattern(64));
+
+    ReadoutResult result;
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 40;
+        setrlimit(RLIMIT_FSIZE, &small);
+        result = readOutLog(*line, path_);
+        setrlimit(RLIMIT_FSIZE, &before);
+    }
+
+    QVERIFY(!result.ok);
+    QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
+    QVERIFY2(result.fileError.contains("file too large"), qPrintable(result.fileError));
+    QCOMPARE(readFile(path_), earlier);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+}
+
+void TestReadoutExchange::fullDiskLeavesNoCsv()
+{
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, kEnd, pattern(64));
+    const ReadoutResult read = readOutLog(*line, path_);
+    QVERIFY(read.ok);
+    const QString csv = dir_->filePath(QStringLiteral("log.csv"));
+
+    CsvExportResult result;
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 40;
+        setrlimit(RLIMIT_FSIZE, &small);
+        result = exportCsv(path_, read.header, csv);
+        setrlimit(RLIMIT_FSIZE, &before);
+    }
+    QVERIFY(!result.ok);
+    QVERIFY(!QFile::exists(csv));
 }
 
 void TestReadoutExchange::reportsProgressWithinRange()

@@ -190,7 +190,8 @@ void ReadoutLibraryWindow::saveData()
             continue;
         QFile in(kept.dataPath());
         QSaveFile out(path);
-        const bool ok = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly) &&
+        const bool ok = in.open(QIODevice::ReadOnly) &&
+                        out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
                         out.write(in.readAll()) == in.size() && out.commit();
         if (!ok) {
             status(texts::kLibraryNotSaved,
