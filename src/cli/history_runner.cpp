@@ -29,8 +29,7 @@ int list(const CliIo &io)
     io.out(QStringLiteral("id\ttime\teeprom\tchannels\treference\tinterval_s\trecords\tcomment"));
     for (const readout::KeptReadout &kept : readout::listKeptReadouts(readout::libraryFolder()))
         io.out(QStringList{kept.id, kept.timeText(), kept.eeprom, kept.channels, kept.reference,
-                           kept.intervalText(), QString::number(kept.records),
-                           field(kept.comment)}
+                           kept.intervalText(), QString::number(kept.records), field(kept.comment)}
                    .join(QLatin1Char('\t')));
     return kExitOk;
 }

@@ -58,9 +58,10 @@ QJsonObject metaOf(const KeptReadout &kept)
 {
     QJsonObject meta;
     meta[QLatin1String("time")] = kept.timeText();
-    meta[QLatin1String("header")] = QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char *>(kept.header.data()), qsizetype(kept.header.size()))
-            .toHex());
+    meta[QLatin1String("header")] =
+        QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(kept.header.data()),
+                                       qsizetype(kept.header.size()))
+                                .toHex());
     meta[QLatin1String("eeprom")] = kept.eeprom;
     meta[QLatin1String("channels")] = kept.channels;
     meta[QLatin1String("reference")] = kept.reference;

@@ -132,16 +132,28 @@ void TestReadoutLibrary::keepsWhatTheHeaderSays_data()
     QTest::addColumn<double>("span");
 
     QTest::newRow("24C64, four channels against Vdd, 1 s")
-        << 0xFC << 20000 << 0x1FFF << 5 << "2026-12-07_101530_24C64" << "24C64"
-        << "CH1,CH2,CH3,CH4" << "Vdd" << "1" << 4.0;
+        << 0xFC << 20000 << 0x1FFF << 5 << "2026-12-07_101530_24C64"
+        << "24C64"
+        << "CH1,CH2,CH3,CH4"
+        << "Vdd"
+        << "1" << 4.0;
     QTest::newRow("24C256, CH1 and CH3 against CH4, 50 us")
-        << 0xAD << 1 << 0x7FFF << 3 << "2026-12-07_101530_24C256" << "24C256" << "CH1,CH3"
-        << "CH4" << "0.00005" << 0.0001;
+        << 0xAD << 1 << 0x7FFF << 3 << "2026-12-07_101530_24C256"
+        << "24C256"
+        << "CH1,CH3"
+        << "CH4"
+        << "0.00005" << 0.0001;
     QTest::newRow("24C128, one record of CH2")
-        << 0x4C << 10000 << 0x3FFF << 1 << "2026-12-07_101530_24C128" << "24C128" << "CH2"
-        << "Vdd" << "0.5" << 0.0;
+        << 0x4C << 10000 << 0x3FFF << 1 << "2026-12-07_101530_24C128"
+        << "24C128"
+        << "CH2"
+        << "Vdd"
+        << "0.5" << 0.0;
     QTest::newRow("a chip no board has") << 0x8C << 20000 << 0x1234 << 2 << "2026-12-07_101530"
-                                         << "" << "CH1" << "Vdd" << "1" << 1.0;
+                                         << ""
+                                         << "CH1"
+                                         << "Vdd"
+                                         << "1" << 1.0;
 }
 
 void TestReadoutLibrary::keepsWhatTheHeaderSays()
@@ -309,8 +321,7 @@ void TestReadoutLibrary::tableSortsAndFilters_data()
     QTest::newRow("longest span first")
         << int(M::Span) << desc << "" << QStringList{"100", "9", "2"};
     // By size: 24C64 before 24C128, which as text it would not be.
-    QTest::newRow("by chip")
-        << int(M::Eeprom) << asc << "ga" << QStringList{"9", "100"};
+    QTest::newRow("by chip") << int(M::Eeprom) << asc << "ga" << QStringList{"9", "100"};
     QTest::newRow("filtered by chip") << int(M::Time) << desc << "24c64" << QStringList{"2", "9"};
     QTest::newRow("filtered by comment") << int(M::Time) << desc << "SHED" << QStringList{"100"};
     QTest::newRow("nothing matches") << int(M::Time) << desc << "xyz" << QStringList{};

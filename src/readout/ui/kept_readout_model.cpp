@@ -59,8 +59,8 @@ QVariant KeptReadoutModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::ToolTipRole && index.column() == Time)
         return kept.id;
-    if (role == Qt::TextAlignmentRole && (index.column() == Interval ||
-                                          index.column() == Records || index.column() == Span))
+    if (role == Qt::TextAlignmentRole &&
+        (index.column() == Interval || index.column() == Records || index.column() == Span))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
@@ -91,9 +91,9 @@ QVariant KeptReadoutModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char *const titles[ColumnCount] = {
-        texts::kLibraryTime,     texts::kLibraryEeprom,  texts::kLibraryChannels,
+        texts::kLibraryTime,      texts::kLibraryEeprom,   texts::kLibraryChannels,
         texts::kLibraryReference, texts::kLibraryInterval, texts::kLibraryRecords,
-        texts::kLibrarySpan,     texts::kLibraryComment};
+        texts::kLibrarySpan,      texts::kLibraryComment};
     if (section < 0 || section >= ColumnCount)
         return {};
     return QString::fromUtf8(titles[section]);

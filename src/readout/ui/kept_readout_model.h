@@ -16,7 +16,17 @@ namespace vemtra::readout {
 class KeptReadoutModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Time, Eeprom, Channels, Reference, Interval, Records, Span, Comment, ColumnCount };
+    enum Column {
+        Time,
+        Eeprom,
+        Channels,
+        Reference,
+        Interval,
+        Records,
+        Span,
+        Comment,
+        ColumnCount
+    };
     // Under this role each column gives a value that sorts as its meaning
     // does: times as times, numbers as numbers.
     static constexpr int SortRole = Qt::UserRole;

@@ -46,7 +46,8 @@ ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *paren
     txtFilter = new QLineEdit(this);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));
     txtFilter->setClearButtonEnabled(true);
-    connect(txtFilter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+    connect(txtFilter, &QLineEdit::textChanged, proxy_,
+            &QSortFilterProxyModel::setFilterFixedString);
 
     tblReadouts = new QTableView(this);
     tblReadouts->setObjectName(QStringLiteral("tblReadouts"));
@@ -55,7 +56,8 @@ ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *paren
     tblReadouts->sortByColumn(KeptReadoutModel::Time, Qt::DescendingOrder);
     tblReadouts->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblReadouts->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    tblReadouts->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+    tblReadouts->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::EditKeyPressed |
                                  QAbstractItemView::SelectedClicked);
     tblReadouts->verticalHeader()->hide();
     tblReadouts->horizontalHeader()->setStretchLastSection(true);
@@ -171,8 +173,8 @@ void ReadoutLibraryWindow::exportCsv()
         }
         const CsvExportResult result = readout::exportCsv(kept.dataPath(), kept.header, path);
         if (!result.ok) {
-            status(texts::kLibraryNotSaved, QDir::toNativeSeparators(path) +
-                                                QStringLiteral(" (%1)").arg(result.error));
+            status(texts::kLibraryNotSaved,
+                   QDir::toNativeSeparators(path) + QStringLiteral(" (%1)").arg(result.error));
             return;
         }
         status(texts::kLibrarySaved, QDir::toNativeSeparators(path));
@@ -208,8 +210,7 @@ void ReadoutLibraryWindow::saveData()
 void ReadoutLibraryWindow::deleteSelected()
 {
     const QList<KeptReadout> list = selected();
-    if (list.isEmpty() ||
-        !prompts_->yesNo(this, u(texts::kLibraryDeleteQuestion).arg(list.size())))
+    if (list.isEmpty() || !prompts_->yesNo(this, u(texts::kLibraryDeleteQuestion).arg(list.size())))
         return;
     for (const KeptReadout &kept : list) {
         // The JSON first: without it the data file is no longer listed, so a

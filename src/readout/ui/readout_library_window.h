@@ -38,7 +38,8 @@ public:
     void setGraphOpener(std::function<void(const KeptReadout &)> open);
     // Where the file dialogs start; asked at each use. A chosen file tells
     // `remember` its folder.
-    void setDialogFolder(std::function<QString()> folder, std::function<void(const QString &)> remember);
+    void setDialogFolder(std::function<QString()> folder,
+                         std::function<void(const QString &)> remember);
 
     KeptReadoutModel *model() const { return model_; }
     QSortFilterProxyModel *proxy() const { return proxy_; }
