@@ -1,3 +1,4 @@
+#include "file_size_limit.h"
 #include "log_image.h"
 #include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
@@ -7,10 +8,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 #include <functional>
 #include <memory>
@@ -266,14 +263,8 @@ void TestReadoutExchange::fullDiskLeavesEarlierFile()
 
     ReadoutResult result;
     {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit before{};
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit small = before;
-        small.rlim_cur = 40;
-        setrlimit(RLIMIT_FSIZE, &small);
+        testing::FileSizeLimit limit(40);
         result = readOutLog(*line, path_);
-        setrlimit(RLIMIT_FSIZE, &before);
     }
 
     QVERIFY(!result.ok);
@@ -293,14 +284,8 @@ void TestReadoutExchange::fullDiskLeavesNoCsv()
 
     CsvExportResult result;
     {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit before{};
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit small = before;
-        small.rlim_cur = 40;
-        setrlimit(RLIMIT_FSIZE, &small);
+        testing::FileSizeLimit limit(40);
         result = exportCsv(path_, read.header, csv);
-        setrlimit(RLIMIT_FSIZE, &before);
     }
     QVERIFY(!result.ok);
     QVERIFY(!QFile::exists(csv));

@@ -1,8 +1,9 @@
 // The library of kept read-outs: what a kept read-out says about itself, names
 // that stay apart, a full disk that loses nothing, the listing's choice of
-// files, and the window's table: sorting, filtering, the comment saved, the
-// folder followed, deleting after the question.
+// files, and the window's table: sorting, filtering, the comment saved,
+// deleting after the question.
 
+#include "file_size_limit.h"
 #include "readout/readout_library.h"
 #include "readout/ui/kept_readout_model.h"
 #include "readout/ui/readout_library_window.h"
@@ -20,10 +21,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 using namespace vemtra;
 using namespace vemtra::readout;
@@ -101,7 +98,6 @@ private slots:
     void tableSortsAndFilters_data();
     void tableSortsAndFilters();
     void commentIsSavedToItsFile();
-    void tableFollowsTheFolder();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
 
@@ -227,21 +223,9 @@ void TestReadoutLibrary::fullDiskLosesNothingKept()
 
     // Files may hold fewer bytes than the new data file: its write fails as on
     // a full disk.
-    struct Limit {
-        rlimit before{};
-        Limit()
-        {
-            std::signal(SIGXFSZ, SIG_IGN);
-            getrlimit(RLIMIT_FSIZE, &before);
-            rlimit small = before;
-            small.rlim_cur = 40;
-            setrlimit(RLIMIT_FSIZE, &small);
-        }
-        ~Limit() { setrlimit(RLIMIT_FSIZE, &before); }
-    };
     KeepResult second;
     {
-        Limit limit;
+        testing::FileSizeLimit limit(40);
         second = keepReadOut(folder_, request(at(9, 0, 1), 50));
     }
     QVERIFY2(!second.ok, qPrintable(second.id));
@@ -370,18 +354,6 @@ void TestReadoutLibrary::commentIsSavedToItsFile()
     KeptReadoutModel again(folder_);
     QCOMPARE(again.index(0, KeptReadoutModel::Comment).data().toString(),
              QString("Cold night\tno wind"));
-}
-
-void TestReadoutLibrary::tableFollowsTheFolder()
-{
-    QVERIFY(keepReadOut(folder_, request(at(8, 0, 0), 5)).ok);
-    ReadoutLibraryWindow window(folder_);
-    QCOMPARE(window.proxy()->rowCount(), 1);
-
-    // Kept by another program while the window is open.
-    QVERIFY(keepReadOut(folder_, request(at(9, 0, 0), 7)).ok);
-    QTRY_COMPARE_WITH_TIMEOUT(column(*window.proxy(), KeptReadoutModel::Records),
-                              (QStringList{"7", "5"}), 10000);
 }
 
 void TestReadoutLibrary::deleteAsksFirst_data()
