@@ -49,6 +49,7 @@ AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject
     wireDataLog();
     wireReadout();
     wireLogGraph();
+    wireReadoutLibrary();
     wireRecorder();
 }
 

@@ -26,10 +26,12 @@ class LogProgrammer;
 }
 namespace vemtra::readout {
 class ReadoutController;
-}
+class ReadoutLibraryWindow;
+} // namespace vemtra::readout
 namespace vemtra::chart {
 class LogGraphWindow;
-}
+struct ChartOptions;
+} // namespace vemtra::chart
 namespace vemtra::voltmeter {
 class VoltmeterRecorder;
 }
@@ -96,6 +98,11 @@ public:
     // LOG_GRAPH on the data file; one window, brought to the front when open.
     void nmuLogGraph_Click();
     chart::LogGraphWindow *logGraph() const;
+    // LOG_GRAPH on any data file (a kept read-out's), drawn as `options` say.
+    void openLogGraph(const QString &dataFile, const chart::ChartOptions &options);
+    // The window of kept read-outs; one, brought to the front when open.
+    void nmuReadoutLibrary_Click();
+    readout::ReadoutLibraryWindow *readoutLibrary() const;
     // Starts recording the voltmeter into a CSV file the user picks, or stops.
     void nmuVoltRecord_Click();
     const voltmeter::VoltmeterRecorder *recorder() const { return recorder_.get(); }
@@ -124,6 +131,7 @@ private:
     void wireDataLog();
     void wireReadout();
     void wireLogGraph();
+    void wireReadoutLibrary();
     void wireRecorder();
 
     // Connection (wire_connection.cpp).
@@ -154,6 +162,7 @@ private:
     QPointer<datalog::LogProgrammer> programmer_;
     QPointer<readout::ReadoutController> readout_;
     QPointer<chart::LogGraphWindow> logGraph_;
+    QPointer<readout::ReadoutLibraryWindow> library_;
     std::unique_ptr<voltmeter::VoltmeterRecorder> recorder_;
 };
 

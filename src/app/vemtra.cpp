@@ -319,6 +319,8 @@ void vemtra::buildMenus()
     nmuLogGraph = item(nmuFile, "nmuLogGraph", texts::nmuLogGraph);
     nmuLogGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     nmuLogGraph->setEnabled(false);
+    nmuReadoutLibrary = item(nmuFile, "nmuReadoutLibrary", texts::nmuReadoutLibrary);
+    nmuReadoutLibrary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);

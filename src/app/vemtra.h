@@ -126,6 +126,7 @@ public:
     QMenu *nmuFile = nullptr;
     QAction *nmuCsvExport = nullptr;  // disabled until a read-out has succeeded
     QAction *nmuLogGraph = nullptr;   // LOG_GRAPH; enabled while a data file exists
+    QAction *nmuReadoutLibrary = nullptr; // the window of kept read-outs
     QAction *nmuVoltRecord = nullptr; // starts and stops the voltmeter recorder
     QAction *vemtra_exit = nullptr;
     QMenu *nmuOption = nullptr;

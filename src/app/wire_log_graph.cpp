@@ -52,11 +52,16 @@ void AppController::nmuLogGraph_Click()
             options.intervalSeconds = double(*layout.interval) / protocol::kStepsPerSecond;
         options.referenceCh4 = layout.referenceCh4;
     }
+    openLogGraph(readout_->dataFilePath(), options);
+}
+
+void AppController::openLogGraph(const QString &dataFile, const chart::ChartOptions &options)
+{
     if (!logGraph_) {
         logGraph_ = new chart::LogGraphWindow(window_.get());
         logGraph_->setObjectName(QStringLiteral("LOG_GRAPH"));
     }
-    logGraph_->openLog(readout_->dataFilePath(), options);
+    logGraph_->openLog(dataFile, options);
     logGraph_->show();
     logGraph_->raise();
     logGraph_->activateWindow();

@@ -58,6 +58,8 @@ std::optional<Command> commandNamed(const QString &word)
         return Command::Ports;
     if (word == QLatin1String("plot"))
         return Command::Plot;
+    if (word == QLatin1String("history"))
+        return Command::History;
     return std::nullopt;
 }
 
@@ -189,11 +191,12 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return fail(QStringLiteral("no command given (probe, read, program, readout, ports or plot)"));
+        return fail(QStringLiteral(
+            "no command given (probe, read, program, readout, ports, plot or history)"));
     const auto command = commandNamed(words.first());
     if (!command)
         return fail(QStringLiteral("unknown command \"%1\"").arg(words.first()));
-    const int wordsTaken = *command == Command::Plot ? 2 : 1;
+    const int wordsTaken = *command == Command::Plot ? 2 : *command == Command::History ? 3 : 1;
     if (words.size() > wordsTaken)
         return fail(QStringLiteral("unexpected argument \"%1\"").arg(words[wordsTaken]));
     o.command = *command;
@@ -218,6 +221,23 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments,
                             .arg(o.plotPath));
         o.plotInterval = value("interval");
         o.plotSize = value("size");
+        return parsed;
+    }
+
+    // The library of kept read-outs is on this machine: no port either.
+    if (o.command == Command::History) {
+        if (has("port") || has("com"))
+            return fail(QStringLiteral("history takes no --port or --com"));
+        if (words.size() == 1)
+            return parsed;
+        o.historyVerb = words[1];
+        if (o.historyVerb != QLatin1String("show") && o.historyVerb != QLatin1String("csv"))
+            return fail(QStringLiteral("unknown history command \"%1\" (show or csv)")
+                            .arg(o.historyVerb));
+        if (words.size() < 3 || words[2].isEmpty())
+            return fail(QStringLiteral("history %1 needs the ID of a kept read-out")
+                            .arg(o.historyVerb));
+        o.historyId = words[2];
         return parsed;
     }
 
@@ -355,6 +375,7 @@ QString usageText()
                "Usage: vemtra-cli (--port DEVICE | --com N) [--trace FILE] COMMAND [options]\n"
                "       vemtra-cli ports\n"
                "       vemtra-cli plot INPUT --output FILE [--interval S] [--size WxH]\n"
+               "       vemtra-cli history [show ID | csv ID]\n"
                "\n"
                "Talks to the four-channel data-logger board without the window.\n"
                "\n"
@@ -390,7 +411,8 @@ QString usageText()
                "  readout           read the log into the data file\n"
                "    --output FILE   the data file (default QEL_ADC.txt here); an earlier\n"
                "                    file is replaced only by a complete new one whose last\n"
-               "                    bytes read alike a second time; - for standard output\n"
+               "                    bytes read alike a second time; - for standard output.\n"
+               "                    Each such read-out is also kept in the history\n"
                "    --csv FILE      also write the log as CSV with the logger's own time\n"
                "                    (a file other than the data file; - for standard output)\n"
                "    --plot FILE     also draw the log as a chart (.png, .svg or .pdf)\n"
@@ -406,13 +428,21 @@ QString usageText()
                "    --output FILE   the picture: .png, .svg or .pdf\n"
                "    --interval S    seconds between the records of a bare data file\n"
                "    --size WxH      picture size in pixels (default 1000x600)\n"
+               "                    A read-out kept in the history is drawn on its own\n"
+               "                    time axis and reference unless --interval is given\n"
+               "  history           the read-outs kept in the user's data folder (logs/),\n"
+               "                    newest first, TAB-separated after a column row: id,\n"
+               "                    time, eeprom, channels, reference, interval_s, records,\n"
+               "                    comment (no port needed)\n"
+               "    show ID         write that read-out's data file to standard output\n"
+               "    csv ID          write it as CSV, as readout --csv does\n"
                "\n"
                "  --help            this text, whatever else is given\n"
                "  --version         the program's version\n"
                "\n"
                "Exit status:\n"
                "  %1  success\n"
-               "  %2  bad arguments (nothing was sent)\n"
+               "  %2  bad arguments (nothing was sent), or no kept read-out has that ID\n"
                "  %3  no board: the port cannot be opened, is lost, or nothing answers\n"
                "  %4  protocol error: the board answered wrongly or stopped answering\n"
                "  %5  file error\n"

@@ -11,6 +11,7 @@
 //     readout  [--output FILE] [--csv FILE] [--plot FILE]
 //   vemtra-cli plot INPUT --output FILE [--interval S] [--size WxH]
 //   vemtra-cli ports
+//   vemtra-cli history [show ID | csv ID]
 
 #include "datalog/log_header.h"
 #include "datalog/log_plan.h"
@@ -21,7 +22,7 @@
 
 namespace vemtra::cli {
 
-enum class Command { Help, Version, Probe, Read, Program, Readout, Ports, Plot };
+enum class Command { Help, Version, Probe, Read, Program, Readout, Ports, Plot, History };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -54,6 +55,10 @@ struct CliOptions {
     QString plotInput;
     QString plotInterval; // seconds, as given
     QString plotSize;     // WxH, as given
+
+    // history: "show" or "csv" and the kept read-out's id; both empty for the list.
+    QString historyVerb;
+    QString historyId;
 
     // The header `program` writes: the same bytes the window composes.
     datalog::LogHeader logHeader() const;

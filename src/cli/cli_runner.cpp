@@ -1,6 +1,7 @@
 #include "cli/cli_runner.h"
 
 #include "cli/exit_codes.h"
+#include "cli/history_runner.h"
 #include "cli/outcome_table.h"
 #include "cli/plot_runner.h"
 #include "cli/progress_text.h"
@@ -360,6 +361,10 @@ private:
         readout::rememberReadOut(readout::identityOf(result));
         if (o.outputToStdout && !(io.outBytes && io.outBytes(data)))
             return fail({kExitFileError, QStringLiteral("cannot write the data to standard output")});
+        if (o.outputToStdout)
+            keepInLibrary(data, result, o.device, io);
+        else
+            keepFileInLibrary(o.outputPath, result, o.device, io);
         const QString written = QStringLiteral("%1 records (%2 bytes) written to %3")
                                     .arg(result.records)
                                     .arg(result.logLength ? std::max(0, *result.logLength - 1) : 0)
@@ -481,8 +486,11 @@ int runCommand(const CliOptions &options, const serial::LineOpener &opener, cons
             arguments << QStringLiteral("--interval") << options.plotInterval;
         if (!options.plotSize.isEmpty())
             arguments << QStringLiteral("--size") << options.plotSize;
+        arguments << keptPlotArguments(options.plotInput, !options.plotInterval.isEmpty());
         return runPlotter(arguments, io);
     }
+    case Command::History:
+        return runHistory(options, io);
     default:
         return Runner(options, io).run(opener);
     }

@@ -243,6 +243,8 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     return result;
 }
 
+} // namespace
+
 // Why writing `file` failed. A write cut short by a full disk or a file-size
 // limit leaves the system's reason unsaid, so those two are looked for first.
 QString writeFailureReason(const OutputFile &file, const QString &path)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class QFileDevice;
 class QIODevice;
 
 namespace vemtra::readout {
@@ -74,5 +75,9 @@ ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserv
 // read-back bytes are in `header` and the last bytes, where there are any, in
 // `tail`; nothing else is checked about what the header says.
 ReadoutResult lookAtLog(serial::Line &line);
+
+// Why writing `file` (at `path`) failed: a file-size limit or a full disk,
+// which the system leaves unsaid, else the file's own error text.
+QString writeFailureReason(const QFileDevice &file, const QString &path);
 
 } // namespace vemtra::readout

@@ -48,8 +48,38 @@ inline constexpr char kCancelled[] = "ﾘｰﾄﾞ中止";
 // The read-out was cut by the loss of the port COMn: stopped, and why, in
 // the connection's words. The earlier data file is kept.
 QString lineLost(int port);
+// After kReadFinished when the read-out could not be kept in the library of
+// read-outs (a full disk); the data file itself was written.
+inline constexpr char kNotKept[] = "（読み出し履歴に保存できません）";
 // In the progress bar after the percentage while reading; %1 is seconds.
 inline constexpr char kTimeLeft[] = "残り %1 秒";
+
+// The window of kept read-outs (ファイル → 読み出し履歴).
+inline constexpr char kLibraryCaption[] = "読み出し履歴";
+inline constexpr char kLibraryTime[] = "読み出し日時";
+inline constexpr char kLibraryEeprom[] = "EEPROM";
+inline constexpr char kLibraryChannels[] = "チャンネル";
+inline constexpr char kLibraryReference[] = "基準";
+inline constexpr char kLibraryInterval[] = "間隔(秒)";
+inline constexpr char kLibraryRecords[] = "レコード数";
+inline constexpr char kLibrarySpan[] = "記録時間";
+inline constexpr char kLibraryComment[] = "コメント";
+inline constexpr char kLibraryFilter[] = "絞り込み:";
+inline constexpr char kLibraryOpenGraph[] = "ロググラフ表示";
+inline constexpr char kLibraryExportCsv[] = "CSV出力...";
+inline constexpr char kLibrarySaveData[] = "データ保存...";
+inline constexpr char kLibraryDelete[] = "削除";
+// The question before the selected read-outs go to the trash; %1 is how many.
+inline constexpr char kLibraryDeleteQuestion[] = "選択した読み出し %1 件をごみ箱へ移動します。";
+inline constexpr char kLibraryCsvCaption[] = "CSV出力";
+inline constexpr char kLibraryCsvFilter[] = "CSV (*.csv)";
+inline constexpr char kLibrarySaveCaption[] = "データ保存";
+inline constexpr char kLibrarySaveFilter[] = "テキスト (*.txt)";
+// The status line after an action; a path or a reason follows.
+inline constexpr char kLibrarySaved[] = "保存しました:";
+inline constexpr char kLibraryNotSaved[] = "保存できません:";
+inline constexpr char kLibraryNotDeleted[] = "削除できません:";
+inline constexpr char kLibraryCommentNotSaved[] = "コメントを保存できません:";
 
 // Label9 after a failed read-out, made from how it ended; empty on success.
 QString readoutFailure(const ReadoutResult &result);

@@ -93,6 +93,14 @@ bool OutputFile::commit()
         return false;
     }
     if (!inPlace_) {
+        // The last bytes may still be held back: a disk that refuses them fails
+        // the flush, which commit alone would not notice, committing a cut file.
+        if (!file_->flush()) {
+            error_ = file_->errorString();
+            file_->cancelWriting();
+            file_.reset();
+            return false;
+        }
         const bool done = file_->commit();
         if (!done)
             error_ = file_->errorString();

@@ -11,7 +11,11 @@
 #include "board_process.h"
 #include "datalog/datalog_texts.h"
 #include "readout/data_location.h"
+#include "readout/readout_library.h"
 #include "readout/readout_texts.h"
+#include "readout/ui/kept_readout_model.h"
+#include "readout/ui/readout_library_window.h"
+#include "chart/ui/log_graph_window.h"
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
 #include "scripted_prompts.h"
@@ -32,6 +36,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QTest>
 
 using namespace vemtra;
@@ -151,6 +157,7 @@ private slots:
     void lostPortNamedAndKept();
     void recordIntoExistingFile_data();
     void recordIntoExistingFile();
+    void readoutHistoryWindow();
 
 private:
     QTemporaryDir userData_;
@@ -169,6 +176,7 @@ void TestReadoutWiring::initTestCase()
 void TestReadoutWiring::init()
 {
     QFile::remove(readout::readOutRecordPath());
+    QDir(readout::libraryFolder()).removeRecursively();
     dir_ = std::make_unique<QTemporaryDir>();
 }
 
@@ -561,6 +569,32 @@ void TestReadoutWiring::recordIntoExistingFile()
     } else {
         QVERIFY(after.size() > before.size() && after.startsWith(before));
     }
+// The history window lists what the read-outs kept, takes in one that ends while
+// it is open, and opens a kept read-out in LOG_GRAPH on its own time axis.
+void TestReadoutWiring::readoutHistoryWindow()
+{
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + 6, kCh2Ch1Bytes);
+    QVERIFY(rig.readOut());
+
+    rig.w->nmuReadoutLibrary->trigger();
+    readout::ReadoutLibraryWindow *library = rig.app->readoutLibrary();
+    QVERIFY(library && library->isVisible());
+    QCOMPARE(library->proxy()->rowCount(), 1);
+
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + 4, kCh2Ch1Bytes);
+    QVERIFY(rig.run(rig.w->Command2));
+    QTRY_COMPARE_WITH_TIMEOUT(library->proxy()->rowCount(), 2, 10000);
+    QCOMPARE(library->proxy()->index(0, readout::KeptReadoutModel::Records).data().toInt(), 2);
+
+    // The older, longer one, though QEL_ADC.txt now holds the newer.
+    library->tblReadouts->selectRow(1);
+    library->openGraph();
+    chart::LogGraphWindow *graph = rig.app->logGraph();
+    QVERIFY(graph && graph->isVisible());
+    QCOMPARE(graph->chart().records, 3);
+    QCOMPARE(graph->chart().time.unit, chart::TimeUnit::Second);
 }
 
 QTEST_MAIN(TestReadoutWiring)

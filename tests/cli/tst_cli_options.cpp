@@ -32,6 +32,8 @@ QString fact(const CliOptions &o, const QString &key)
         {"read", QStringLiteral("%1 every %2 ms").arg(o.count).arg(o.intervalMs)},
         {"header", headerBytes.toHex() + (o.force ? " forced" : "")},
         {"csv", (o.csvToStdout ? "stdout" : "") + o.csvPath},
+        {"history", (o.command == Command::History ? "history " : "") + o.historyVerb + ' ' +
+                        o.historyId},
     };
     return facts.value(key);
 }
@@ -115,6 +117,14 @@ void TestCliOptions::parse_data()
 
     row("plot without a picture", "plot log.txt", "error=needs --output");
     row("plot to a bitmap", "plot log.txt --output a.bmp", "error=must end in .png");
+    row("history list", "history", "history=history  ");
+    row("history shows one", "history show 2026-12-07_101530_24C64",
+        "history=history show 2026-12-07_101530_24C64");
+    row("history as CSV", "history csv x", "history=history csv x");
+    row("history without its ID", "history show", "error=needs the ID");
+    row("history of another verb", "history rm x", "error=unknown history command");
+    row("history with a port", "--port x history", "error=history takes no --port");
+    row("history with more", "history csv a b", "error=unexpected argument \"b\"");
     row("readout plot of stdout", "--port x readout --output - --plot a.png",
         "error=give --output");
 }

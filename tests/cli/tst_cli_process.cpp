@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +90,13 @@ int loggedEnd(const QByteArray &image)
     return image.size() < 14 ? -1 : std::uint8_t(image[12]) | std::uint8_t(image[13]) << 8;
 }
 
+// Where vemtra-cli keeps read-outs: its data folder under the test's own
+// XDG_DATA_HOME, which the programs it starts inherit.
+QString libraryFolder()
+{
+    return qEnvironmentVariable("XDG_DATA_HOME") + "/QEL-Vemtra/logs";
+}
+
 #define START_BOARD(board)                                                                         \
     do {                                                                                           \
         QString startError;                                                                        \
@@ -101,6 +110,7 @@ class TestCliProcess : public QObject {
 
 private slots:
     void initTestCase();
+    void init();
     void probeAtEitherSpeed_data();
     void probeAtEitherSpeed();
     void programThenReadoutRoundTrip();
@@ -110,12 +120,19 @@ private slots:
     void reloggedFullChipIsNotProgrammedOver();
     void unreadableLogNeedsForce();
     void plotHandsOverToThePlotter();
+    void historyRefusesUnknownIds_data();
+    void historyRefusesUnknownIds();
 };
 
 void TestCliProcess::initTestCase()
 {
     if (!BoardProcess::isBuilt() || !QFileInfo(cliPath()).isExecutable())
         QSKIP("needs vemtra-board and vemtra-cli in VEMTRA_BIN_DIR");
+}
+
+void TestCliProcess::init()
+{
+    QDir(libraryFolder()).removeRecursively();
 }
 
 void TestCliProcess::probeAtEitherSpeed_data()
@@ -210,6 +227,69 @@ void TestCliProcess::programThenReadoutRoundTrip()
     QCOMPARE(csv.last().mid(0, 2),
              (QStringList{QString::number(records - 1), QString::number(records - 1)}));
     QVERIFY(!QImage(dir.filePath("log.png")).isNull());
+
+    // Kept in the history too, as the very bytes of the data file, with what
+    // the header said. A second read-out, to standard output, comes first.
+    const CliRun again = runCli(port + QStringList{"readout", "--output", "-"});
+    QCOMPARE(again.code, 0);
+    const QStringList kept = QDir(libraryFolder()).entryList({"*.txt"}, QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), 2);
+    QCOMPARE(readFile(QDir(libraryFolder()).filePath(kept[0])), expected);
+    QCOMPARE(readFile(QDir(libraryFolder()).filePath(kept[1])), again.out.toLatin1());
+
+    const CliRun listed = runCli({"history"});
+    QCOMPARE(listed.code, 0);
+    const QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QString("id\ttime\teeprom\tchannels\treference\tinterval_s\trecords\tcomment"));
+    const QStringList newest = lines[1].split('\t');
+    const QStringList oldest = lines[2].split('\t');
+    QCOMPARE(newest[0] + ".txt", kept[1]);
+    QCOMPARE(oldest[0] + ".txt", kept[0]);
+    QVERIFY2(kept[0].contains("_24C64"), qPrintable(kept[0]));
+    const QDateTime time = QDateTime::fromString(oldest[1], Qt::ISODate);
+    QVERIFY2(time.isValid() && time.secsTo(QDateTime::currentDateTime()) < 600, qPrintable(oldest[1]));
+    QCOMPARE(oldest.mid(2),
+             (QStringList{"24C64", "CH1,CH2,CH3,CH4", "Vdd", "1", QString::number(records), ""}));
+    const QJsonObject json = QJsonDocument::fromJson(
+        readFile(QDir(libraryFolder()).filePath(oldest[0] + ".json"))).object();
+    QCOMPARE(json["port"].toString(), board.device());
+    QCOMPARE(json["span_s"].toDouble(), double(records - 1));
+    QCOMPARE(json["records"].toInt(), records);
+
+    const CliRun shown = runCli({"history", "show", oldest[0]});
+    QCOMPARE(shown.code, 0);
+    QCOMPARE(shown.out.toLatin1(), expected);
+    const CliRun asCsv = runCli({"history", "csv", oldest[0]});
+    QCOMPARE(asCsv.code, 0);
+    QCOMPARE(asCsv.out.toLatin1(), readFile(dir.filePath("log.csv")));
+    const CliRun drawn = runCli({"plot", QDir(libraryFolder()).filePath(kept[0]), "--output",
+                                 dir.filePath("kept.png")});
+    QVERIFY2(drawn.code == 0, qPrintable(drawn.err));
+    QVERIFY(!QImage(dir.filePath("kept.png")).isNull());
+
+    // A read-out that fails keeps nothing.
+    QVERIFY(board.ask("fault stop-after 20").startsWith("ok"));
+    const CliRun failed = runCli(port + QStringList{"readout", "--output", "-"});
+    QCOMPARE(failed.code, 4);
+    QCOMPARE(QDir(libraryFolder()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+void TestCliProcess::historyRefusesUnknownIds_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("unknown") << QStringList{"history", "show", "2026-01-01_000000_24C64"};
+    QTest::newRow("outside the library") << QStringList{"history", "csv", "../QEL-Vemtra/x"};
+    QTest::newRow("empty") << QStringList{"history", "show", ""};
+}
+
+void TestCliProcess::historyRefusesUnknownIds()
+{
+    QFETCH(QStringList, args);
+    const CliRun r = runCli(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.out.isEmpty());
+    QCOMPARE(r.err.count('\n'), 1);
 }
 
 void TestCliProcess::refusedCommandLineSendsNothing_data()
@@ -270,6 +350,7 @@ void TestCliProcess::interruptKeepsEarlierFile()
     QVERIFY2(err.contains("read-out cancelled") && err.contains("left as it was"), qPrintable(err));
 
     QCOMPARE(readFile(data), earlier);
+    QVERIFY(QDir(libraryFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     // Neither a CSV nor a half-written temporary file is left.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{"QEL_ADC.txt", "trace.txt"}));

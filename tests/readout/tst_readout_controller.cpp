@@ -9,6 +9,7 @@
 #include "simulated_line.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,7 +41,7 @@ QString u(const char *text)
 struct Rig {
     testing::ScriptedPrompts prompts;
 
-    explicit Rig(const QString &appPath)
+    explicit Rig(const QString &appPath) : library(appPath + QStringLiteral("/logs"))
     {
         line = std::make_shared<SimulatedLine>(board::BoardEngine::Options{.startBaud = 19200});
         worker = std::make_unique<serial::LinkWorker>(testing::openerFor(line));
@@ -69,6 +70,7 @@ struct Rig {
             labelWhenViewed = label9.text();
         };
         controller->setPrompts(prompts);
+        controller->setLibraryFolder([this] { return library; });
         text3_1.setText(QStringLiteral("8176"));
     }
 
@@ -87,6 +89,7 @@ struct Rig {
         return r < 0 ? QByteArray() : sent.mid(r);
     }
 
+    const QString library; // where read-outs are kept
     bool ready = false;
     std::shared_ptr<SimulatedLine> line;
     std::unique_ptr<serial::LinkWorker> worker;
@@ -166,6 +169,11 @@ void TestReadoutController::readsOutAndShowsTheFile()
     // Remembered, so programming this board later does not ask about its log.
     QVERIFY(wasReadOut(*rig.controller->lastReadOut()));
     QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));
+    // Kept as well, as the very bytes of the data file.
+    const QList<KeptReadout> kept = listKeptReadouts(rig.library);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(readFile(kept.first().dataPath()), readFile(file_));
+    QCOMPARE(kept.first().records, 40 / 2);
 }
 
 void TestReadoutController::refusesWithoutReading_data()
@@ -232,6 +240,8 @@ void TestReadoutController::failureKeepsFileAndButton()
     QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));
     QVERIFY(rig.viewerTexts.isEmpty());
     QVERIFY(!rig.controller->lastReadOutHeader());
+    QVERIFY(listKeptReadouts(rig.library).isEmpty());
+    QVERIFY(QDir(rig.library).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 QTEST_MAIN(TestReadoutController)

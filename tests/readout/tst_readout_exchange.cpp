@@ -1,3 +1,4 @@
+#include "file_size_limit.h"
 #include "log_image.h"
 #include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
@@ -79,6 +80,8 @@ private slots:
     void failureLeavesEarlierFile_data();
     void failureLeavesEarlierFile();
     void unwritableFileIsReported();
+    void fullDiskLeavesEarlierFile();
+    void fullDiskLeavesNoCsv();
     void reportsProgressWithinRange();
     void lookBeforeProgramming_data();
     void lookBeforeProgramming();
@@ -244,6 +247,49 @@ void TestReadoutExchange::unwritableFileIsReported()
     QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
     QVERIFY(result.message().contains(QDir::toNativeSeparators(path)));
     QVERIFY(!result.fileError.isEmpty());
+}
+
+// A data file smaller than the writes held back before commit, refused by the
+// disk: on a full disk or under a file-size limit alike.
+void TestReadoutExchange::fullDiskLeavesEarlierFile()
+{
+    const QByteArray earlier("ch1\t\r\n1\t:0\r\n");
+    {
+        QFile file(path_);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(earlier);
+    }
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, kEnd, pattern(64));
+
+    ReadoutResult result;
+    {
+        testing::FileSizeLimit limit(40);
+        result = readOutLog(*line, path_);
+    }
+
+    QVERIFY(!result.ok);
+    QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
+    QVERIFY2(result.fileError.contains("file too large"), qPrintable(result.fileError));
+    QCOMPARE(readFile(path_), earlier);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+}
+
+void TestReadoutExchange::fullDiskLeavesNoCsv()
+{
+    auto line = boardAt19200();
+    loadLog(line->engine(), 0xCC, kEnd, pattern(64));
+    const ReadoutResult read = readOutLog(*line, path_);
+    QVERIFY(read.ok);
+    const QString csv = dir_->filePath(QStringLiteral("log.csv"));
+
+    CsvExportResult result;
+    {
+        testing::FileSizeLimit limit(40);
+        result = exportCsv(path_, read.header, csv);
+    }
+    QVERIFY(!result.ok);
+    QVERIFY(!QFile::exists(csv));
 }
 
 void TestReadoutExchange::reportsProgressWithinRange()

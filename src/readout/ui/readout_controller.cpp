@@ -1,5 +1,6 @@
 #include "readout/ui/readout_controller.h"
 
+#include "readout/readout_library.h"
 #include "readout/readout_texts.h"
 #include "readout/unread_log.h"
 #include "serial/board_session.h"
@@ -8,7 +9,9 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/user_prompts.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,6 +157,11 @@ void ReadoutController::startTransfer()
     QPointer<ReadoutController> self = this;
     const QString path = dataFilePath();
     auto result = std::make_shared<ReadoutResult>();
+    auto kept = std::make_shared<KeepResult>();
+    KeepRequest keep;
+    keep.version = QCoreApplication::applicationVersion();
+    keep.port = worker_.device();
+    const QString library = libraryFolder_ ? libraryFolder_() : libraryFolder();
 
     transferring_ = true;
     transferClock_.start();
@@ -164,7 +172,7 @@ void ReadoutController::startTransfer()
     showStopControls(true);
     const serial::JobNews news = worker_.newsFor(this);
     worker_.post(
-        [this, news, path, result](serial::Line &line) {
+        [this, news, path, result, kept, keep, library](serial::Line &line) mutable {
             // News runs only while this controller is there to take it.
             ReadoutObserver observer;
             observer.logLength = [this, news](int logLength) {
@@ -181,14 +189,28 @@ void ReadoutController::startTransfer()
                 news([this, position, maximum] { showProgress(position, maximum); });
             };
             *result = readOutLog(line, path, observer);
+            // Kept from the data file as committed, so the copy is its very bytes.
+            if (!result->ok)
+                return;
+            QFile written(path);
+            if (!written.open(QIODevice::ReadOnly)) {
+                kept->error = QStringLiteral("cannot read %1 back: %2")
+                                  .arg(QDir::toNativeSeparators(path), written.errorString());
+                return;
+            }
+            keep.data = written.readAll();
+            keep.header = result->header;
+            keep.records = result->records;
+            keep.time = QDateTime::currentDateTime();
+            *kept = keepReadOut(library, keep);
         },
-        [self, result] {
+        [self, result, kept] {
             if (self)
-                self->finishTransfer(*result);
+                self->finishTransfer(*result, *kept);
         });
 }
 
-void ReadoutController::finishTransfer(const ReadoutResult &result)
+void ReadoutController::finishTransfer(const ReadoutResult &result, const KeepResult &kept)
 {
     running_ = false;
     transferring_ = false;
@@ -218,6 +240,11 @@ void ReadoutController::finishTransfer(const ReadoutResult &result)
     QString done = QString::fromUtf8(texts::kReadFinished);
     if (dataFileElsewhere())
         done += QLatin1Char(' ') + QDir::toNativeSeparators(dataFilePath());
+    // The data file is there all the same; only the library lacks it.
+    if (!kept.ok) {
+        qWarning("read-out not kept: %s", qPrintable(kept.error));
+        done += QString::fromUtf8(texts::kNotKept);
+    }
     setLabel9(done);
     emit finished(true, done);
     StallProbe::mark(QStringLiteral("viewer"));

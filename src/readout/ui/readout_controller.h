@@ -6,6 +6,7 @@
 // link worker; its texts and progress come back to the window as they happen.
 
 #include "readout/readout_exchange.h"
+#include "readout/readout_library.h"
 #include "readout/ui/list_viewer.h"
 #include "readout/unread_log.h"
 
@@ -91,6 +92,9 @@ public:
     // Shows a graph button in the viewer; a click closes the viewer and calls this.
     void setGraphOpener(std::function<void()> open) { graphOpener_ = std::move(open); }
 
+    // Where verified read-outs are kept; libraryFolder() unless set.
+    void setLibraryFolder(std::function<QString()> folder) { libraryFolder_ = std::move(folder); }
+
 signals:
     // The read-out has ended; on success the viewer opens right after.
     // `message` is Label9's text.
@@ -99,7 +103,7 @@ signals:
 private:
     void afterConnect();
     void startTransfer();
-    void finishTransfer(const ReadoutResult &result);
+    void finishTransfer(const ReadoutResult &result, const KeepResult &kept);
     void showLogLength(int logLength);
     void showProgress(int position, int maximum);
     void setLabel9(const QString &text);
@@ -115,6 +119,7 @@ private:
     std::function<QString()> appPath_;
     std::function<QString()> dataFolder_;
     std::optional<LogIdentity> lastReadOut_;
+    std::function<QString()> libraryFolder_;
     std::function<void()> graphOpener_;
     ui::UserPrompts *prompts_;
     bool running_ = false;
