@@ -204,6 +204,8 @@ void TestVoltmeter::curveJoinsOnScaledScreen()
     QCOMPARE(filled, joined ? between : 0);
     // Nothing spills into the column ahead, which the cursor owns.
     QCOMPARE(rig.gp1.pixel(30, (low + high) / 2), graph::cursorColour);
+}
+
 void TestVoltmeter::lostPortClearsReadings_data()
 {
     QTest::addColumn<int>("lostAtChannel"); // 0: between two cycles
