@@ -179,8 +179,7 @@ CsvExportResult exportCsv(const QString &dataFilePath, const HeaderReadBack &rea
         out.cancel();
         return result;
     }
-    // A refused flush of the last rows would not stop commit on its own.
-    if (!out.flush() || !out.commit())
+    if (!out.commit())
         return failure(QStringLiteral("cannot write %1: %2").arg(csvPath, out.errorString()));
     return result;
 }

@@ -243,29 +243,38 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     return result;
 }
 
-} // namespace
+// Why a write that stopped at `pos` failed. A write cut short by a full disk
+// or a file-size limit leaves the system's reason unsaid, so those two are
+// looked for first.
+QString failureReason(qint64 pos, bool open, const QString &error, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        pos >= qint64(limit.rlim_cur))
+        return QStringLiteral("file too large: files may hold %1 bytes here")
+            .arg(qulonglong(limit.rlim_cur));
+#endif
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (open && storage.isValid() && storage.bytesAvailable() == 0)
+        return QStringLiteral("disk full");
+    return error;
+}
 
-// Why writing `file` failed. A write cut short by a full disk or a file-size
-// limit leaves the system's reason unsaid, so those two are looked for first.
 QString writeFailureReason(const OutputFile &file, const QString &path)
 {
     // A device or pipe says why itself.
     if (file.writesInPlace())
         return file.errorString();
-#ifdef Q_OS_UNIX
-    rlimit limit{};
-    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        file.pos() >= qint64(limit.rlim_cur))
-        return QStringLiteral("file too large: files may hold %1 bytes here")
-            .arg(qulonglong(limit.rlim_cur));
-#endif
-    const QStorageInfo storage(QFileInfo(path).absolutePath());
-    if (file.isOpen() && storage.isValid() && storage.bytesAvailable() == 0)
-        return QStringLiteral("disk full");
-    return file.errorString();
+    return failureReason(file.pos(), file.isOpen(), file.errorString(), path);
 }
 
 } // namespace
+
+QString writeFailureReason(const QFileDevice &file, const QString &path)
+{
+    return failureReason(file.pos(), file.isOpen(), file.errorString(), path);
+}
 
 ReadoutResult lookAtLog(Line &line)
 {

@@ -50,14 +50,16 @@ frmPortAssign::frmPortAssign(PortAssignments &assignments, QWidget *parent)
     Devices->setSelectionMode(QAbstractItemView::NoSelection);
     Devices->verticalHeader()->hide();
     Devices->horizontalHeader()->setStretchLastSection(true);
-    Devices->setMinimumSize(560, 140);
+    // Sized in the desktop's font, which this dialog follows.
+    const QFontMetrics metrics(font());
+    Devices->setMinimumSize(metrics.averageCharWidth() * 80, metrics.lineSpacing() * 8);
     layout->addWidget(Devices);
 
     auto *form = new QFormLayout;
     for (int n = 1; n <= PortAssignments::kPorts; ++n) {
         auto *combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("Combo_com%1").arg(n));
-        combo->setMinimumWidth(360);
+        combo->setMinimumWidth(metrics.averageCharWidth() * 50);
         Combo_com[std::size_t(n - 1)] = combo;
         form->addRow(QStringLiteral("COM%1").arg(n), combo);
     }
