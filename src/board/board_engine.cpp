@@ -208,9 +208,9 @@ struct BoardEngine::State {
 
     // --- sending -------------------------------------------------------------------
 
-    void send(std::uint8_t value, int atBaud)
+    void send(std::uint8_t value, int atBaud, Micros heldBack = Micros(0))
     {
-        const Micros notBefore = now + faults.replyDelay;
+        const Micros notBefore = now + faults.replyDelay + heldBack;
         output.push_back({value, notBefore, atBaud});
         const Micros begin = std::max(notBefore, lineFreeAt);
         lineFreeAt = begin + byteTime(atBaud);
@@ -361,7 +361,8 @@ struct BoardEngine::State {
         const int channel = offset / 8;
         const std::uint8_t value = readingAt(channel, now);
         event("g CH" + std::to_string(channel + 1) + " = " + std::to_string(value));
-        send(value);
+        const auto &late = faults.lateReading;
+        send(value, baud, late && late->channel == channel ? late->delay : Micros(0));
     }
 
     // After "w" or "r": address lo, address hi, count lo, count hi, checksum (the five

@@ -44,6 +44,13 @@ struct Faults {
     std::vector<std::uint8_t> noiseBeforeReply; // bytes sent ahead of every command echo
     std::vector<std::uint8_t> extraBytes;       // bytes sent after every command echo
     Micros replyDelay{0};                       // every reply held back this long
+    // One channel's readings held back this long more (its echo and the other
+    // channels stay on time): a reading that comes after the PC gave up on it.
+    struct LateReading {
+        int channel = 0; // 0..3
+        Micros delay{0};
+    };
+    std::optional<LateReading> lateReading;
     int stopAfterBytes = -1;                    // a lock-step transfer stops after this many bytes
                                                 // ("r": 0 means "R" alone)
     std::optional<std::uint8_t> echoOverride;   // echo this instead of the command letter;

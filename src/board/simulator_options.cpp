@@ -266,6 +266,7 @@ const std::vector<FaultName> &faultNames()
         {"noise", "BYTES", "send BYTES before every command echo"},
         {"extra", "BYTES", "send BYTES after every command echo"},
         {"reply-delay", "MS", "hold every reply back MS milliseconds"},
+        {"late-reading", "CH:MS", "hold the readings of channel CH (1-4) back MS milliseconds"},
         {"stop-after", "N", "stop a w or r transfer after N bytes"},
         {"refuse-speed-change", nullptr, "echo s but never answer S"},
         {"corrupt-byte", "N:BYTE", "send byte N (from 0) of every r transfer as BYTE"},
@@ -324,6 +325,19 @@ std::string applyFault(Faults &f, std::string_view name, std::string_view value)
         target = *bytes;
         return {};
     }
+    if (name == "late-reading") {
+        if (isOff(value)) {
+            f.lateReading.reset();
+            return {};
+        }
+        const auto parts = split(value, ':');
+        const auto channel = parts.size() == 2 ? parseInt(parts[0]) : std::nullopt;
+        const auto ms = parts.size() == 2 ? parseNumber(parts[1]) : std::nullopt;
+        if (!channel || *channel < 1 || *channel > 4 || !ms || *ms < 0 || *ms > 3.6e6)
+            return "expected CH:MS with CH 1 to 4, not " + std::string(value);
+        f.lateReading = Faults::LateReading{*channel - 1, Micros(std::llround(*ms * 1000.0))};
+        return {};
+    }
     if (name == "reply-delay") {
         const auto ms = isOff(value) ? std::optional(0.0) : parseNumber(value);
         if (!ms || *ms < 0 || *ms > 3.6e6)
@@ -353,6 +367,9 @@ std::string describeFaults(const Faults &f)
         parts.push_back("extra=" + byteListText(f.extraBytes));
     if (f.replyDelay.count() > 0)
         parts.push_back("reply-delay=" + number(f.replyDelay.count() / 1000.0));
+    if (f.lateReading)
+        parts.push_back("late-reading=" + std::to_string(f.lateReading->channel + 1) + ":" +
+                        number(f.lateReading->delay.count() / 1000.0));
     if (f.stopAfterBytes >= 0)
         parts.push_back("stop-after=" + std::to_string(f.stopAfterBytes));
     if (f.refuseSpeedChange)

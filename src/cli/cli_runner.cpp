@@ -256,7 +256,7 @@ private:
             }
             for (int ch = 0; ch < 4; ++ch) {
                 if (!readings[std::size_t(ch)]) {
-                    io.err(QStringLiteral("CH%1 did not answer").arg(ch + 1));
+                    io.err(QStringLiteral("CH%1 gave no reading").arg(ch + 1));
                     missing = true;
                 }
             }

@@ -2,6 +2,8 @@
 
 #include "trace.h"
 
+#include <algorithm>
+
 namespace vemtra::serial {
 
 namespace {
@@ -89,13 +91,17 @@ std::optional<Reply> waitReply(Line &line, int minBytes, Micros timeout)
     return Reply(std::move(bytes));
 }
 
-std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout)
+std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout, int *dropped)
 {
     const Micros deadline = line.now() + timeout;
+    if (dropped)
+        *dropped = 0;
     while (!line.isCancelled() && line.waitForBytes(1, deadline)) {
         Reply reply(readLogged(line));
         if (reply.size() > 0 && reply.startsWith(letter))
             return reply;
+        if (dropped)
+            *dropped += reply.size();
         qCDebug(lcLine) << "dropped while waiting for the echo of" << letter;
     }
     qCDebug(lcLine) << "no echo of" << letter << "in time";
@@ -117,6 +123,23 @@ std::optional<Reply> takeReply(Line &line)
     if (bytes.isEmpty())
         return std::nullopt;
     return Reply(std::move(bytes));
+}
+
+int settle(Line &line, Micros quiet, Micros limit)
+{
+    const Micros giveUp = line.now() + limit;
+    int thrownAway = 0;
+    for (;;) {
+        if (line.bytesWaiting() > 0)
+            thrownAway += static_cast<int>(readLogged(line).size());
+        const Micros now = line.now();
+        if (line.isCancelled() || now >= giveUp ||
+            !line.waitForBytes(1, std::min(now + quiet, giveUp)))
+            break;
+    }
+    if (thrownAway > 0)
+        qCDebug(lcLine) << "threw away" << thrownAway << "byte(s) before the line fell silent";
+    return thrownAway;
 }
 
 } // namespace vemtra::serial

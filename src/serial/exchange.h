@@ -31,6 +31,10 @@ namespace vemtra::serial {
 inline constexpr std::chrono::milliseconds replyTimeout{1000};
 // The gap after each parameter byte, which the board needs to take it in.
 inline constexpr std::chrono::milliseconds pacingPause{100};
+// How long the line must stay silent before it counts as settled: long enough
+// for an answer that came a little after its time-out to show up and be thrown
+// away, instead of being taken for the answer to the next command.
+inline constexpr std::chrono::milliseconds quietGuard{200};
 
 // The bytes of one read of everything waiting; never empty. The board's answer
 // is judged on the first byte, the rest of the read is dropped unless a command
@@ -87,8 +91,10 @@ bool sendParamBlock(Line &line, const std::vector<std::uint8_t> &block);
 std::optional<Reply> waitReply(Line &line, int minBytes = 1, Micros timeout = replyTimeout);
 
 // Echo wait: like waitReply(line), but a read whose first byte is not `letter`
-// is dropped and the wait goes on, within the same time, for the echo.
-std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout = replyTimeout);
+// is dropped and the wait goes on, within the same time, for the echo. When
+// `dropped` is given it is told how many bytes were dropped that way.
+std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout = replyTimeout,
+                               int *dropped = nullptr);
 
 // One byte of a lock-step transfer: the first byte of the next read. The board
 // answers each echo at once, so the wait is bounded like any other; empty on
@@ -98,5 +104,10 @@ std::optional<std::uint8_t> waitByte(Line &line, Micros timeout = replyTimeout);
 // Whatever is waiting right now, without waiting: the connection's look after
 // its fixed 100 ms gap. Empty when nothing is waiting.
 std::optional<Reply> takeReply(Line &line);
+
+// Throws away what is waiting and what arrives until the line has been silent
+// for `quiet`; returns how many bytes it threw away. A line that never falls
+// silent is given up on after `limit`; cancel and loss end it at once.
+int settle(Line &line, Micros quiet = quietGuard, Micros limit = replyTimeout);
 
 } // namespace vemtra::serial

@@ -1,7 +1,8 @@
 // vemtra-cli as a process against the board simulator on a pseudo-terminal,
 // through the real serial port code: probing at either speed, a program and
 // read-out round trip held against the simulator's EEPROM, refused command
-// lines that send nothing, and Ctrl-C in the middle of a read-out.
+// lines that send nothing, Ctrl-C in the middle of a read-out, and readings
+// that a noisy line must not give.
 
 #include "board_process.h"
 #include "csv_reader.h"
@@ -122,6 +123,8 @@ private slots:
     void plotHandsOverToThePlotter();
     void historyRefusesUnknownIds_data();
     void historyRefusesUnknownIds();
+    void readTakesNoNoiseForReadings_data();
+    void readTakesNoNoiseForReadings();
 };
 
 void TestCliProcess::initTestCase()
@@ -433,6 +436,39 @@ void TestCliProcess::plotHandsOverToThePlotter()
     const CliRun missing = runCli({"plot", dir.filePath("none.txt"), "--output", png});
     QCOMPARE(missing.code, 5);
     QVERIFY2(missing.err.startsWith("vemtra-plot: "), qPrintable(missing.err));
+}
+
+void TestCliProcess::readTakesNoNoiseForReadings_data()
+{
+    QTest::addColumn<QStringList>("fault");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("filled"); // the reading fields of every row
+
+    QTest::newRow("healthy board") << QStringList{} << 0 << true;
+    // One byte the board does not send, after every echo: every cycle carries
+    // more than the board's answers, so no field may show a value.
+    QTest::newRow("a byte after each echo") << QStringList{"--extra", "0x55"} << 4 << false;
+}
+
+void TestCliProcess::readTakesNoNoiseForReadings()
+{
+    QFETCH(QStringList, fault);
+    QFETCH(int, code);
+    QFETCH(bool, filled);
+
+    BoardProcess board(fault + QStringList{"--inputs", "const", "--quiet"});
+    START_BOARD(board);
+    const CliRun r =
+        runCli({"--port", board.device(), "read", "--count", "3", "--interval", "0"});
+    QCOMPARE(r.code, code);
+    const QStringList rows = r.out.split('\n', Qt::SkipEmptyParts).mid(1);
+    QCOMPARE(rows.size(), 3);
+    for (const QString &row : rows) {
+        const QStringList readings = row.split(',').mid(2);
+        QCOMPARE(readings.size(), 8);
+        for (const QString &field : readings)
+            QVERIFY2(field.isEmpty() != filled, qPrintable(row));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliProcess)

@@ -29,6 +29,8 @@ private slots:
     void readChxReplies();
     void recordsIntoANamedPipe_data();
     void recordsIntoANamedPipe();
+    void cycleOnNoisyLine_data();
+    void cycleOnNoisyLine();
 };
 
 void TestVoltmeterLogic::readingTexts_data()
@@ -80,10 +82,14 @@ void TestVoltmeterLogic::readChxReplies_data()
     QTest::addColumn<QByteArray>("sent");
 
     const QByteArray both = QByteArray::fromHex("67cc");
-    QTest::newRow("echo with a byte behind it")
-        << QList<int>{10, 40} << QByteArrayList{"g\x99", "\x33"} << 0x33 << both;
     QTest::newRow("noise, then the echo")
         << QList<int>{10, 20, 40} << QByteArrayList{"\xee", "g", "\x07"} << 7 << both;
+    // The board sends nothing but its echo and one answer: a third byte makes
+    // the cycle no reading, whichever of the bytes it was.
+    QTest::newRow("echo with a byte behind it")
+        << QList<int>{10, 40} << QByteArrayList{"g\x99", "\x33"} << -1 << both;
+    QTest::newRow("answer with a byte behind it")
+        << QList<int>{10, 40} << QByteArrayList{"g", "\x33\x99"} << -1 << both;
     QTest::newRow("read led by noise is dropped whole")
         << QList<int>{10, 40} << QByteArrayList{"\xeeg", "\x07"} << -1 << QByteArray("g");
     QTest::newRow("silent board") << QList<int>{} << QByteArrayList{} << -1 << QByteArray("g");
@@ -103,13 +109,56 @@ void TestVoltmeterLogic::readChxReplies()
     for (int i = 0; i < at.size(); ++i)
         line.inject(bytes[i], t0 + std::chrono::milliseconds(at[i]));
 
-    const auto r = read_chx(line, 1);
+    const auto r = read_chx(line, 1).reading;
     QCOMPARE(r ? int(*r) : -1, reading);
     QCOMPARE(line.sentBytes(), sent);
-    if (r) // whatever came with the answer in the same read is not kept
-        QCOMPARE(line.bytesWaiting(), 0);
-    else // gives up a little after one second, on the line's own clock
-        QVERIFY(line.now() - t0 >= 1s && line.now() - t0 < 1050ms);
+    QCOMPARE(line.bytesWaiting(), 0);
+    // Gives up not long after one second, on the line's own clock.
+    QVERIFY(line.now() - t0 < 1500ms);
+}
+
+void TestVoltmeterLogic::cycleOnNoisyLine_data()
+{
+    QTest::addColumn<QByteArray>("extra"); // sent by the board after every echo
+    QTest::addColumn<int>("lateChannel");  // -1: none; it reads 0x67, like the echo, 1.1 s late
+    QTest::addColumn<QList<int>>("readings");
+
+    const QList<int> none{-1, -1, -1, -1};
+    QTest::newRow("healthy") << QByteArray() << -1 << QList<int>{0x20, 0x40, 0x80, 0xC0};
+    QTest::newRow("a byte after each echo") << QByteArray("\x55") << -1 << none;
+    QTest::newRow("echo doubled") << QByteArray("g") << -1 << none;
+    QTest::newRow("CH1 answers after its time-out")
+        << QByteArray() << 0 << QList<int>{-1, 0x40, 0x80, 0xC0};
+    QTest::newRow("CH4 answers after its time-out")
+        << QByteArray() << 3 << QList<int>{0x20, 0x40, 0x80, -1};
+}
+
+void TestVoltmeterLogic::cycleOnNoisyLine()
+{
+    QFETCH(QByteArray, extra);
+    QFETCH(int, lateChannel);
+    QFETCH(QList<int>, readings);
+    SimulatedLine line;
+    auto &board = line.engine();
+    const int raw[4] = {0x20, 0x40, 0x80, 0xC0};
+    for (int ch = 0; ch < 4; ++ch)
+        board.setInput(ch, vemtra::board::Input::constant((ch == lateChannel ? 0x67 : raw[ch]) *
+                                                          5.0 / 256));
+    board.faults().extraBytes.assign(extra.begin(), extra.end());
+    if (lateChannel >= 0)
+        board.faults().lateReading = vemtra::board::Faults::LateReading{lateChannel, 1100ms};
+
+    // The second cycle shows that nothing of the first is left on the line.
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        const auto t0 = line.now();
+        QList<int> shown;
+        for (const auto &r : readAllChannels(line))
+            shown << (r ? int(*r) : -1);
+        QCOMPARE(shown, readings);
+        // A healthy line costs nothing beyond its bytes.
+        if (extra.isEmpty() && lateChannel < 0)
+            QVERIFY(line.now() - t0 < 50ms);
+    }
 }
 
 // A recording into a named pipe goes into it row by row, and the pipe stays
