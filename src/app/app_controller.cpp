@@ -1,5 +1,6 @@
 #include "app/app_controller.h"
 
+#include "chart/ui/live_graph_window.h"
 #include "chart/ui/log_graph_window.h"
 #include "voltmeter/voltmeter_recorder.h"
 
@@ -48,6 +49,7 @@ AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject
     wireReadout();
     wireLogGraph();
     wireRecorder();
+    wireLiveGraph();
 }
 
 AppController::~AppController() = default;
@@ -148,6 +150,8 @@ void AppController::Form_Unload()
     stopRecording();
     if (logGraph_)
         logGraph_->close();
+    if (liveGraph_)
+        liveGraph_->close();
     if (about_)
         about_->deleteLater();
     if (help_)

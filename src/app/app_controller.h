@@ -31,6 +31,7 @@ class ReadoutController;
 }
 namespace vemtra::chart {
 class LogGraphWindow;
+class LiveGraphWindow;
 }
 namespace vemtra::voltmeter {
 class VoltmeterRecorder;
@@ -53,7 +54,7 @@ class frmAbout;
 // serial line, the board session, and each subsystem's controller. The window
 // stays a plain view; each subsystem is wired to it by its own wire function,
 // each in a file of its own (wire_connection.cpp, wire_voltmeter.cpp,
-// wire_datalog.cpp, wire_readout.cpp).
+// wire_datalog.cpp, wire_readout.cpp, wire_live_graph.cpp).
 class AppController : public QObject {
     Q_OBJECT
 public:
@@ -99,6 +100,9 @@ public:
     // Starts recording the voltmeter into a CSV file the user picks, or stops.
     void nmuVoltRecord_Click();
     const voltmeter::VoltmeterRecorder *recorder() const { return recorder_.get(); }
+    // LIVE_GRAPH; one window, kept (and fed) once opened; starts the voltmeter.
+    void nmuLiveGraph_Click();
+    chart::LiveGraphWindow *liveGraph() const;
 
     // What ends the program; QCoreApplication::quit unless a test replaces it.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -125,6 +129,7 @@ private:
     void wireReadout();
     void wireLogGraph();
     void wireRecorder();
+    void wireLiveGraph();
 
     // Connection (wire_connection.cpp).
     void showPortDialog();
@@ -155,6 +160,7 @@ private:
     QPointer<readout::ReadoutController> readout_;
     QPointer<chart::LogGraphWindow> logGraph_;
     std::unique_ptr<voltmeter::VoltmeterRecorder> recorder_;
+    QPointer<chart::LiveGraphWindow> liveGraph_;
 };
 
 } // namespace vemtra::app

@@ -63,6 +63,7 @@ inline constexpr char cmdStopTip[] = "読み出しを中止します (Esc)";
 inline constexpr char nmuFile[] = "ファイル(&F)";
 inline constexpr char nmuCsvExport[] = "CSV出力(&S)...";
 inline constexpr char nmuLogGraph[] = "ロググラフ表示(&G)";
+inline constexpr char nmuLiveGraph[] = "ライブグラフ表示(&V)";
 inline constexpr char nmuVoltRecordStart[] = "電圧計記録開始(&R)...";
 inline constexpr char nmuVoltRecordStop[] = "電圧計記録停止(&R)";
 inline constexpr char vemtra_exit[] = "終了(&E)";

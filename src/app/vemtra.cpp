@@ -305,6 +305,8 @@ void vemtra::buildMenus()
     nmuLogGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     nmuLogGraph->setEnabled(false);
     nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
+    nmuLiveGraph = item(nmuFile, "nmuLiveGraph", texts::nmuLiveGraph);
+    nmuLiveGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
     nmuOption = menu("nmuOption", texts::nmuOption);

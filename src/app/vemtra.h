@@ -115,6 +115,7 @@ public:
     QAction *nmuCsvExport = nullptr;  // disabled until a read-out has succeeded
     QAction *nmuLogGraph = nullptr;   // LOG_GRAPH; enabled while a data file exists
     QAction *nmuVoltRecord = nullptr; // starts and stops the voltmeter recorder
+    QAction *nmuLiveGraph = nullptr;  // LIVE_GRAPH, the voltmeter as a chart
     QAction *vemtra_exit = nullptr;
     QMenu *nmuOption = nullptr;
     QAction *nmuCOM = nullptr;
