@@ -7,6 +7,7 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
 #include "serial/ui/user_prompts.h"
+#include "chart/ui/live_graph_window.h"
 #include "voltmeter/ui/voltmeter.h"
 
 #include <QAbstractButton>
@@ -92,7 +93,7 @@ private:
     }
 };
 
-void runVoltmeter(AppController &controller, int seconds)
+void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false)
 {
     auto *meter = controller.findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
     vemtra *window = controller.window();
@@ -121,14 +122,18 @@ void runVoltmeter(AppController &controller, int seconds)
     const int before = meter->completedTicks();
     const int skippedBefore = meter->skippedTicks();
     window->Check1->setChecked(true);
+    if (liveGraph)
+        controller.nmuLiveGraph_Click();
     // A coarse single shot may come up to 5 % late, which would count cycles
     // over a longer period than reported; the period is the measured one.
     QElapsedTimer period;
     period.start();
     QTimer::singleShot(
         seconds * 1000, Qt::PreciseTimer, meter,
-        [meter, window, cycles, before, skippedBefore, period] {
+        [&controller, meter, window, cycles, before, skippedBefore, period] {
             window->Check1->setChecked(false);
+            if (auto *live = controller.liveGraph())
+                StallProbe::note(QStringLiteral("live_redraws"), live->redraws());
             const double seconds = double(period.nsecsElapsed()) / 1e9;
             std::vector<double> &ms = cycles->ms;
             std::sort(ms.begin(), ms.end());
@@ -168,6 +173,8 @@ bool startBenchPilot(AppController &controller)
             controller.window()->Command5->click();
         else if (what.startsWith(QLatin1String("voltmeter:")))
             runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt());
+        else if (what.startsWith(QLatin1String("livegraph:")))
+            runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt(), true);
     });
     return true;
 }

@@ -224,8 +224,11 @@ std::array<LiveHistory::Curve, 4> LiveHistory::curves(qint64 from, qint64 to, in
             if (e.gap)
                 add(ch, key, nan);
             if (e.any) {
-                add(ch, key, volts(e.min));
-                add(ch, key, volts(e.max));
+                // Low then high, then high then low: each run's stroke starts
+                // where the last one ended, so no long line joins them.
+                const bool down = (start >> shift) & 1;
+                add(ch, key, volts(down ? e.max : e.min));
+                add(ch, key, volts(down ? e.min : e.max));
             }
             if (e.gap)
                 add(ch, key, nan);
