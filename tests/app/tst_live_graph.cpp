@@ -88,6 +88,8 @@ private slots:
     void lastPointIsTheReadingBoxes();
     void restartBreaksTheCurves();
     void exportHoldsTheRecordersReadings();
+    void runsWithGapsAreDrawn_data();
+    void runsWithGapsAreDrawn();
 };
 
 void TestLiveGraph::lastPointIsTheReadingBoxes()
@@ -176,6 +178,43 @@ void TestLiveGraph::exportHoldsTheRecordersReadings()
     for (qsizetype at = 0; !found && at + recorded.size() <= all.size(); ++at)
         found = all.mid(at, recorded.size()) == recorded;
     QVERIFY(found);
+}
+
+void TestLiveGraph::runsWithGapsAreDrawn_data()
+{
+    QTest::addColumn<int>("silentEvery"); // CH3 silent once in so many cycles; 0: never
+    QTest::newRow("answering") << 0;
+    // Every run of the day's view holds a gap, so each stands alone.
+    QTest::newRow("silent now and then") << 101;
+}
+
+void TestLiveGraph::runsWithGapsAreDrawn()
+{
+    QFETCH(int, silentEvery);
+    chart::LiveGraphWindow live(nullptr, 1'000'000);
+    live.resize(800, 500);
+    live.show();
+    live.redraw();
+    // As many runs as the plot is wide: the densest view the window draws.
+    const qint64 cycles = qint64(live.plot()->axisRect()->width()) * 256 - 1;
+    for (qint64 i = 0; i < cycles; ++i) {
+        voltmeter::ChannelReadings r;
+        if (silentEvery == 0 || i % silentEvery != 0)
+            r[2] = std::uint8_t(i % 150 < 75 ? 50 : 200);
+        live.history().append(r, 1'796'000'000'000 + i * 20);
+    }
+    live.setSpan(chart::LiveGraphWindow::Span::All);
+    live.redraw();
+    QCustomPlot *plot = live.plot();
+    const QImage image = plot->toPixmap().toImage();
+    // The right half of the plot area, clear of the legend.
+    const QRect area = plot->axisRect()->rect();
+    int painted = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.center().x(); x <= area.right(); ++x)
+            painted += image.pixelColor(x, y) == voltmeter::graph::channelColour[2];
+    // A band from 0.98 V to 3.9 V across half the width: most of its pixels.
+    QVERIFY2(painted > area.width() * area.height() / 10, QByteArray::number(painted));
 }
 
 QTEST_MAIN(TestLiveGraph)

@@ -114,6 +114,9 @@ LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
         // A day in view is a dense band of strokes: drawn plain, it paints in
         // half the time.
         graph->setAntialiased(false);
+        // The history already gives at most a few points a pixel; thinning
+        // them again would join the runs a gap stands between.
+        graph->setAdaptiveSampling(false);
     }
     plot_->legend->setVisible(true);
     plot_->legend->setBrush(QColor(255, 255, 255, 220));
