@@ -132,7 +132,8 @@ int main(int argc, char *argv[])
     std::printf("| of which the curves from the pyramid, 24 h, span \"all\" | %.2f ms |\n",
                 day.curvesAllMs);
     std::printf("| keeping one cycle (ring and pyramid) | %.0f ns |\n", appendNs);
-    std::printf("| memory of 24 h of cycles (resident, measured; computed: %.1f MiB) | %.1f MiB |\n",
-                double(window->history().memoryBytes()) / (1 << 20), double(ringKib) / 1024);
+    std::printf(
+        "| memory of 24 h of cycles (resident, measured; computed: %.1f MiB) | %.1f MiB |\n",
+        double(window->history().memoryBytes()) / (1 << 20), double(ringKib) / 1024);
     return 0;
 }

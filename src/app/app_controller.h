@@ -32,7 +32,7 @@ class ReadoutController;
 namespace vemtra::chart {
 class LogGraphWindow;
 class LiveGraphWindow;
-}
+} // namespace vemtra::chart
 namespace vemtra::voltmeter {
 class VoltmeterRecorder;
 }

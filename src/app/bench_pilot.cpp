@@ -2,12 +2,12 @@
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
+#include "chart/ui/live_graph_window.h"
 #include "readout/ui/list_viewer.h"
 #include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
 #include "serial/ui/user_prompts.h"
-#include "chart/ui/live_graph_window.h"
 #include "voltmeter/ui/voltmeter.h"
 
 #include <QAbstractButton>
@@ -128,24 +128,24 @@ void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false
     // over a longer period than reported; the period is the measured one.
     QElapsedTimer period;
     period.start();
-    QTimer::singleShot(
-        seconds * 1000, Qt::PreciseTimer, meter,
-        [&controller, meter, window, cycles, before, skippedBefore, period] {
-            window->Check1->setChecked(false);
-            if (auto *live = controller.liveGraph())
-                StallProbe::note(QStringLiteral("live_redraws"), live->redraws());
-            const double seconds = double(period.nsecsElapsed()) / 1e9;
-            std::vector<double> &ms = cycles->ms;
-            std::sort(ms.begin(), ms.end());
-            StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
-            StallProbe::note(QStringLiteral("voltmeter_cycles"), meter->completedTicks() - before);
-            StallProbe::note(QStringLiteral("voltmeter_skipped"),
-                             meter->skippedTicks() - skippedBefore);
-            StallProbe::note(QStringLiteral("voltmeter_median_ms"),
-                             ms.empty() ? 0 : ms[ms.size() / 2]);
-            delete cycles;
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        });
+    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, meter,
+                       [&controller, meter, window, cycles, before, skippedBefore, period] {
+                           window->Check1->setChecked(false);
+                           if (auto *live = controller.liveGraph())
+                               StallProbe::note(QStringLiteral("live_redraws"), live->redraws());
+                           const double seconds = double(period.nsecsElapsed()) / 1e9;
+                           std::vector<double> &ms = cycles->ms;
+                           std::sort(ms.begin(), ms.end());
+                           StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
+                           StallProbe::note(QStringLiteral("voltmeter_cycles"),
+                                            meter->completedTicks() - before);
+                           StallProbe::note(QStringLiteral("voltmeter_skipped"),
+                                            meter->skippedTicks() - skippedBefore);
+                           StallProbe::note(QStringLiteral("voltmeter_median_ms"),
+                                            ms.empty() ? 0 : ms[ms.size() / 2]);
+                           delete cycles;
+                           QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+                       });
 }
 
 } // namespace

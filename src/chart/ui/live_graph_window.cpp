@@ -171,9 +171,9 @@ void LiveGraphWindow::setSpan(Span span)
     // A span chosen while paused is shown at once, ending where the view ends.
     if (paused_ && !history_.isEmpty()) {
         const QCPRange range = plot_->xAxis->range();
-        const double lower =
-            span == Span::All ? double(history_.timeAt(history_.firstSeq())) / 1000.0
-                              : range.upper - double(spanMsecs(span)) / 1000.0;
+        const double lower = span == Span::All
+                                 ? double(history_.timeAt(history_.firstSeq())) / 1000.0
+                                 : range.upper - double(spanMsecs(span)) / 1000.0;
         plot_->xAxis->setRange(lower, range.upper);
     }
     scheduleRedraw();
@@ -209,8 +209,13 @@ std::pair<qint64, qint64> LiveGraphWindow::visibleCycles() const
 
 bool LiveGraphWindow::exportCsv(const QString &path, QString *error)
 {
-    QSaveFile file(path);
     const auto [from, to] = visibleCycles();
+    return exportCsv(path, from, to, error);
+}
+
+bool LiveGraphWindow::exportCsv(const QString &path, qint64 from, qint64 to, QString *error)
+{
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !voltmeter::writeHistoryCsv(file, history_, from, to) ||
         !file.commit()) {
         *error = file.errorString();
@@ -250,8 +255,8 @@ void LiveGraphWindow::redraw()
     }
     if (!paused_) {
         const qint64 last = history_.timeAt(history_.endSeq() - 1);
-        const qint64 first = span_ == Span::All ? history_.timeAt(history_.firstSeq())
-                                                : last - spanMsecs(span_);
+        const qint64 first =
+            span_ == Span::All ? history_.timeAt(history_.firstSeq()) : last - spanMsecs(span_);
         settingRange_ = true;
         plot_->xAxis->setRange(double(first) / 1000.0,
                                double(std::max(last, first + 1000)) / 1000.0);
@@ -305,20 +310,20 @@ void LiveGraphWindow::chooseCsvFile()
 {
     // The range is the one in view when the button was pressed.
     const auto [from, to] = visibleCycles();
-    auto *dialog = new QFileDialog(this, texts::saveCsv(),
-                                   QDir(lastFolder_).filePath(texts::csvFileName()),
-                                   texts::csvFilter());
+    auto *dialog =
+        new QFileDialog(this, texts::saveCsv(), QDir(lastFolder_).filePath(texts::csvFileName()),
+                        texts::csvFilter());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, [this, from, to](const QString &path) {
         lastFolder_ = QFileInfo(path).absolutePath();
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) &&
-            voltmeter::writeHistoryCsv(file, history_, from, to) && file.commit())
-            setMessage(texts::csvSaved(std::max<qint64>(0, to - std::max(from, history_.firstSeq())),
-                                       QDir::toNativeSeparators(path)));
+        QString error;
+        if (exportCsv(path, from, to, &error))
+            setMessage(
+                texts::csvSaved(std::max<qint64>(0, to - std::max(from, history_.firstSeq())),
+                                QDir::toNativeSeparators(path)));
         else
             setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
     });
@@ -342,13 +347,13 @@ void LiveGraphWindow::onMove(QMouseEvent *event)
 
 void LiveGraphWindow::showCycleAt(qint64 seq)
 {
-    QString text =
-        QDateTime::fromMSecsSinceEpoch(history_.timeAt(seq)).toString(QStringLiteral("hh:mm:ss.zzz"));
+    QString text = QDateTime::fromMSecsSinceEpoch(history_.timeAt(seq))
+                       .toString(QStringLiteral("hh:mm:ss.zzz"));
     const voltmeter::ChannelReadings readings = history_.readingsAt(seq);
     for (int ch = 0; ch < 4; ++ch)
-        text += QStringLiteral("　%1 %2")
-                    .arg(texts::channel(ch),
-                         readings[ch] ? voltmeter::voltageText(*readings[ch]) : texts::silent());
+        text += QStringLiteral("　%1 %2").arg(texts::channel(ch),
+                                              readings[ch] ? voltmeter::voltageText(*readings[ch])
+                                                           : texts::silent());
     setMessage(text);
 }
 

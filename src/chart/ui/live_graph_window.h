@@ -50,6 +50,8 @@ public:
     std::pair<qint64, qint64> visibleCycles() const;
     // Those cycles in the recorder's columns; false and a reason on failure.
     bool exportCsv(const QString &path, QString *error);
+    // The cycles in [from, to) that are still kept.
+    bool exportCsv(const QString &path, qint64 from, qint64 to, QString *error);
     // The view as it is, at the plot's size; PNG, SVG or PDF by the name.
     bool saveImage(const QString &path, QString *error);
 
