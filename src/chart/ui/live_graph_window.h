@@ -2,7 +2,7 @@
 
 // LIVE_GRAPH: the voltmeter's cycles as they arrive, on a wall-clock time
 // axis, in a non-modal window. It keeps a day of cycles (LiveHistory) and
-// draws the chosen span from its min/max pyramid, at most 30 times a second and
+// draws the chosen span from its min/max pyramid, at most 20 times a second and
 // only after something changed. Paused, the view stands still (the cycles are
 // still kept) and the wheel and a drag move along the time axis. A click on a
 // channel in the legend hides or shows it; the label under the plot reads out
