@@ -1,5 +1,6 @@
 #include "app/app_controller.h"
 
+#include "chart/ui/live_graph_window.h"
 #include "chart/ui/log_graph_window.h"
 #include "voltmeter/voltmeter_recorder.h"
 
@@ -51,6 +52,7 @@ AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject
     wireLogGraph();
     wireReadoutLibrary();
     wireRecorder();
+    wireLiveGraph();
 }
 
 AppController::~AppController() = default;
@@ -165,6 +167,8 @@ void AppController::Form_Unload()
     stopRecording();
     if (logGraph_)
         logGraph_->close();
+    if (liveGraph_)
+        liveGraph_->close();
     if (about_)
         about_->deleteLater();
     if (help_)

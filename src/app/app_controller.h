@@ -31,6 +31,7 @@ class ReadoutLibraryWindow;
 namespace vemtra::chart {
 class LogGraphWindow;
 struct ChartOptions;
+class LiveGraphWindow;
 } // namespace vemtra::chart
 namespace vemtra::voltmeter {
 class VoltmeterRecorder;
@@ -53,7 +54,7 @@ class frmAbout;
 // serial line, the board session, and each subsystem's controller. The window
 // stays a plain view; each subsystem is wired to it by its own wire function,
 // each in a file of its own (wire_connection.cpp, wire_voltmeter.cpp,
-// wire_datalog.cpp, wire_readout.cpp).
+// wire_datalog.cpp, wire_readout.cpp, wire_live_graph.cpp).
 class AppController : public QObject {
     Q_OBJECT
 public:
@@ -106,6 +107,9 @@ public:
     // Starts recording the voltmeter into a CSV file the user picks, or stops.
     void nmuVoltRecord_Click();
     const voltmeter::VoltmeterRecorder *recorder() const { return recorder_.get(); }
+    // LIVE_GRAPH; one window, kept (and fed) once opened; starts the voltmeter.
+    void nmuLiveGraph_Click();
+    chart::LiveGraphWindow *liveGraph() const;
 
     // What ends the program; QCoreApplication::quit unless a test replaces it.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -133,6 +137,7 @@ private:
     void wireLogGraph();
     void wireReadoutLibrary();
     void wireRecorder();
+    void wireLiveGraph();
 
     // Connection (wire_connection.cpp).
     void showPortDialog();
@@ -164,6 +169,7 @@ private:
     QPointer<chart::LogGraphWindow> logGraph_;
     QPointer<readout::ReadoutLibraryWindow> library_;
     std::unique_ptr<voltmeter::VoltmeterRecorder> recorder_;
+    QPointer<chart::LiveGraphWindow> liveGraph_;
 };
 
 } // namespace vemtra::app

@@ -2,6 +2,7 @@
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
+#include "chart/ui/live_graph_window.h"
 #include "readout/ui/list_viewer.h"
 #include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
@@ -92,7 +93,7 @@ private:
     }
 };
 
-void runVoltmeter(AppController &controller, int seconds)
+void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false)
 {
     auto *meter = controller.findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
     vemtra *window = controller.window();
@@ -121,26 +122,30 @@ void runVoltmeter(AppController &controller, int seconds)
     const int before = meter->completedTicks();
     const int skippedBefore = meter->skippedTicks();
     window->Check1->setChecked(true);
+    if (liveGraph)
+        controller.nmuLiveGraph_Click();
     // A coarse single shot may come up to 5 % late, which would count cycles
     // over a longer period than reported; the period is the measured one.
     QElapsedTimer period;
     period.start();
-    QTimer::singleShot(
-        seconds * 1000, Qt::PreciseTimer, meter,
-        [meter, window, cycles, before, skippedBefore, period] {
-            window->Check1->setChecked(false);
-            const double seconds = double(period.nsecsElapsed()) / 1e9;
-            std::vector<double> &ms = cycles->ms;
-            std::sort(ms.begin(), ms.end());
-            StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
-            StallProbe::note(QStringLiteral("voltmeter_cycles"), meter->completedTicks() - before);
-            StallProbe::note(QStringLiteral("voltmeter_skipped"),
-                             meter->skippedTicks() - skippedBefore);
-            StallProbe::note(QStringLiteral("voltmeter_median_ms"),
-                             ms.empty() ? 0 : ms[ms.size() / 2]);
-            delete cycles;
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        });
+    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, meter,
+                       [&controller, meter, window, cycles, before, skippedBefore, period] {
+                           window->Check1->setChecked(false);
+                           if (auto *live = controller.liveGraph())
+                               StallProbe::note(QStringLiteral("live_redraws"), live->redraws());
+                           const double seconds = double(period.nsecsElapsed()) / 1e9;
+                           std::vector<double> &ms = cycles->ms;
+                           std::sort(ms.begin(), ms.end());
+                           StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
+                           StallProbe::note(QStringLiteral("voltmeter_cycles"),
+                                            meter->completedTicks() - before);
+                           StallProbe::note(QStringLiteral("voltmeter_skipped"),
+                                            meter->skippedTicks() - skippedBefore);
+                           StallProbe::note(QStringLiteral("voltmeter_median_ms"),
+                                            ms.empty() ? 0 : ms[ms.size() / 2]);
+                           delete cycles;
+                           QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+                       });
 }
 
 } // namespace
@@ -168,6 +173,8 @@ bool startBenchPilot(AppController &controller)
             controller.window()->Command5->click();
         else if (what.startsWith(QLatin1String("voltmeter:")))
             runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt());
+        else if (what.startsWith(QLatin1String("livegraph:")))
+            runVoltmeter(controller, what.section(QLatin1Char(':'), 1).toInt(), true);
     });
     return true;
 }

@@ -7,6 +7,7 @@
 //                                       the question), let the viewer open, quit
 //   VEMTRA_BENCH_PILOT=voltmeter:SECS   once connected, run the voltmeter for
 //                                       SECS seconds, quit
+//   VEMTRA_BENCH_PILOT=livegraph:SECS   the same with LIVE_GRAPH open on it
 //   VEMTRA_BENCH_PILOT=showlog          once connected, Show LOG on the data
 //                                       file in place, let the viewer open, quit
 //   VEMTRA_BENCH_PILOT=programming      once connected, program the log, Yes

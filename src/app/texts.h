@@ -64,6 +64,7 @@ inline constexpr char nmuFile[] = "ファイル(&F)";
 inline constexpr char nmuCsvExport[] = "CSV出力(&S)...";
 inline constexpr char nmuLogGraph[] = "ロググラフ表示(&G)";
 inline constexpr char nmuReadoutLibrary[] = "読み出し履歴(&L)...";
+inline constexpr char nmuLiveGraph[] = "ライブグラフ表示(&V)";
 inline constexpr char nmuVoltRecordStart[] = "電圧計記録開始(&R)...";
 inline constexpr char nmuVoltRecordStop[] = "電圧計記録停止(&R)";
 inline constexpr char vemtra_exit[] = "終了(&E)";

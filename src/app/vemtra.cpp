@@ -322,6 +322,8 @@ void vemtra::buildMenus()
     nmuReadoutLibrary = item(nmuFile, "nmuReadoutLibrary", texts::nmuReadoutLibrary);
     nmuReadoutLibrary->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     nmuVoltRecord = item(nmuFile, "nmuVoltRecord", texts::nmuVoltRecordStart);
+    nmuLiveGraph = item(nmuFile, "nmuLiveGraph", texts::nmuLiveGraph);
+    nmuLiveGraph->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     nmuFile->addSeparator();
     vemtra_exit = item(nmuFile, "vemtra_exit", texts::vemtra_exit);
     // Ctrl+Q on every desktop; the platforms' own Quit binding has none on some.

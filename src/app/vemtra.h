@@ -128,6 +128,7 @@ public:
     QAction *nmuLogGraph = nullptr;   // LOG_GRAPH; enabled while a data file exists
     QAction *nmuReadoutLibrary = nullptr; // the window of kept read-outs
     QAction *nmuVoltRecord = nullptr; // starts and stops the voltmeter recorder
+    QAction *nmuLiveGraph = nullptr;  // LIVE_GRAPH, the voltmeter as a chart
     QAction *vemtra_exit = nullptr;
     QMenu *nmuOption = nullptr;
     QAction *nmuCOM = nullptr;
