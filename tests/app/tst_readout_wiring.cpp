@@ -569,6 +569,8 @@ void TestReadoutWiring::recordIntoExistingFile()
     } else {
         QVERIFY(after.size() > before.size() && after.startsWith(before));
     }
+}
+
 // The history window lists what the read-outs kept, takes in one that ends while
 // it is open, and opens a kept read-out in LOG_GRAPH on its own time axis.
 void TestReadoutWiring::readoutHistoryWindow()
