@@ -361,7 +361,8 @@ private:
         readout::rememberReadOut(readout::identityOf(result));
         if (o.outputToStdout && !(io.outBytes && io.outBytes(data)))
             return fail({kExitFileError, QStringLiteral("cannot write the data to standard output")});
-        if (o.outputToStdout)
+        // What went to standard output, a device or a pipe cannot be read back.
+        if (inMemory)
             keepInLibrary(data, result, o.device, io);
         else
             keepFileInLibrary(o.outputPath, result, o.device, io);

@@ -96,9 +96,10 @@ bool OutputFile::commit()
         // The last bytes may still be held back: a disk that refuses them fails
         // the flush, which commit alone would not notice, committing a cut file.
         if (!file_->flush()) {
+            // Kept open until cancel(), so the caller can still tell why (how far
+            // the write got); nothing replaces the target.
             error_ = file_->errorString();
             file_->cancelWriting();
-            file_.reset();
             return false;
         }
         const bool done = file_->commit();

@@ -48,7 +48,7 @@ int channelOf(QRgb p)
         return 1; // CH2 green
     if (b - r > 40 && std::abs(r - g) <= 12)
         return 2; // CH3 dark blue
-    if (r >= 240 && g - b > 40 && r - g > 20)
+    if (r >= 180 && g - b > 40 && r - g > 20)
         return 3; // CH4 orange
     return -1;
 }
