@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -70,6 +71,42 @@ QString proposedSavePath(const QString &stem, const QString &suffix)
     const QString name = QStringLiteral("%1_%2.%3")
                              .arg(stem, QDate::currentDate().toString(Qt::ISODate), suffix);
     return QDir(lastDialogFolder()).filePath(name);
+}
+
+namespace {
+
+void ask(QFileDialog *dialog, std::function<void(const QString &)> chosen)
+{
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                     [chosen = std::move(chosen)](const QString &path) {
+                         rememberDialogFolder(path);
+                         chosen(path);
+                     });
+    dialog->open();
+}
+
+} // namespace
+
+void askSavePath(QWidget *parent, const QString &caption, const QString &stem,
+                 const QString &suffix, const QString &filter,
+                 std::function<void(const QString &)> chosen)
+{
+    const QFileInfo proposed(proposedSavePath(stem, suffix));
+    auto *dialog = new QFileDialog(parent, caption, proposed.absolutePath(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(suffix);
+    dialog->selectFile(proposed.fileName());
+    ask(dialog, std::move(chosen));
+}
+
+void askOpenPath(QWidget *parent, const QString &caption, const QString &filter,
+                 std::function<void(const QString &)> chosen)
+{
+    auto *dialog = new QFileDialog(parent, caption, lastDialogFolder(), filter);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    ask(dialog, std::move(chosen));
 }
 
 } // namespace vemtra::ui

@@ -296,46 +296,29 @@ void LiveGraphWindow::redraw()
 void LiveGraphWindow::chooseImageFile()
 {
     // Window-modal and asynchronous: the curves go on arriving meanwhile.
-    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_LIVE"), QStringLiteral("png"));
-    auto *dialog = new QFileDialog(this, texts::saveImage(), QFileInfo(proposed).absolutePath(),
-                                   texts::imageFilter());
-    dialog->selectFile(QFileInfo(proposed).fileName());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("png"));
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        ui::rememberDialogFolder(path);
-        QString error;
-        if (!saveImage(path, &error))
-            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
-    });
-    dialog->open();
+    ui::askSavePath(this, texts::saveImage(), QStringLiteral("QEL_LIVE"), QStringLiteral("png"),
+                    texts::imageFilter(), [this](const QString &path) {
+                        QString error;
+                        if (!saveImage(path, &error))
+                            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
+                    });
 }
 
 void LiveGraphWindow::chooseCsvFile()
 {
     // The range is the one in view when the button was pressed.
     const auto [from, to] = visibleCycles();
-    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_LIVE"), QStringLiteral("csv"));
-    auto *dialog = new QFileDialog(this, texts::saveCsv(), QFileInfo(proposed).absolutePath(),
-                                   texts::csvFilter());
-    dialog->selectFile(QFileInfo(proposed).fileName());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, [this, from, to](const QString &path) {
-        ui::rememberDialogFolder(path);
-        QString error;
-        if (exportCsv(path, from, to, &error))
-            setMessage(
-                texts::csvSaved(std::max<qint64>(0, to - std::max(from, history_.firstSeq())),
-                                QDir::toNativeSeparators(path)));
-        else
-            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
-    });
-    dialog->open();
+    ui::askSavePath(
+        this, texts::saveCsv(), QStringLiteral("QEL_LIVE"), QStringLiteral("csv"),
+        texts::csvFilter(), [this, from, to](const QString &path) {
+            QString error;
+            if (exportCsv(path, from, to, &error))
+                setMessage(texts::csvSaved(
+                    std::max<qint64>(0, to - std::max(from, history_.firstSeq())),
+                    QDir::toNativeSeparators(path)));
+            else
+                setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
+        });
 }
 
 void LiveGraphWindow::onMove(QMouseEvent *event)

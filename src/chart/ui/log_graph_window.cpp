@@ -213,20 +213,27 @@ void LogGraphWindow::addShortcuts()
     add({K(Qt::CTRL | Qt::Key_Right)}, [this] { moveCursor(1, 1); });
 }
 
-bool LogGraphWindow::openLog(const QString &path, const ChartOptions &options)
+std::optional<LogChart> LogGraphWindow::chartOf(const QString &path, const ChartOptions &options)
 {
     const LoadResult loaded = loadLogFile(path);
     if (!loaded.ok()) {
         setMessage(texts::loadFailed(loaded));
-        return false;
+        return std::nullopt;
     }
     const ChartResult made = makeChart(loaded.log, options);
     if (!made.ok()) {
         setMessage(texts::badInterval());
-        return false;
+        return std::nullopt;
     }
-    showChart(made.chart, QFileInfo(path).absoluteFilePath());
-    return true;
+    return made.chart;
+}
+
+bool LogGraphWindow::openLog(const QString &path, const ChartOptions &options)
+{
+    const std::optional<LogChart> chart = chartOf(path, options);
+    if (chart)
+        showChart(*chart, QFileInfo(path).absoluteFilePath());
+    return chart.has_value();
 }
 
 void LogGraphWindow::showChart(const LogChart &chart, const QString &source)
@@ -248,18 +255,10 @@ void LogGraphWindow::showChart(const LogChart &chart, const QString &source)
 
 bool LogGraphWindow::openCompareLog(const QString &path, const ChartOptions &options)
 {
-    const LoadResult loaded = loadLogFile(path);
-    if (!loaded.ok()) {
-        setMessage(texts::loadFailed(loaded));
-        return false;
-    }
-    const ChartResult made = makeChart(loaded.log, options);
-    if (!made.ok()) {
-        setMessage(texts::badInterval());
-        return false;
-    }
-    showCompareChart(made.chart, QFileInfo(path).absoluteFilePath());
-    return true;
+    const std::optional<LogChart> chart = chartOf(path, options);
+    if (chart)
+        showCompareChart(*chart, QFileInfo(path).absoluteFilePath());
+    return chart.has_value();
 }
 
 void LogGraphWindow::showCompareChart(const LogChart &chart, const QString &source)
@@ -394,51 +393,24 @@ bool LogGraphWindow::printTo(QPrinter &printer)
 void LogGraphWindow::chooseFileToOpen()
 {
     // Window-modal and asynchronous: the main window stays usable meanwhile.
-    auto *dialog =
-        new QFileDialog(this, texts::openFile(), ui::lastDialogFolder(), texts::openFilter());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this](const QString &path) {
-                ui::rememberDialogFolder(path);
-                openLog(path);
-            });
-    dialog->open();
+    ui::askOpenPath(this, texts::openFile(), texts::openFilter(),
+                    [this](const QString &path) { openLog(path); });
 }
 
 void LogGraphWindow::chooseCompareFile()
 {
-    auto *dialog =
-        new QFileDialog(this, texts::compare(), ui::lastDialogFolder(), texts::openFilter());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this](const QString &path) {
-                ui::rememberDialogFolder(path);
-                openCompareLog(path);
-            });
-    dialog->open();
+    ui::askOpenPath(this, texts::compare(), texts::openFilter(),
+                    [this](const QString &path) { openCompareLog(path); });
 }
 
 void LogGraphWindow::chooseCsvFile()
 {
-    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("csv"));
-    auto *dialog = new QFileDialog(this, texts::exportCsv(), QFileInfo(proposed).absolutePath(),
-                                   texts::csvFilter());
-    dialog->selectFile(QFileInfo(proposed).fileName());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        ui::rememberDialogFolder(path);
-        QString error;
-        if (!exportVisibleCsv(path, &error))
-            setMessage(texts::exportFailed(QDir::toNativeSeparators(path)));
-    });
-    dialog->open();
+    ui::askSavePath(this, texts::exportCsv(), QStringLiteral("QEL_ADC"), QStringLiteral("csv"),
+                    texts::csvFilter(), [this](const QString &path) {
+                        QString error;
+                        if (!exportVisibleCsv(path, &error))
+                            setMessage(texts::exportFailed(QDir::toNativeSeparators(path)));
+                    });
 }
 
 void LogGraphWindow::choosePrinter()
@@ -458,21 +430,12 @@ void LogGraphWindow::choosePrinter()
 
 void LogGraphWindow::chooseImageFile()
 {
-    const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("png"));
-    auto *dialog = new QFileDialog(this, texts::saveImage(), QFileInfo(proposed).absolutePath(),
-                                   texts::imageFilter());
-    dialog->selectFile(QFileInfo(proposed).fileName());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("png"));
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
-        ui::rememberDialogFolder(path);
-        QString error;
-        if (!saveImage(path, &error))
-            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
-    });
-    dialog->open();
+    ui::askSavePath(this, texts::saveImage(), QStringLiteral("QEL_ADC"), QStringLiteral("png"),
+                    texts::imageFilter(), [this](const QString &path) {
+                        QString error;
+                        if (!saveImage(path, &error))
+                            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
+                    });
 }
 
 void LogGraphWindow::onWheel(QWheelEvent *event)

@@ -76,6 +76,8 @@ public slots:
     void showAll();
 
 private:
+    // The chart of a file, or nothing with the reason shown.
+    std::optional<LogChart> chartOf(const QString &path, const ChartOptions &options);
     void chooseFileToOpen();
     void chooseCompareFile();
     void chooseImageFile();
