@@ -108,6 +108,9 @@ void AppController::start()
     about()->lblDisclaimer->setText(supportLine());
     title_text = makeTitleText(about()->lblVersion->text());
     Form_Load();
+    // Now that the program folder is known: Ctrl+G works on a data file from
+    // before without the menu having been opened first.
+    updateLogGraph();
     window_->setWindowTitle(title_text);
     window_->show();
 }

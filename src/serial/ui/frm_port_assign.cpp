@@ -52,14 +52,14 @@ frmPortAssign::frmPortAssign(PortAssignments &assignments, QWidget *parent)
     Devices->horizontalHeader()->setStretchLastSection(true);
     // Sized in the desktop's font, which this dialog follows.
     const QFontMetrics metrics(font());
-    Devices->setMinimumSize(metrics.averageCharWidth() * 80, metrics.lineSpacing() * 8);
+    Devices->setMinimumSize(metrics.averageCharWidth() * 64, metrics.lineSpacing() * 8);
     layout->addWidget(Devices);
 
     auto *form = new QFormLayout;
     for (int n = 1; n <= PortAssignments::kPorts; ++n) {
         auto *combo = new QComboBox(this);
         combo->setObjectName(QStringLiteral("Combo_com%1").arg(n));
-        combo->setMinimumWidth(metrics.averageCharWidth() * 50);
+        combo->setMinimumWidth(metrics.averageCharWidth() * 40);
         Combo_com[std::size_t(n - 1)] = combo;
         form->addRow(QStringLiteral("COM%1").arg(n), combo);
     }
