@@ -33,6 +33,7 @@ void AppController::nmuLiveGraph_Click()
                 [live](const voltmeter::ChannelReadings &readings) {
                     live->addCycle(readings, QDateTime::currentMSecsSinceEpoch());
                 });
+        connect(v, &voltmeter::Voltmeter::cycleSent, live, &chart::LiveGraphWindow::cycleSent);
         // Each new run of the voltmeter, after a stop or a lost link, begins
         // its own stretch of curve.
         connect(window_->Check1, &QCheckBox::toggled, live, [live](bool on) {

@@ -33,6 +33,9 @@ namespace texts = live_texts;
 // 20 redraws a second at most, whatever the voltmeter's pace: at 30 the chart
 // cost more than half of what the voltmeter itself costs.
 constexpr int kMinRedrawMs = 50;
+// New cycles are drawn when the voltmeter sends the next one off; this only
+// draws the last cycles of a voltmeter that has stopped.
+constexpr int kLastCyclesMs = 2 * kMinRedrawMs;
 
 qint64 spanMsecs(LiveGraphWindow::Span span)
 {
@@ -158,8 +161,19 @@ LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
 void LiveGraphWindow::addCycle(const voltmeter::ChannelReadings &readings, qint64 msecs)
 {
     history_.append(readings, msecs);
-    if (!paused_)
-        scheduleRedraw();
+    if (paused_ || !isVisible())
+        return;
+    newCycles_ = true;
+    // Drawn between two of the voltmeter's ticks, a redraw never delays one.
+    if (!redrawTimer_.isActive())
+        redrawTimer_.start(kLastCyclesMs);
+}
+
+void LiveGraphWindow::cycleSent()
+{
+    if (newCycles_ && isVisible() &&
+        (!sinceRedraw_.isValid() || sinceRedraw_.elapsed() >= kMinRedrawMs))
+        redraw();
 }
 
 void LiveGraphWindow::markBreak()
@@ -251,6 +265,7 @@ void LiveGraphWindow::showEvent(QShowEvent *event)
 void LiveGraphWindow::redraw()
 {
     redrawTimer_.stop();
+    newCycles_ = false;
     sinceRedraw_.start();
     ++redraws_;
     if (history_.isEmpty()) {

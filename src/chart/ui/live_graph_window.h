@@ -37,6 +37,9 @@ public:
 
     // One voltmeter cycle read at `msecs` (milliseconds since the epoch).
     void addCycle(const voltmeter::ChannelReadings &readings, qint64 msecs);
+    // The voltmeter has just sent its next cycle to the line: the window's
+    // thread is free until the answer, the moment to draw what came before.
+    void cycleSent();
     // The voltmeter stopped or the link was lost: the curves break here.
     void markBreak();
 
@@ -90,6 +93,7 @@ private:
     QTimer redrawTimer_;
     QElapsedTimer sinceRedraw_;
     int redraws_ = 0;
+    bool newCycles_ = false; // cycles arrived since the last redraw
 };
 
 } // namespace vemtra::chart

@@ -56,6 +56,7 @@ void Voltmeter::onLinkLost()
 void Voltmeter::Check1_Click()
 {
     GP1_count_ = 0;
+    tickOwed_ = false;
     if (view_.Check1->checkState() != Qt::Checked) {
         if (view_.Timer1->isActive())
             StallProbe::mark(QStringLiteral("idle"));
@@ -73,14 +74,30 @@ void Voltmeter::Timer1_Timer()
         return;
     // The last cycle may be done on the line while its done call still waits
     // behind this tick in the event loop: finish it now rather than skip.
-    if (tickPending_ && cycle_ && cycle_->read.load(std::memory_order_acquire))
+    if (tickPending_ && cycle_ && cycle_->read.load(std::memory_order_acquire)) {
+        tickOwed_ = false; // this tick serves it
         finishCycle(*cycle_);
-    // Two cycles must never interleave on the line, and a long operation that
-    // holds the line is not to be interrupted.
-    if (tickPending_ || (session_ && session_->isBusy())) {
+    }
+    // A long operation that holds the line is not to be interrupted.
+    if (session_ && session_->isBusy()) {
         ++skippedTicks_;
         return;
     }
+    // Two cycles must never interleave on the line. A tick that falls due
+    // while the last cycle still runs is served as soon as that one is done,
+    // so a moment's delay on the line or in the window costs no cycle; only a
+    // second one while it waits is given up.
+    if (tickPending_) {
+        if (tickOwed_)
+            ++skippedTicks_;
+        tickOwed_ = true;
+        return;
+    }
+    startCycle();
+}
+
+void Voltmeter::startCycle()
+{
     tickPending_ = true;
     auto cycle = std::make_shared<Cycle>();
     cycle_ = cycle;
@@ -94,6 +111,7 @@ void Voltmeter::Timer1_Timer()
             if (self)
                 self->finishCycle(*cycle);
         });
+    emit cycleSent();
 }
 
 void Voltmeter::finishCycle(Cycle &cycle)
@@ -103,6 +121,11 @@ void Voltmeter::finishCycle(Cycle &cycle)
     cycle.applied = true;
     tickPending_ = false;
     applyTick(cycle.cut ? ChannelReadings{} : cycle.readings);
+    if (tickOwed_) {
+        tickOwed_ = false;
+        if (view_.Check1->checkState() == Qt::Checked && !(session_ && session_->isBusy()))
+            startCycle();
+    }
 }
 
 void Voltmeter::applyTick(const ChannelReadings &readings)

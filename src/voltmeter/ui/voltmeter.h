@@ -57,7 +57,8 @@ public:
     void Check1_Click();
 
     // One cycle: posts the four readings as one job and plots them when it is
-    // done. A tick that falls due while the previous one still waits is skipped.
+    // done. A tick that falls due while the previous one still waits runs as
+    // soon as that one is done; a second such tick is skipped.
     void Timer1_Timer();
 
     // What read_chx leaves behind for one good reading: the channel's variable
@@ -79,9 +80,13 @@ signals:
     void tickDone();
     // What the cycle read, a channel that did not answer left empty; before tickDone.
     void cycleRead(const vemtra::voltmeter::ChannelReadings &readings);
+    // A cycle has gone to the line: until its answer the window has nothing
+    // of the voltmeter's to do.
+    void cycleSent();
 
 private:
     struct Cycle;
+    void startCycle();
     void finishCycle(Cycle &cycle);
     void onLinkLost();
     void applyTick(const ChannelReadings &readings);
@@ -95,6 +100,7 @@ private:
     int lastColumnX_ = -1;
     std::array<std::optional<int>, 4> lastY_{};
     bool tickPending_ = false;
+    bool tickOwed_ = false; // a tick fell due while the cycle before it ran
     std::shared_ptr<Cycle> cycle_; // the one posted last
     int skippedTicks_ = 0;
     int completedTicks_ = 0;
