@@ -2,7 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/stall_probe.h"
+#include "ui/phase.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -59,7 +59,7 @@ void Connection::comm_connect(std::function<void()> then)
     auto result = std::make_shared<ConnectResult>();
     const JobNews news = worker_.newsFor(this);
 
-    StallProbe::mark(QStringLiteral("connect"));
+    qCInfo(ui::lcPhase, "connect");
     worker_.post(
         [news, label5, label9, keepLabel9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
@@ -87,7 +87,7 @@ void Connection::comm_connect(std::function<void()> then)
             *result = connectBoard(line, observer);
         },
         [self, claimed, result, then = std::move(then)] {
-            StallProbe::mark(QStringLiteral("idle"));
+            qCInfo(ui::lcPhase, "idle");
             if (self) {
                 --self->running_;
                 if (result->outcome != ConnectOutcome::PortClosed)
