@@ -45,7 +45,6 @@ void Connection::comm_connect(std::function<void()> then)
         view_.Check1->setChecked(false);
 
     const bool claimed = session_.begin(QStringLiteral("connection"));
-    ++running_;
 
     // A port lost earlier is opened again first; the job below runs after it.
     if (!worker_.isOpen() && !worker_.device().isEmpty())
@@ -89,7 +88,6 @@ void Connection::comm_connect(std::function<void()> then)
         [self, claimed, result, then = std::move(then)] {
             qCInfo(ui::lcPhase, "idle");
             if (self) {
-                --self->running_;
                 if (result->outcome != ConnectOutcome::PortClosed)
                     self->portSpeed_ = result->baud;
                 self->last_ = *result;
