@@ -22,10 +22,13 @@ namespace {
 std::atomic<StallProbe *> listener{nullptr};
 QtMessageHandler previousHandler = nullptr;
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
+// Taken before the filter goes in: Qt runs filters under the lock that making
+// a category needs, so the filter must not be the first to make it.
+const char *phaseCategory = nullptr;
 
 bool isPhaseCategory(const char *name)
 {
-    return name && std::strcmp(name, ui::lcPhase().categoryName()) == 0;
+    return name && phaseCategory && std::strcmp(name, phaseCategory) == 0;
 }
 
 void phaseFilter(QLoggingCategory *category)
@@ -83,6 +86,7 @@ StallProbe::~StallProbe()
 
 void StallProbe::listenToPhases()
 {
+    phaseCategory = ui::lcPhase().categoryName();
     if (listener.exchange(this))
         return;
     previousHandler = qInstallMessageHandler(phaseHandler);
