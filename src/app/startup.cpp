@@ -1,12 +1,10 @@
 #include "app/startup.h"
 
 #include "app/app_controller.h"
-#include "app/bench_pilot.h"
 #include "app/frm_about.h"
 #include "app/texts.h"
 #include "app/vemtra.h"
 #include "app/version.h"
-#include "serial/stall_probe.h"
 #include "serial/stop_signals.h"
 
 #include "ui/window_placement.h"
@@ -24,6 +22,7 @@
 
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstdio>
 
 namespace vemtra::app {
@@ -206,13 +205,20 @@ std::optional<int> handleInfoOptions(int argc, char **argv)
     return 0;
 }
 
-int Main(int argc, char **argv)
+int Main(int argc, char **argv, const std::function<void(AppController &)> &started)
 {
+#ifdef SIGXFSZ
+    // A file-size limit then fails the write with a reason instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef SIGPIPE
+    // So does a named pipe whose reader went away while a file was written into it.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (const std::optional<int> status = handleInfoOptions(argc, argv))
         return *status;
 
     QApplication app(argc, argv);
-    StallProbe::fromEnvironment(&app);
     QCoreApplication::setApplicationName(u(texts::appTitle));
     QCoreApplication::setApplicationVersion(versionNumbers());
     installQtJapanese(app);
@@ -234,7 +240,8 @@ int Main(int argc, char **argv)
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &controller,
                      [&controller] { bringToFront(controller.window()); });
     controller.start();
-    startBenchPilot(controller);
+    if (started)
+        started(controller);
 
     if (!qEnvironmentVariableIsEmpty("VEMTRA_REPORT_STARTUP")) {
         QTextStream out(stdout);

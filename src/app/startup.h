@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -12,6 +13,8 @@ class QLocalServer;
 class QWidget;
 
 namespace vemtra::app {
+
+class AppController;
 
 // "Version 1.1.15".
 QString versionText();
@@ -87,7 +90,9 @@ std::optional<int> handleInfoOptions(int argc, char **argv);
 // The whole program: the start-up of the design, then the event loop. Setting
 // VEMTRA_REPORT_STARTUP=1 makes it print, once the window is shown, the lines
 // "cwd=<current directory>" and "title=<window caption>" on standard output, so
-// tests can check start-up from outside.
-int Main(int argc, char **argv);
+// tests can check start-up from outside. `started`, when given, is called once
+// the controller is up, before the port dialog opens: a measuring build of the
+// window drives it from there.
+int Main(int argc, char **argv, const std::function<void(AppController &)> &started = {});
 
 } // namespace vemtra::app

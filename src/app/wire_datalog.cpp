@@ -7,9 +7,9 @@
 #include "readout/readout_exchange.h"
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
-#include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/user_prompts.h"
+#include "ui/phase.h"
 
 namespace vemtra::app {
 
@@ -84,7 +84,7 @@ void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proc
             question = QString::fromUtf8(texts::logNotLookedAtQuestion);
             break;
         }
-        StallProbe::mark(QStringLiteral("programming-question"));
+        qCInfo(ui::lcPhase, "programming-question");
         proceed(self->prompts_->yesNo(self->window_.get(), question));
     };
     worker_->post(

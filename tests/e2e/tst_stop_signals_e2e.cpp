@@ -61,10 +61,13 @@ void TestStopSignalsE2e::endsAsByTheCloseBox()
     QFETCH(int, signal);
     if (!BoardProcess::isBuilt())
         QSKIP("needs the board simulator vemtra-board in VEMTRA_BIN_DIR");
-    const QString program = QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath("qel-vemtra");
+    // The window as the benchmarks run it: its pilot starts a read-out as the
+    // button would, in a real window process.
+    const QString program =
+        QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath("qel-vemtra-bench");
     QTemporaryDir dir;
     // A copy of its own, so the data file goes beside it in this folder.
-    const QString copy = dir.filePath("qel-vemtra");
+    const QString copy = dir.filePath("qel-vemtra-bench");
     QVERIFY(QFile::copy(program, copy));
     const QString dataFile = dir.filePath("QEL_ADC.txt");
     {
@@ -89,7 +92,7 @@ void TestStopSignalsE2e::endsAsByTheCloseBox()
     env.insert("XDG_DATA_HOME", dir.filePath("data"));
     env.insert("VEMTRA_COM1", board.device());
     env.insert("VEMTRA_TRACE", trace);
-    // Connects, then starts the read-out as the button would.
+    // Connects, then starts the read-out.
     env.insert("VEMTRA_BENCH_PILOT", "readout");
     QProcess window;
     window.setProcessEnvironment(env);

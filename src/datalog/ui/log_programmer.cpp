@@ -4,8 +4,8 @@
 #include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/stall_probe.h"
 #include "serial/ui/user_prompts.h"
+#include "ui/phase.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -163,7 +163,7 @@ void LogProgrammer::setLabel9(const QString &text)
 
 void LogProgrammer::showNotice(const QString &text)
 {
-    StallProbe::mark(QStringLiteral("programming-question"));
+    qCInfo(ui::lcPhase, "programming-question");
     prompts_->notice(view_.window, text);
 }
 

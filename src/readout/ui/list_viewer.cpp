@@ -1,8 +1,8 @@
 #include "readout/ui/list_viewer.h"
 
 #include "readout/readout_texts.h"
-#include "serial/stall_probe.h"
 #include "ui/design_look.h"
+#include "ui/phase.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -133,8 +133,7 @@ void showDataFile(QWidget *parent, const QString &path, const ViewerPresenter &p
 {
     // Held through a guard: the parent may go away while the modal loop runs.
     QPointer<LIST> list = new LIST(parent);
-    QObject::connect(list, &LIST::loaded, list,
-                     [] { StallProbe::mark(QStringLiteral("viewer-shown")); });
+    QObject::connect(list, &LIST::loaded, list, [] { qCInfo(ui::lcPhase, "viewer-shown"); });
     list->loadFile(path);
     if (present)
         present(*list);

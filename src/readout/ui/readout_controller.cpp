@@ -5,9 +5,9 @@
 #include "readout/unread_log.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/user_prompts.h"
+#include "ui/phase.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,7 +37,7 @@ ReadoutController::ReadoutController(ReadoutView view, serial::Connection &conne
         connect(view_.Command2, &QPushButton::clicked, this, &ReadoutController::Command2_Click);
     if (view_.Command4)
         connect(view_.Command4, &QPushButton::clicked, this, [this] {
-            StallProbe::mark(QStringLiteral("show-log"));
+            qCInfo(ui::lcPhase, "show-log");
             Command4_Click();
         });
     if (view_.cmdStop)
@@ -153,7 +153,7 @@ void ReadoutController::afterConnect()
 
 void ReadoutController::startTransfer()
 {
-    StallProbe::mark(QStringLiteral("transfer"));
+    qCInfo(ui::lcPhase, "transfer");
     QPointer<ReadoutController> self = this;
     const QString path = dataFilePath();
     auto result = std::make_shared<ReadoutResult>();
@@ -247,7 +247,7 @@ void ReadoutController::finishTransfer(const ReadoutResult &result, const KeepRe
     }
     setLabel9(done);
     emit finished(true, done);
-    StallProbe::mark(QStringLiteral("viewer"));
+    qCInfo(ui::lcPhase, "viewer");
     // Queued, so the link worker has finished with this job before the modal
     // viewer holds the window.
     QMetaObject::invokeMethod(this, &ReadoutController::Command4_Click, Qt::QueuedConnection);

@@ -2,7 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/stall_probe.h"
+#include "ui/phase.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -45,7 +45,6 @@ void Connection::comm_connect(std::function<void()> then)
         view_.Check1->setChecked(false);
 
     const bool claimed = session_.begin(QStringLiteral("connection"));
-    ++running_;
 
     // A port lost earlier is opened again first; the job below runs after it.
     if (!worker_.isOpen() && !worker_.device().isEmpty())
@@ -59,7 +58,7 @@ void Connection::comm_connect(std::function<void()> then)
     auto result = std::make_shared<ConnectResult>();
     const JobNews news = worker_.newsFor(this);
 
-    StallProbe::mark(QStringLiteral("connect"));
+    qCInfo(ui::lcPhase, "connect");
     worker_.post(
         [news, label5, label9, keepLabel9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
@@ -87,9 +86,8 @@ void Connection::comm_connect(std::function<void()> then)
             *result = connectBoard(line, observer);
         },
         [self, claimed, result, then = std::move(then)] {
-            StallProbe::mark(QStringLiteral("idle"));
+            qCInfo(ui::lcPhase, "idle");
             if (self) {
-                --self->running_;
                 if (result->outcome != ConnectOutcome::PortClosed)
                     self->portSpeed_ = result->baud;
                 self->last_ = *result;

@@ -48,7 +48,6 @@ public:
     // The speed the line was last set to (9600 until a connection changes it):
     // a port opened by the port dialog starts at this speed.
     int portSpeed() const { return portSpeed_; }
-    bool isConnecting() const { return running_ > 0; }
     const ConnectResult &lastResult() const { return last_; }
 
     // The COM number the port dialog opened last (0: none); named when the
@@ -68,7 +67,6 @@ private:
 
     int portSpeed_ = 9600;
     int portNumber_ = 0;
-    int running_ = 0;
     bool keepLabel9_ = false; // while the reconnection after a loss starts
     ConnectResult last_;
 };

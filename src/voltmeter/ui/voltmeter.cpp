@@ -2,7 +2,7 @@
 
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/stall_probe.h"
+#include "ui/phase.h"
 #include "voltmeter/graph_plot.h"
 #include "voltmeter/reading_text.h"
 #include "voltmeter/ui/graph_view.h"
@@ -59,11 +59,11 @@ void Voltmeter::Check1_Click()
     tickOwed_ = false;
     if (view_.Check1->checkState() != Qt::Checked) {
         if (view_.Timer1->isActive())
-            StallProbe::mark(QStringLiteral("idle"));
+            qCInfo(ui::lcPhase, "idle");
         view_.Timer1->stop();
         return;
     }
-    StallProbe::mark(QStringLiteral("voltmeter"));
+    qCInfo(ui::lcPhase, "voltmeter");
     view_.Timer1->start();
     view_.GP1->clear(graph::eraseColour);
 }

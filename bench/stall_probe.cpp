@@ -1,21 +1,54 @@
-#include "serial/stall_probe.h"
+#include "stall_probe.h"
+
+#include "ui/phase.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
+#include <QThread>
 
 #include <sys/resource.h>
 
-#include <QPointer>
-
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace vemtra::bench {
 
 namespace {
 
-// The probe the environment asked for; there is at most one a process.
-QPointer<StallProbe> &environmentProbe()
+// The probe taking the phases, and what was in place before it listened: Qt
+// has one message handler and one category filter a process.
+std::atomic<StallProbe *> listener{nullptr};
+QtMessageHandler previousHandler = nullptr;
+QLoggingCategory::CategoryFilter previousFilter = nullptr;
+// Taken before the filter goes in: Qt runs filters under the lock that making
+// a category needs, so the filter must not be the first to make it.
+const char *phaseCategory = nullptr;
+
+bool isPhaseCategory(const char *name)
 {
-    static QPointer<StallProbe> probe;
-    return probe;
+    return name && phaseCategory && std::strcmp(name, phaseCategory) == 0;
+}
+
+void phaseFilter(QLoggingCategory *category)
+{
+    if (previousFilter)
+        previousFilter(category);
+    if (listener.load() && isPhaseCategory(category->categoryName()))
+        category->setEnabled(QtInfoMsg, true);
+}
+
+void phaseHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    StallProbe *probe = listener.load();
+    if (probe && type == QtInfoMsg && isPhaseCategory(context.category)) {
+        if (QThread::currentThread() == probe->thread())
+            probe->begin(message);
+        return;
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
 }
 
 qint64 processCpuUs()
@@ -39,6 +72,32 @@ StallProbe::StallProbe(int intervalMs, QObject *parent) : QObject(parent), inter
     phases_.push_back({QStringLiteral("start"), 0, 0, 0, 0});
 }
 
+StallProbe::~StallProbe()
+{
+    StallProbe *self = this;
+    if (!listener.compare_exchange_strong(self, nullptr))
+        return;
+    // The phase category goes back to what the rules say (off unless asked).
+    qInstallMessageHandler(previousHandler);
+    QLoggingCategory::installFilter(previousFilter);
+    previousHandler = nullptr;
+    previousFilter = nullptr;
+}
+
+void StallProbe::listenToPhases()
+{
+    phaseCategory = ui::lcPhase().categoryName();
+    if (listener.exchange(this))
+        return;
+    previousHandler = qInstallMessageHandler(phaseHandler);
+    previousFilter = QLoggingCategory::installFilter(phaseFilter);
+}
+
+StallProbe *StallProbe::listening()
+{
+    return listener.load();
+}
+
 StallProbe *StallProbe::fromEnvironment(QObject *parent)
 {
     const QString path = qEnvironmentVariable("VEMTRA_STALL_PROBE");
@@ -55,20 +114,13 @@ StallProbe *StallProbe::fromEnvironment(QObject *parent)
                          probe->writeReport(path);
                      });
     probe->start();
-    environmentProbe() = probe;
+    probe->listenToPhases();
     return probe;
-}
-
-void StallProbe::mark(const QString &name)
-{
-    if (StallProbe *probe = environmentProbe())
-        probe->begin(name);
 }
 
 void StallProbe::note(const QString &name, double value)
 {
-    if (StallProbe *probe = environmentProbe())
-        probe->notes_ += QStringLiteral("%1 %2\n").arg(name).arg(value, 0, 'f', 3);
+    notes_ += QStringLiteral("%1 %2\n").arg(name).arg(value, 0, 'f', 3);
 }
 
 void StallProbe::start()
@@ -162,3 +214,5 @@ bool StallProbe::writeReport(const QString &path) const
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(report().toUtf8()) >= 0;
 }
+
+} // namespace vemtra::bench

@@ -1,10 +1,11 @@
-#include "app/bench_pilot.h"
+#include "bench_pilot.h"
+
+#include "stall_probe.h"
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
 #include "chart/ui/live_graph_window.h"
 #include "readout/ui/list_viewer.h"
-#include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
 #include "serial/ui/user_prompts.h"
@@ -24,7 +25,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace vemtra::app {
+namespace vemtra::bench {
 
 namespace {
 
@@ -93,10 +94,10 @@ private:
     }
 };
 
-void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false)
+void runVoltmeter(app::AppController &controller, int seconds, bool liveGraph = false)
 {
     auto *meter = controller.findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
-    vemtra *window = controller.window();
+    app::vemtra *window = controller.window();
     if (!meter || !window)
         return;
     // A cycle from its tick to its readings drawn, on the window's thread.
@@ -131,18 +132,20 @@ void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false
     QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, meter,
                        [&controller, meter, window, cycles, before, skippedBefore, period] {
                            window->Check1->setChecked(false);
-                           if (auto *live = controller.liveGraph())
-                               StallProbe::note(QStringLiteral("live_redraws"), live->redraws());
                            const double seconds = double(period.nsecsElapsed()) / 1e9;
                            std::vector<double> &ms = cycles->ms;
                            std::sort(ms.begin(), ms.end());
-                           StallProbe::note(QStringLiteral("voltmeter_seconds"), seconds);
-                           StallProbe::note(QStringLiteral("voltmeter_cycles"),
-                                            meter->completedTicks() - before);
-                           StallProbe::note(QStringLiteral("voltmeter_skipped"),
-                                            meter->skippedTicks() - skippedBefore);
-                           StallProbe::note(QStringLiteral("voltmeter_median_ms"),
-                                            ms.empty() ? 0 : ms[ms.size() / 2]);
+                           if (StallProbe *probe = StallProbe::listening()) {
+                               if (auto *live = controller.liveGraph())
+                                   probe->note(QStringLiteral("live_redraws"), live->redraws());
+                               probe->note(QStringLiteral("voltmeter_seconds"), seconds);
+                               probe->note(QStringLiteral("voltmeter_cycles"),
+                                           meter->completedTicks() - before);
+                               probe->note(QStringLiteral("voltmeter_skipped"),
+                                           meter->skippedTicks() - skippedBefore);
+                               probe->note(QStringLiteral("voltmeter_median_ms"),
+                                           ms.empty() ? 0 : ms[ms.size() / 2]);
+                           }
                            delete cycles;
                            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
                        });
@@ -150,7 +153,7 @@ void runVoltmeter(AppController &controller, int seconds, bool liveGraph = false
 
 } // namespace
 
-bool startBenchPilot(AppController &controller)
+bool startBenchPilot(app::AppController &controller)
 {
     const QString what = qEnvironmentVariable("VEMTRA_BENCH_PILOT");
     if (what.isEmpty())
@@ -179,4 +182,4 @@ bool startBenchPilot(AppController &controller)
     return true;
 }
 
-} // namespace vemtra::app
+} // namespace vemtra::bench

@@ -1,7 +1,8 @@
 #pragma once
 
-// Drives the window for scripts/bench, so the benchmarks measure the program a
-// user runs rather than a stand-in. Inert unless VEMTRA_BENCH_PILOT is set:
+// Drives the window of qel-vemtra-bench for scripts/bench, so the benchmarks
+// measure the window a user runs rather than a stand-in. Inert unless
+// VEMTRA_BENCH_PILOT is set:
 //
 //   VEMTRA_BENCH_PILOT=readout          once connected, read the log out (OK to
 //                                       the question), let the viewer open, quit
@@ -18,10 +19,12 @@
 // with VEMTRA_STALL_PROBE=FILE: the report gets the pilot's figures too.
 
 namespace vemtra::app {
-
 class AppController;
+}
+
+namespace vemtra::bench {
 
 // Takes over the controller's boxes when the variable is set; false otherwise.
-bool startBenchPilot(AppController &controller);
+bool startBenchPilot(app::AppController &controller);
 
-} // namespace vemtra::app
+} // namespace vemtra::bench

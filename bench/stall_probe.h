@@ -5,9 +5,11 @@
 // interval is time in which the window could not have repainted or answered a
 // click. Phases name what the program is doing (connect, transfer, viewer ...)
 // so the report says where the longest gap fell and how long each phase took.
+// The window names its phases on its phase category (ui/phase.h); a probe
+// that listens turns that category on and takes its messages.
 //
-// Started from the environment: VEMTRA_STALL_PROBE=FILE makes the program
-// probe from start-up and write the report to FILE when it quits.
+// Started from the environment: VEMTRA_STALL_PROBE=FILE makes the window probe
+// from start-up and write the report to FILE when it quits.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -15,6 +17,8 @@
 #include <QTimer>
 
 #include <vector>
+
+namespace vemtra::bench {
 
 class StallProbe : public QObject {
 public:
@@ -27,9 +31,11 @@ public:
     };
 
     explicit StallProbe(int intervalMs = 5, QObject *parent = nullptr);
+    ~StallProbe() override;
 
-    // A probe on the current thread writing to the file VEMTRA_STALL_PROBE names,
-    // when the application quits; nullptr when the variable is not set.
+    // A listening probe on the current thread writing to the file
+    // VEMTRA_STALL_PROBE names when the application quits; nullptr when the
+    // variable is not set.
     static StallProbe *fromEnvironment(QObject *parent);
 
     void start();
@@ -38,12 +44,15 @@ public:
     // Ends the phase running and begins `name`; the same name may come again.
     void begin(const QString &name);
 
-    // begin() on the probe fromEnvironment() made; nothing when there is none,
-    // so the program can name its phases at no cost in normal use.
-    static void mark(const QString &name);
-    // A figure of the program's own for the report ("name value"), on the
-    // probe fromEnvironment() made; nothing when there is none.
-    static void note(const QString &name, double value);
+    // Takes the window's phases from its phase category from now on, until
+    // this probe goes; phases marked on another thread than the probe's are
+    // passed over. One probe listens at a time: the last one asked.
+    void listenToPhases();
+    // The probe listening, if any.
+    static StallProbe *listening();
+
+    // A figure of the program's own for the report ("name value").
+    void note(const QString &name, double value);
 
     qint64 longestGapUs() const;
 
@@ -70,3 +79,5 @@ private:
     QString notes_;
     qint64 phaseCpuStartUs_ = 0;
 };
+
+} // namespace vemtra::bench
