@@ -1,5 +1,5 @@
 #include "readout/data_file.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/ui/list_viewer.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "log_image.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
 #include "scripted_prompts.h"

@@ -1,6 +1,6 @@
 #include "datalog/ui/log_programmer.h"
 
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 #include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
@@ -146,7 +146,8 @@ void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
             if (self) {
                 self->last_ = *result;
                 if (!result->ok()) {
-                    self->setLabel9(result->message());
+                    self->setLabel9(texts::writeFailure(
+                        result->outcome, result->byte, self->portNumber_ ? self->portNumber_() : 0));
                     self->session_.comm_error = 1;
                 }
             }

@@ -1,6 +1,6 @@
 #include "readout/ui/kept_readout_model.h"
 
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "readout/ui/list_viewer.h"
 
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "serial/stall_probe.h"
 #include "ui/design_look.h"
 

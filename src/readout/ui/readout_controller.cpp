@@ -1,7 +1,7 @@
 #include "readout/ui/readout_controller.h"
 
 #include "readout/readout_library.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/unread_log.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
@@ -190,7 +190,7 @@ void ReadoutController::startTransfer()
             };
             *result = readOutLog(line, path, observer);
             // Kept from the data file as committed, so the copy is its very bytes.
-            if (!result->ok)
+            if (!result->ok())
                 return;
             QFile written(path);
             if (!written.open(QIODevice::ReadOnly)) {
@@ -226,9 +226,10 @@ void ReadoutController::finishTransfer(const ReadoutResult &result, const KeepRe
         view_.progress_bar(QStringLiteral("OFF"), 0, 0, 0);
     enable(view_.Command2);
 
-    if (!result.ok) {
+    if (!result.ok()) {
+        const int port = connection_.portNumber();
         const QString message =
-            lineLost_ ? texts::lineLost(connection_.portNumber()) : result.message();
+            lineLost_ ? texts::lineLost(port) : texts::readoutFailure(result, port);
         setLabel9(message);
         emit finished(false, message);
         return;

@@ -1,7 +1,7 @@
 #include "readout/ui/readout_library_window.h"
 
 #include "readout/csv_export.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/ui/kept_readout_model.h"
 #include "serial/ui/user_prompts.h"
 

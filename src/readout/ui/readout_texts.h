@@ -81,7 +81,8 @@ inline constexpr char kLibraryNotSaved[] = "保存できません:";
 inline constexpr char kLibraryNotDeleted[] = "削除できません:";
 inline constexpr char kLibraryCommentNotSaved[] = "コメントを保存できません:";
 
-// Label9 after a failed read-out, made from how it ended; empty on success.
-QString readoutFailure(const ReadoutResult &result);
+// Label9 after a failed read-out from COM`port`, made from how it ended;
+// empty on success.
+QString readoutFailure(const ReadoutResult &result, int port);
 
 } // namespace vemtra::readout::texts

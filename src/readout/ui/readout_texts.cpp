@@ -1,7 +1,7 @@
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 
 #include "readout/readout_exchange.h"
-#include "serial/connect.h"
+#include "serial/ui/serial_texts.h"
 
 #include <QDir>
 
@@ -12,7 +12,7 @@ QString lineLost(int port)
     return QString::fromUtf8(kCancelled) + QLatin1Char(' ') + serial::texts::disconnected(port);
 }
 
-QString readoutFailure(const ReadoutResult &result)
+QString readoutFailure(const ReadoutResult &result, int port)
 {
     using serial::Outcome;
     const auto u = [](const char *text) { return QString::fromUtf8(text); };
@@ -38,9 +38,12 @@ QString readoutFailure(const ReadoutResult &result)
                                            : QStringLiteral(" (%1)").arg(result.fileError));
     case Outcome::Cancelled:
         return u(kCancelled);
-    default:
-        return {};
+    case Outcome::LineLost:
+        return lineLost(port);
+    case Outcome::Ok:
+        break;
     }
+    return {};
 }
 
 } // namespace vemtra::readout::texts
