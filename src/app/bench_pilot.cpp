@@ -7,7 +7,7 @@
 #include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 #include "voltmeter/ui/voltmeter.h"
 
 #include <QAbstractButton>

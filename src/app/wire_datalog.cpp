@@ -1,6 +1,6 @@
 #include "app/app_controller.h"
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/vemtra.h"
 #include "datalog/ui/log_plan_controller.h"
 #include "datalog/ui/log_programmer.h"
@@ -9,7 +9,7 @@
 #include "readout/unread_log.h"
 #include "serial/stall_probe.h"
 #include "serial/ui/connection.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 namespace vemtra::app {
 
@@ -77,11 +77,10 @@ void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proc
             proceed(true);
             return;
         case readout::ProgrammingVerdict::UnreadLog:
-            question =
-                QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(look->header));
+            question = texts::unreadLogQuestion.arg(readout::loggedBytes(look->header));
             break;
         case readout::ProgrammingVerdict::LogNotLookedAt:
-            question = QString::fromUtf8(texts::logNotLookedAtQuestion);
+            question = texts::logNotLookedAtQuestion;
             break;
         }
         StallProbe::mark(QStringLiteral("programming-question"));

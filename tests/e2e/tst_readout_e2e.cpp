@@ -4,8 +4,8 @@
 #include "board_process.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/data_file.h"
-#include "readout/ui/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "readout/ui/readout_texts.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/serial_texts.h"
 #include "started_app.h"
@@ -170,7 +170,7 @@ void TestReadoutE2e::tailMismatchKeepsTheEarlierFile()
     QVERIFY(finished.wait(30000));
 
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(s.w.Label9->text(), QString::fromUtf8(readout::texts::kVerifyError));
+    QCOMPARE(s.w.Label9->text(), readout::texts::kVerifyError);
     QCOMPARE(readFile(dataFile), earlier);
     QCOMPARE(QDir(dir.path()).entryList({"QEL_ADC*"}, QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(dataFile).fileName()});

@@ -37,11 +37,6 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QString u(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // What the window's Label9 says of a read-out from COM1.
 QString label9(const ReadoutResult &result)
 {
@@ -100,7 +95,7 @@ private:
 void TestReadoutExchange::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
-    path_ = dir_->filePath(u(texts::kDataFileName));
+    path_ = dir_->filePath(texts::kDataFileName);
 }
 
 void TestReadoutExchange::writesTheLog_data()
@@ -187,7 +182,7 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
                         int address = -1) {
         QTest::newRow(tag) << setup << message << echoed << address;
     };
-    const QString ng = u(texts::kEchoNg), verify = u(texts::kVerifyError);
+    const QString ng = texts::kEchoNg, verify = texts::kVerifyError;
 
     row("silent board", faults([](F &f) { f.silent = true; }), texts::kEchoTimeout, false);
     row("wrong echo", faults([](F &f) { f.echoOverride = 'x'; }), ng + "120", false);
@@ -198,12 +193,12 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
             line.engine().faults().ackOverride = 'Q';
             line.inject(QByteArray(1, 0x01), std::chrono::milliseconds(800));
         }),
-        u(texts::kAnswerNg) + "81");
+        texts::kAnswerNg + "81");
     row("R alone", faults([](F &f) { f.stopAfterBytes = 0; }), texts::kAnswerTimeout);
     row("stops in the data", faults([](F &f) { f.stopAfterBytes = 30; }), texts::kByteTimeout);
     // Each reason a header is not usable is the decoding's own test; any of them stops here.
     row("data but no channel", Setup([](SimulatedLine &line) { loadLog(line.engine(), 0x0C, 40); }),
-        u(texts::kEndAddressError));
+        texts::kEndAddressError);
     // A changed data byte echoed back ends the board's transfer. A "t" is then
     // echoed as a probe, and every echo after it: the rest reads as 116s.
     row("t mid-log, wrong echo as command", corrupt(30, 't'), verify, true, kEnd - 15);
@@ -216,10 +211,8 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
             line.unplugAfterSending(std::uint8_t(pattern(64).at(20)));
         }),
         texts::lineLost(1));
-    row("port lost in the verify", Setup([](SimulatedLine &line) {
-            line.unplugAfterSending('r', 3);
-        }),
-        texts::lineLost(1));
+    row("port lost in the verify",
+        Setup([](SimulatedLine &line) { line.unplugAfterSending('r', 3); }), texts::lineLost(1));
 }
 
 void TestReadoutExchange::failureLeavesEarlierFile()
@@ -246,20 +239,19 @@ void TestReadoutExchange::failureLeavesEarlierFile()
     QCOMPARE(result.echoed, echoed);
     QCOMPARE(result.address, address);
     QCOMPARE(readFile(path_), earlier);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{texts::kDataFileName});
 }
 
 void TestReadoutExchange::unwritableFileIsReported()
 {
-    const QString path =
-        dir_->filePath(QStringLiteral("missing-folder/") + u(texts::kDataFileName));
+    const QString path = dir_->filePath(QStringLiteral("missing-folder/") + texts::kDataFileName);
     auto line = boardAt19200();
     loadLog(line->engine(), 0xCC, 40, pattern(64));
 
     const ReadoutResult result = readOutLog(*line, path);
 
     QVERIFY(!result.ok());
-    QVERIFY(label9(result).startsWith(u(texts::kFileWriteError)));
+    QVERIFY(label9(result).startsWith(texts::kFileWriteError));
     QVERIFY(label9(result).contains(QDir::toNativeSeparators(path)));
     QVERIFY(!result.fileError.isEmpty());
 }
@@ -284,10 +276,10 @@ void TestReadoutExchange::fullDiskLeavesEarlierFile()
     }
 
     QVERIFY(!result.ok());
-    QVERIFY(label9(result).startsWith(u(texts::kFileWriteError)));
+    QVERIFY(label9(result).startsWith(texts::kFileWriteError));
     QVERIFY2(result.fileError.contains("file too large"), qPrintable(result.fileError));
     QCOMPARE(readFile(path_), earlier);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{texts::kDataFileName});
 }
 
 void TestReadoutExchange::fullDiskLeavesNoCsv()

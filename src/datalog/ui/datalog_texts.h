@@ -1,6 +1,7 @@
 #pragma once
 
-// Every text the data-log set-up shows, in one place to audit.
+// Every text the data-log set-up shows, in one place to audit. Texts are
+// QString constants; a text that takes values is a function.
 
 #include "serial/outcome.h"
 #include "serial/ui/serial_texts.h"

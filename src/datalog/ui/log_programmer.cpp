@@ -5,7 +5,7 @@
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/stall_probe.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -146,8 +146,9 @@ void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
             if (self) {
                 self->last_ = *result;
                 if (!result->ok()) {
-                    self->setLabel9(texts::writeFailure(
-                        result->outcome, result->byte, self->portNumber_ ? self->portNumber_() : 0));
+                    self->setLabel9(
+                        texts::writeFailure(result->outcome, result->byte,
+                                            self->portNumber_ ? self->portNumber_() : 0));
                     self->session_.comm_error = 1;
                 }
             }

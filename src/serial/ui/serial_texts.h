@@ -1,11 +1,13 @@
 #pragma once
 
 // Every text the connection and the port dialogs show, in one place to audit.
+// Texts are QString constants; a text that takes values is a function.
 
 #include "serial/connect.h"
 #include "serial/outcome.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -73,6 +75,41 @@ inline QString speedChangeFailure(Outcome outcome, std::uint8_t byte)
         break;
     }
     return {};
+}
+
+// The port dialog frmOption.
+inline const QString frmOptionCaption = QStringLiteral("通信ポート選択して下さい。");
+inline const QString portOpenFailedTitle = QStringLiteral("ポートオープン失敗");
+inline const QString noPortSelected = QStringLiteral("通信ポートを選択しませんでした。");
+// Label5 once COMn is open.
+inline QString portSelectedText(int n)
+{
+    return QStringLiteral("COM") + QString::number(n) + QStringLiteral("を選択しました。");
+}
+// The failure box: two lines one under the other. A lone carriage return would
+// not break the line in a Qt message box, so the break is a line feed.
+inline QString portOpenFailedText(int n)
+{
+    return QStringLiteral("COM") + QString::number(n) +
+           QStringLiteral("のオープンに失敗しました。") + u'\n' +
+           QStringLiteral("もう一度、ポート番号を設定してください。");
+}
+
+// The port assignment frmPortAssign.
+inline const QString frmPortAssignCaption = QStringLiteral("ポート割り当て");
+inline const QString connectedPorts = QStringLiteral("接続されているシリアルポート");
+inline QStringList deviceColumns()
+{
+    return {QStringLiteral("デバイス"), QStringLiteral("説明"), QStringLiteral("メーカー"),
+            QStringLiteral("シリアル番号"), QStringLiteral("USB ID")};
+}
+// A COM number's first choice: the platform's own device for it, named after this.
+inline const QString standardPort = QStringLiteral("標準");
+inline const QString cancel = QStringLiteral("キャンセル");
+// A chosen device that is not there now.
+inline QString notConnected(const QString &device)
+{
+    return QStringLiteral("%1 (未接続)").arg(device);
 }
 
 } // namespace vemtra::serial::texts
