@@ -31,9 +31,6 @@
 
 namespace vemtra::app {
 
-namespace {
-} // namespace
-
 AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject *parent)
     : QObject(parent), worker_(std::move(worker)),
       session_(std::make_unique<serial::BoardSession>()), window_(std::make_unique<vemtra>()),

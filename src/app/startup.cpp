@@ -28,9 +28,6 @@
 
 namespace vemtra::app {
 
-namespace {
-} // namespace
-
 QString versionText()
 {
     return texts::versionPrefix + versionNumbers();

@@ -16,9 +16,6 @@
 
 namespace vemtra::app {
 
-namespace {
-} // namespace
-
 // Command2 (read-out into app_path + "QEL_ADC.txt") and Command4 (the viewer LIST).
 // The controller is a child named "readout"; it connects both buttons itself.
 void AppController::wireReadout()

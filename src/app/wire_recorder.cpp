@@ -14,9 +14,6 @@
 
 namespace vemtra::app {
 
-namespace {
-} // namespace
-
 // ファイル → 電圧計記録開始: every voltmeter cycle becomes a row of a CSV file
 // until the user stops it, unticks the voltmeter, the link is lost or the
 // window closes.

@@ -21,9 +21,6 @@
 
 namespace vemtra::readout {
 
-namespace {
-} // namespace
-
 ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *parent)
     : QWidget(parent, Qt::Window), prompts_(&ui::realPrompts())
 {
