@@ -8,7 +8,7 @@
 #include "readout/ui/list_viewer.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 #include "voltmeter/ui/voltmeter.h"
 
 #include <QAbstractButton>

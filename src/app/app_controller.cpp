@@ -4,14 +4,14 @@
 #include "chart/ui/log_graph_window.h"
 #include "voltmeter/voltmeter_recorder.h"
 
+#include "app/app_texts.h"
 #include "app/frm_about.h"
 #include "app/startup.h"
-#include "app/texts.h"
 #include "app/vemtra.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/com_setting.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 #include "ui/window_placement.h"
 
 #include <QAction>
@@ -30,13 +30,6 @@
 #include <array>
 
 namespace vemtra::app {
-
-namespace {
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-} // namespace
 
 AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject *parent)
     : QObject(parent), worker_(std::move(worker)),
@@ -119,9 +112,9 @@ void AppController::set_about_info()
 {
     frmAbout *box = about();
     box->lblVersion->setText(versionText());
-    box->lblTitle->setText(u(texts::appTitle));
-    box->lblDescription->setText(u(texts::fileDescription));
-    box->lblDisclaimer->setText(u(texts::commentText));
+    box->lblTitle->setText(texts::appTitle);
+    box->lblDescription->setText(texts::fileDescription);
+    box->lblDisclaimer->setText(texts::commentText);
 }
 
 void AppController::Form_Load()
@@ -204,7 +197,7 @@ void AppController::showHelp(const QString &section)
         help_->setWindowFlag(Qt::Window);
         help_->setAttribute(Qt::WA_QuitOnClose, false);
         help_->setOpenExternalLinks(true);
-        help_->setWindowTitle(u(texts::helpWindowTitle));
+        help_->setWindowTitle(texts::helpWindowTitle);
         help_->resize(640, 560);
         ui::keepOnScreen(help_, window_.get());
     }
@@ -213,8 +206,7 @@ void AppController::showHelp(const QString &section)
         url.setFragment(section);
         help_->setSource(url);
     } else {
-        help_->setHtml(
-            QStringLiteral("<p>%1%2</p>").arg(u(texts::helpMissing), path.toHtmlEscaped()));
+        help_->setHtml(QStringLiteral("<p>%1%2</p>").arg(texts::helpMissing, path.toHtmlEscaped()));
     }
     help_->show();
     help_->raise();

@@ -1,7 +1,7 @@
 #include "app/frm_about.h"
 
 #include "app/startup.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/version.h"
 
 #include <QCoreApplication>
@@ -19,14 +19,9 @@ using ui::twips;
 using ui::WrapButton;
 
 namespace {
-QString u(const char *utf8)
+QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
-    return QString::fromUtf8(utf8);
-}
-
-QLabel *label(QWidget *parent, const char *name, const char *text, const QRect &geometry)
-{
-    auto *l = new DesignLabel(u(text), parent);
+    auto *l = new DesignLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -55,7 +50,7 @@ frmAbout::frmAbout(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     // Loaded but hidden, it must never keep the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setWindowTitle(u(texts::aboutDesignCaption));
+    setWindowTitle(texts::aboutDesignCaption);
     setFont(designFont(ui::fonts::uiGothic, 9));
     // The design's black texts on grey, whatever the desktop's theme: under a
     // dark one the white half of the etched rule would otherwise glare.
@@ -86,13 +81,13 @@ frmAbout::frmAbout(QWidget *parent)
     lblDisclaimer =
         label(this, "lblDisclaimer", texts::lblDisclaimerDesign, twips(255, 2625, 3870, 240));
 
-    cmdOK = new QPushButton(u(texts::cmdOK), this);
+    cmdOK = new QPushButton(texts::cmdOK, this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(twips(4455, 2610, 1200, 615));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 
-    Command1 = new WrapButton(u(texts::Command1), this);
+    Command1 = new WrapButton(texts::Command1, this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(twips(180, 2925, 3975, 285));
     Command1->setToolTip(supportUrl().toString());
@@ -106,11 +101,11 @@ frmAbout::frmAbout(QWidget *parent)
 
 void frmAbout::Form_Load()
 {
-    setWindowTitle(u(texts::appTitle) + u(texts::aboutCaptionSuffix));
-    lblVersion->setText(u(texts::aboutVersionPrefix) + versionNumbers());
-    lblTitle->setText(u(texts::appTitle));
-    lblDescription->setText(u(texts::fileDescription));
-    lblDisclaimer->setText(u(texts::commentText));
+    setWindowTitle(texts::appTitle + texts::aboutCaptionSuffix);
+    lblVersion->setText(texts::aboutVersionPrefix + versionNumbers());
+    lblTitle->setText(texts::appTitle);
+    lblDescription->setText(texts::fileDescription);
+    lblDisclaimer->setText(texts::commentText);
 }
 
 void frmAbout::cmdOK_Click()

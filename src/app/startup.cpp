@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
 #include "app/app_controller.h"
+#include "app/app_texts.h"
 #include "app/frm_about.h"
-#include "app/texts.h"
 #include "app/vemtra.h"
 #include "app/version.h"
 #include "serial/stop_signals.h"
@@ -27,29 +27,22 @@
 
 namespace vemtra::app {
 
-namespace {
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-} // namespace
-
 QString versionText()
 {
-    return u(texts::versionPrefix) + versionNumbers();
+    return texts::versionPrefix + versionNumbers();
 }
 
 QString makeTitleText(const QString &versionLabel)
 {
-    return u(texts::appTitle) + QLatin1Char(' ') + versionLabel + QStringLiteral("    ");
+    return texts::appTitle + QLatin1Char(' ') + versionLabel + QStringLiteral("    ");
 }
 
 QString supportLine()
 {
     const QUrl url = frmAbout::supportUrl();
     if (url.isLocalFile())
-        return u(texts::supportPrefix) + QDir::toNativeSeparators(url.toLocalFile());
-    return u(texts::supportPrefix) + url.host() + url.path();
+        return texts::supportPrefix + QDir::toNativeSeparators(url.toLocalFile());
+    return texts::supportPrefix + url.host() + url.path();
 }
 
 QString helpFilePath(const QString &appPath)
@@ -59,9 +52,9 @@ QString helpFilePath(const QString &appPath)
     QString folder = appPath;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    const QString beside = folder + u(texts::helpFileName);
+    const QString beside = folder + texts::helpFileName;
     const QString installed =
-        QDir::cleanPath(folder + QStringLiteral("../share/qel-vemtra/") + u(texts::helpFileName));
+        QDir::cleanPath(folder + QStringLiteral("../share/qel-vemtra/") + texts::helpFileName);
     if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
         return installed;
     return beside;
@@ -186,7 +179,7 @@ std::optional<int> handleInfoOptions(int argc, char **argv)
     // Qt's own options (-platform, -style, -reverse ...) are single-dash words;
     // read them as such so they are passed over, not taken for -v or -h.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(u(texts::fileDescription));
+    parser.setApplicationDescription(texts::fileDescription);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.parse(args); // unknown options belong to Qt
@@ -219,7 +212,7 @@ int Main(int argc, char **argv, const std::function<void(AppController &)> &star
         return *status;
 
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u(texts::appTitle));
+    QCoreApplication::setApplicationName(texts::appTitle);
     QCoreApplication::setApplicationVersion(versionNumbers());
     installQtJapanese(app);
 

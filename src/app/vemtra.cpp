@@ -1,6 +1,6 @@
 #include "app/vemtra.h"
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "voltmeter/ui/graph_view.h"
 
 #include <QAction>
@@ -31,11 +31,6 @@ static void initAppResources()
 namespace vemtra::app {
 
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 QString indexed(const char *name, int i)
 {
@@ -143,33 +138,33 @@ void vemtra::buildVoltmeterArea(QWidget *client)
     Line2 = place(new DesignLine(client->palette().color(QPalette::Base), client), "Line2",
                   twips(0, 30, 7470, 15));
 
-    Check1 = place(new QCheckBox(u(texts::Check1), client), "Check1", twips(315, 180, 1995, 255));
+    Check1 = place(new QCheckBox(texts::Check1, client), "Check1", twips(315, 180, 1995, 255));
     Check1->setFont(designFont(ui::fonts::uiGothic, 12, true));
-    Check1->setToolTip(u(texts::Check1Tip));
+    Check1->setToolTip(texts::Check1Tip);
 
-    const std::array<const char *, 4> names{texts::CH1, texts::CH2, texts::CH3, texts::CH4};
+    const std::array<QString, 4> names{texts::CH1, texts::CH2, texts::CH3, texts::CH4};
     for (int k = 0; k < 4; ++k) {
         const int y = meterRowY[k];
-        Label2[k] = label(client, indexed("Label2", k), u(names[k]), twips(315, y, 525, 150));
+        Label2[k] = label(client, indexed("Label2", k), names[k], twips(315, y, 525, 150));
         Label2[k]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-        Text1[k] = textBox(client, indexed("Text1", k), u(texts::readingPlaceholder),
+        Text1[k] = textBox(client, indexed("Text1", k), texts::readingPlaceholder,
                            twips(840, y, 720, 270), Qt::AlignRight);
         Text1[k]->setFont(designFont(ui::fonts::gothic, 9));
         setColours(Text1[k], channelText[k], Qt::white);
 
-        Text2[k] = textBox(client, indexed("Text2", k), u(texts::readingPlaceholder),
+        Text2[k] = textBox(client, indexed("Text2", k), texts::readingPlaceholder,
                            twips(1575, y, 630, 270), Qt::AlignHCenter);
         setColours(Text2[k], channelText[k], Qt::white);
-        Text1[k]->setAccessibleName(u(names[k]) + u(texts::a11yReading));
-        Text2[k]->setAccessibleName(u(names[k]) + u(texts::a11yVolts));
+        Text1[k]->setAccessibleName(names[k] + texts::a11yReading);
+        Text2[k]->setAccessibleName(names[k] + texts::a11yVolts);
     }
 
     GP1 = new ::vemtra::voltmeter::GraphView(4830, 1525, client);
     GP1->setObjectName(QStringLiteral("GP1"));
     GP1->move(twips(2415, 500, 4830, 1525).topLeft());
-    GP1->setAccessibleName(u(texts::a11yGraph));
-    GP1->setAccessibleDescription(u(texts::a11yGraphDescription));
+    GP1->setAccessibleName(texts::a11yGraph);
+    GP1->setAccessibleDescription(texts::a11yGraphDescription);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -181,7 +176,7 @@ void vemtra::buildDataLogArea(QWidget *client)
     Line3 = place(new DesignLine(lineGrey, client), "Line3", twips(0, 2250, 7470, 15));
     Line4 = place(new DesignLine(Qt::white, client), "Line4", twips(45, 2270, 7470, 15));
 
-    Label16 = label(client, "Label16", u(texts::Label16), twips(315, 2385, 1815, 255));
+    Label16 = label(client, "Label16", texts::Label16, twips(315, 2385, 1815, 255));
     Label16->setFont(designFont(ui::fonts::uiGothic, 12, true));
 
     // The bar takes the design's place, less what the heading's text and the
@@ -189,11 +184,11 @@ void vemtra::buildDataLogArea(QWidget *client)
     const QRect barPlace = twips(1995, 2385, 5265, 240);
     const int headingEnd =
         Label16->x() + QFontMetrics(Label16->font()).horizontalAdvance(Label16->text()) + 6;
-    cmdStop = place(new QPushButton(u(texts::cmdStop), client), "cmdStop", QRect());
+    cmdStop = place(new QPushButton(texts::cmdStop, client), "cmdStop", QRect());
     const int stopWidth = QFontMetrics(cmdStop->font()).horizontalAdvance(cmdStop->text()) + 14;
     cmdStop->setGeometry(barPlace.right() + 1 - stopWidth, barPlace.top() - 2, stopWidth,
                          barPlace.height() + 4);
-    cmdStop->setToolTip(u(texts::cmdStopTip));
+    cmdStop->setToolTip(texts::cmdStopTip);
     cmdStop->hide();
     QRect barRect = barPlace;
     barRect.setLeft(std::max(barPlace.left(), headingEnd));
@@ -204,16 +199,16 @@ void vemtra::buildDataLogArea(QWidget *client)
     P_Bar->setTextVisible(false);
     P_Bar->setAlignment(Qt::AlignCenter);
     P_Bar->hide();
-    P_Bar->setAccessibleName(u(texts::a11yProgress));
+    P_Bar->setAccessibleName(texts::a11yProgress);
 
     // Panel 1: EEPROM type.
     Shape3 = place(new RoundedFrame(client), "Shape3", twips(180, 2700, 1695, 2640));
-    Label1 = heading(client, "Label1", u(texts::Label1), twips(420, 2805, 1485, 225));
-    Option_64k = place(new QRadioButton(u(texts::Option_64k), client), "Option_64k",
+    Label1 = heading(client, "Label1", texts::Label1, twips(420, 2805, 1485, 225));
+    Option_64k = place(new QRadioButton(texts::Option_64k, client), "Option_64k",
                        twips(525, 3120, 855, 225));
-    Option_128k = place(new QRadioButton(u(texts::Option_128k), client), "Option_128k",
+    Option_128k = place(new QRadioButton(texts::Option_128k, client), "Option_128k",
                         twips(525, 3435, 960, 225));
-    Option_256k = place(new QRadioButton(u(texts::Option_256k), client), "Option_256k",
+    Option_256k = place(new QRadioButton(texts::Option_256k, client), "Option_256k",
                         twips(525, 3750, 960, 225));
     eepromGroup = new QButtonGroup(this);
     eepromGroup->setObjectName(QStringLiteral("eepromGroup"));
@@ -223,11 +218,11 @@ void vemtra::buildDataLogArea(QWidget *client)
     eepromGroup->addButton(Option_256k, 2);
     Option_64k->setChecked(true);
 
-    Label3 = label(client, "Label3", u(texts::Label3), twips(480, 4170, 1230, 255));
-    Text3[0] = textBox(client, indexed("Text3", 0), u(texts::Text3_0), twips(555, 4380, 1050, 270),
+    Label3 = label(client, "Label3", texts::Label3, twips(480, 4170, 1230, 255));
+    Text3[0] = textBox(client, indexed("Text3", 0), texts::Text3_0, twips(555, 4380, 1050, 270),
                        Qt::AlignRight);
-    Label4 = label(client, "Label4", u(texts::Label4), twips(480, 4695, 1230, 255));
-    Text3[1] = textBox(client, indexed("Text3", 1), u(texts::Text3_1), twips(570, 4905, 1035, 270),
+    Label4 = label(client, "Label4", texts::Label4, twips(480, 4695, 1230, 255));
+    Text3[1] = textBox(client, indexed("Text3", 1), texts::Text3_1, twips(570, 4905, 1035, 270),
                        Qt::AlignRight);
     // Shown, not edited: black on the button face even though disabled.
     const QColor face = designPalette().color(QPalette::Button);
@@ -241,18 +236,18 @@ void vemtra::buildDataLogArea(QWidget *client)
 
     // Panel 2: channels, against the supply (Check2) or against CH4 (Check3).
     Shape4 = place(new RoundedFrame(client), "Shape4", twips(1995, 2700, 1905, 2640));
-    Label17 = heading(client, "Label17", u(texts::Label17), twips(2310, 2805, 1380, 225));
-    Label6 = label(client, "Label6", u(texts::Label6), twips(2150, 3120, 825, 255));
-    Label7 = label(client, "Label7", u(texts::Label7), twips(3100, 3120, 810, 255));
-    const std::array<const char *, 4> names{texts::CH1, texts::CH2, texts::CH3, texts::CH4};
+    Label17 = heading(client, "Label17", texts::Label17, twips(2310, 2805, 1380, 225));
+    Label6 = label(client, "Label6", texts::Label6, twips(2150, 3120, 825, 255));
+    Label7 = label(client, "Label7", texts::Label7, twips(3100, 3120, 810, 255));
+    const std::array<QString, 4> names{texts::CH1, texts::CH2, texts::CH3, texts::CH4};
     for (int k = 0; k < 4; ++k) {
-        Check2[k] = place(new QCheckBox(u(names[k]), client), indexed("Check2", k),
+        Check2[k] = place(new QCheckBox(names[k], client), indexed("Check2", k),
                           twips(2150, logRowY[k], 735, 255));
-        Check3[k] = place(new QCheckBox(u(names[k]), client), indexed("Check3", k),
+        Check3[k] = place(new QCheckBox(names[k], client), indexed("Check3", k),
                           twips(3100, logRowY[k], k == 0 ? 645 : 735, 255));
         // The two columns share their captions; the name says which column.
-        Check2[k]->setAccessibleName(u(names[k]) + u(texts::a11yVdd));
-        Check3[k]->setAccessibleName(u(names[k]) + u(texts::a11yCh4));
+        Check2[k]->setAccessibleName(names[k] + texts::a11yVdd);
+        Check3[k]->setAccessibleName(names[k] + texts::a11yCh4);
     }
     Check2[0]->setChecked(true);
     // CH4 cannot be measured against itself.
@@ -260,30 +255,30 @@ void vemtra::buildDataLogArea(QWidget *client)
 
     // Panel 3: log interval and measurement time.
     Shape5 = place(new RoundedFrame(client), "Shape5", twips(3990, 2700, 1695, 2640));
-    Label11 = heading(client, "Label11", u(texts::Label11), twips(4200, 2805, 1380, 225));
-    Label8 = label(client, "Label8", u(texts::Label8), twips(4305, 3135, 1095, 255));
-    Text5 = place(new FitLineEdit(u(texts::Text5), client), "Text5", twips(4725, 3345, 600, 270));
+    Label11 = heading(client, "Label11", texts::Label11, twips(4200, 2805, 1380, 225));
+    Label8 = label(client, "Label8", texts::Label8, twips(4305, 3135, 1095, 255));
+    Text5 = place(new FitLineEdit(texts::Text5, client), "Text5", twips(4725, 3345, 600, 270));
     Text5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Text5->setToolTip(u(texts::Text5Tip));
+    Text5->setToolTip(texts::Text5Tip);
     Text5->setAccessibleName(Label8->text());
-    Label13 = label(client, "Label13", u(texts::Label13), twips(4200, 3870, 1095, 180));
+    Label13 = label(client, "Label13", texts::Label13, twips(4200, 3870, 1095, 180));
     Label12 = statusLabel(client, "Label12", twips(4725, 4080, 600, 255),
                           DesignLabel::OneLine::Squeeze);
     static_cast<DesignLabel *>(Label12)->setStatusName(Label13->text());
 
     // Panel 4: program the board, then read its log.
     Shape6 = place(new RoundedFrame(client), "Shape6", twips(5775, 2700, 1485, 2640));
-    Label21 = heading(client, "Label21", u(texts::Label21), twips(5985, 2805, 1170, 225));
+    Label21 = heading(client, "Label21", texts::Label21, twips(5985, 2805, 1170, 225));
     Command5 =
-        place(new WrapButton(u(texts::Command5), client), "Command5", twips(5985, 3120, 1065, 270));
-    Label18 = label(client, "Label18", u(texts::arrow), twips(6405, 3435, 225, 180));
-    Label15 = label(client, "Label15", u(texts::Label15), twips(5985, 3645, 1065, 375));
-    Label19 = label(client, "Label19", u(texts::arrow), twips(6390, 4005, 225, 180));
+        place(new WrapButton(texts::Command5, client), "Command5", twips(5985, 3120, 1065, 270));
+    Label18 = label(client, "Label18", texts::arrow, twips(6405, 3435, 225, 180));
+    Label15 = label(client, "Label15", texts::Label15, twips(5985, 3645, 1065, 375));
+    Label19 = label(client, "Label19", texts::arrow, twips(6390, 4005, 225, 180));
     Command2 =
-        place(new WrapButton(u(texts::Command2), client), "Command2", twips(5985, 4230, 1080, 450));
-    Label20 = label(client, "Label20", u(texts::arrow), twips(6405, 4725, 225, 180));
+        place(new WrapButton(texts::Command2, client), "Command2", twips(5985, 4230, 1080, 450));
+    Label20 = label(client, "Label20", texts::arrow, twips(6405, 4725, 225, 180));
     Command4 =
-        place(new WrapButton(u(texts::Command4), client), "Command4", twips(5985, 4905, 1080, 270));
+        place(new WrapButton(texts::Command4, client), "Command4", twips(5985, 4905, 1080, 270));
 
     // The frames are drawn behind the controls they hold.
     for (RoundedFrame *shape : {Shape3, Shape4, Shape5, Shape6})
@@ -295,20 +290,20 @@ void vemtra::buildStatusLines(QWidget *client)
     Label5 = statusLabel(client, "Label5", twips(90, 5625, 3480, 240), DesignLabel::OneLine::Elide);
     Label9 =
         statusLabel(client, "Label9", twips(3645, 5625, 3750, 255), DesignLabel::OneLine::Elide);
-    static_cast<DesignLabel *>(Label5)->setStatusName(u(texts::a11yConnection));
-    static_cast<DesignLabel *>(Label9)->setStatusName(u(texts::a11yStatus));
+    static_cast<DesignLabel *>(Label5)->setStatusName(texts::a11yConnection);
+    static_cast<DesignLabel *>(Label9)->setStatusName(texts::a11yStatus);
 }
 
 void vemtra::buildMenus()
 {
     menuBar()->setObjectName(QStringLiteral("menuBar"));
-    auto menu = [this](const char *name, const char *text) {
-        QMenu *m = menuBar()->addMenu(u(text));
+    auto menu = [this](const char *name, const QString &text) {
+        QMenu *m = menuBar()->addMenu(text);
         m->setObjectName(QLatin1String(name));
         return m;
     };
-    auto item = [](QMenu *m, const char *name, const char *text) {
-        QAction *a = m->addAction(u(text));
+    auto item = [](QMenu *m, const char *name, const QString &text) {
+        QAction *a = m->addAction(text);
         a->setObjectName(QLatin1String(name));
         return a;
     };
@@ -378,11 +373,11 @@ void vemtra::closeEvent(QCloseEvent *event)
 
 void vemtra::progress_bar(const QString &pmode, double pmin, double pmax, double ppos)
 {
-    if (pmode == QLatin1String(texts::progressOff))
+    if (pmode == texts::progressOff)
         P_Bar->hide();
     if (pmax == 1)
         return;
-    if (pmode != QLatin1String(texts::progressOn))
+    if (pmode != texts::progressOn)
         return;
     const auto fits = [](double v) { return std::isfinite(v) && std::fabs(v) < 2e9; };
     if (!fits(pmin) || !fits(pmax) || !fits(ppos) || pmin >= pmax)

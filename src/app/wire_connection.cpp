@@ -5,7 +5,7 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
 #include "serial/ui/frm_port_assign.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QAction>
 #include <QRect>

@@ -1,6 +1,6 @@
 #include "app/app_controller.h"
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/vemtra.h"
 #include "datalog/ui/log_plan_controller.h"
 #include "datalog/ui/log_programmer.h"
@@ -8,8 +8,8 @@
 #include "readout/ui/readout_controller.h"
 #include "readout/unread_log.h"
 #include "serial/ui/connection.h"
-#include "serial/ui/user_prompts.h"
 #include "ui/phase.h"
+#include "ui/user_prompts.h"
 
 namespace vemtra::app {
 
@@ -77,11 +77,10 @@ void AppController::lookBeforeProgramming(std::function<void(bool proceed)> proc
             proceed(true);
             return;
         case readout::ProgrammingVerdict::UnreadLog:
-            question =
-                QString::fromUtf8(texts::unreadLogQuestion).arg(readout::loggedBytes(look->header));
+            question = texts::unreadLogQuestion.arg(readout::loggedBytes(look->header));
             break;
         case readout::ProgrammingVerdict::LogNotLookedAt:
-            question = QString::fromUtf8(texts::logNotLookedAtQuestion);
+            question = texts::logNotLookedAtQuestion;
             break;
         }
         qCInfo(ui::lcPhase, "programming-question");

@@ -1,13 +1,13 @@
 #include "app/app_controller.h"
 
 #include "ui/dialog_folder.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/vemtra.h"
 #include "readout/csv_export.h"
 #include "readout/data_location.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/ui/connection.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,13 +15,6 @@
 #include <QLabel>
 
 namespace vemtra::app {
-
-namespace {
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-} // namespace
 
 // Command2 (read-out into app_path + "QEL_ADC.txt") and Command4 (the viewer LIST).
 // The controller is a child named "readout"; it connects both buttons itself.
@@ -68,8 +61,8 @@ void AppController::nmuCsvExport_Click()
     const readout::HeaderReadBack header = *readout_->lastReadOutHeader();
     const QString dataFile = readout_->dataFilePath();
     const QString proposed = ui::proposedSavePath(QStringLiteral("QEL_ADC"), QStringLiteral("csv"));
-    const QString caption = u(texts::csvDialogCaption);
-    const QString filter = u(texts::csvDialogFilter);
+    const QString caption = texts::csvDialogCaption;
+    const QString filter = texts::csvDialogFilter;
     const QString csvPath = prompts_->saveFileName(window_.get(), caption, proposed, filter);
     if (csvPath.isEmpty())
         return;
@@ -77,20 +70,20 @@ void AppController::nmuCsvExport_Click()
 
     // Saving over the data file would replace the log with its CSV.
     if (QFileInfo(csvPath) == QFileInfo(dataFile)) {
-        window_->Label9->setText(u(texts::csvError) + u(texts::csvOverDataFile));
+        window_->Label9->setText(texts::csvError + texts::csvOverDataFile);
         return;
     }
     const readout::CsvExportResult result = readout::exportCsv(dataFile, header, csvPath);
     if (result.ok) {
-        window_->Label9->setText(u(texts::csvSaved) + QLatin1Char(' ') +
+        window_->Label9->setText(texts::csvSaved + QLatin1Char(' ') +
                                  QDir::toNativeSeparators(csvPath));
         return;
     }
     // The export's own reason is English, for the command line and the log.
     qWarning("CSV export: %s", qPrintable(result.error));
     const bool dataReadable = QFileInfo(dataFile).isReadable();
-    window_->Label9->setText(u(texts::csvError) +
-                             (dataReadable ? u(texts::csvNotWritten) : u(texts::csvNoData)) +
+    window_->Label9->setText(texts::csvError +
+                             (dataReadable ? texts::csvNotWritten : texts::csvNoData) +
                              QLatin1Char(' ') +
                              QDir::toNativeSeparators(dataReadable ? csvPath : dataFile));
 }

@@ -1,9 +1,9 @@
 #include "app/app_controller.h"
 
 #include "ui/dialog_folder.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/vemtra.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 #include "voltmeter/ui/voltmeter.h"
 #include "voltmeter/voltmeter_recorder.h"
 
@@ -13,13 +13,6 @@
 #include <QLabel>
 
 namespace vemtra::app {
-
-namespace {
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-} // namespace
 
 // ファイル → 電圧計記録開始: every voltmeter cycle becomes a row of a CSV file
 // until the user stops it, unticks the voltmeter, the link is lost or the
@@ -46,8 +39,8 @@ void AppController::nmuVoltRecord_Click()
     // The save box does not ask about a file that exists: a recording in it is
     // added to unless the user says otherwise below.
     const QString path = prompts_->saveFileName(
-        window_.get(), u(texts::recordDialogCaption),
-        ui::proposedSavePath(QStringLiteral("voltmeter"), QStringLiteral("csv")), u(texts::csvDialogFilter),
+        window_.get(), texts::recordDialogCaption,
+        ui::proposedSavePath(QStringLiteral("voltmeter"), QStringLiteral("csv")), texts::csvDialogFilter,
         ui::UserPrompts::ExistingFile::CallerAsks);
     if (path.isEmpty())
         return;
@@ -56,9 +49,9 @@ void AppController::nmuVoltRecord_Click()
     Mode mode = Mode::Add;
     const voltmeter::RecordingFile existing = voltmeter::lookAtRecordingFile(path);
     if (existing.kind == voltmeter::RecordingFile::Kind::Recording && existing.hasRows) {
-        const QStringList answers{u(texts::recordAdd), u(texts::recordReplace),
-                                  u(texts::recordCancel)};
-        switch (prompts_->choose(window_.get(), u(texts::recordFileHoldsRows), answers, 0)) {
+        const QStringList answers{texts::recordAdd, texts::recordReplace,
+                                  texts::recordCancel};
+        switch (prompts_->choose(window_.get(), texts::recordFileHoldsRows, answers, 0)) {
         case 0:
             break;
         case 1:
@@ -69,11 +62,11 @@ void AppController::nmuVoltRecord_Click()
         }
     }
     if (!recorder_->start(path, mode)) {
-        window_->Label9->setText(u(texts::recordCannotStart) + recorder_->error());
+        window_->Label9->setText(texts::recordCannotStart + recorder_->error());
         return;
     }
-    window_->nmuVoltRecord->setText(u(texts::nmuVoltRecordStop));
-    window_->Label9->setText(u(texts::recordRows).arg(0));
+    window_->nmuVoltRecord->setText(texts::nmuVoltRecordStop);
+    window_->Label9->setText(texts::recordRows.arg(0));
     // Rows come from the voltmeter's cycles.
     if (!window_->Check1->isChecked() && window_->Check1->isEnabled())
         window_->Check1->setChecked(true);
@@ -84,10 +77,10 @@ void AppController::recordCycle(const voltmeter::ChannelReadings &readings)
     if (!recorder_ || !recorder_->isRecording())
         return;
     if (!recorder_->addRow(readings)) {
-        stopRecording(u(texts::recordWriteFailed).arg(recorder_->rows()) + recorder_->error());
+        stopRecording(texts::recordWriteFailed.arg(recorder_->rows()) + recorder_->error());
         return;
     }
-    window_->Label9->setText(u(texts::recordRows).arg(recorder_->rows()));
+    window_->Label9->setText(texts::recordRows.arg(recorder_->rows()));
 }
 
 // `why` replaces the closing line when the recording ended on a fault.
@@ -97,10 +90,10 @@ void AppController::stopRecording(const QString &why)
         return;
     const bool wasRecording = recorder_->isRecording() || !why.isEmpty();
     recorder_->stop();
-    window_->nmuVoltRecord->setText(u(texts::nmuVoltRecordStart));
+    window_->nmuVoltRecord->setText(texts::nmuVoltRecordStart);
     if (wasRecording)
         window_->Label9->setText(why.isEmpty()
-                                     ? u(texts::recordEnded)
+                                     ? texts::recordEnded
                                            .arg(recorder_->rows())
                                            .arg(QDir::toNativeSeparators(recorder_->path()))
                                      : why);

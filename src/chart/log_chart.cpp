@@ -1,6 +1,5 @@
 #include "chart/log_chart.h"
 
-#include "chart/chart_texts.h"
 #include "readout/csv_export.h"
 #include "readout/data_file.h"
 #include "readout/log_header_decode.h"
@@ -317,24 +316,8 @@ ChartResult makeChart(const LogRecords &log, const ChartOptions &options)
     chart.firstIndex = log.firstIndex;
     chart.intervalCount = intervalCountOf(seconds, log.firstIndex, options.intervalSeconds);
 
-    switch (chart.time.unit) {
-    case TimeUnit::Record:
-        chart.timeLabel = texts::recordNumber();
-        break;
-    case TimeUnit::Second:
-        chart.timeLabel = texts::timeSeconds();
-        break;
-    case TimeUnit::Minute:
-        chart.timeLabel = texts::timeMinutes();
-        break;
-    case TimeUnit::Hour:
-        chart.timeLabel = texts::timeHours();
-        break;
-    }
-
     chart.referenceCh4 = log.referenceCh4.value_or(options.referenceCh4);
     chart.valueMax = chart.referenceCh4 ? 1.0 : 5.0;
-    chart.valueLabel = chart.referenceCh4 ? texts::fractionOfCh4() : texts::volts();
     // A reading against the supply is raw × 5 V / 256; against CH4 it is raw / 256 of CH4.
     const double scale = chart.valueMax / 256.0;
 
@@ -484,7 +467,6 @@ LogChart alignedTo(const LogChart &other, const LogChart &base)
 {
     LogChart aligned = other;
     aligned.time = base.time;
-    aligned.timeLabel = base.timeLabel;
     const QList<double> &baseX = base.curves.isEmpty() ? QList<double>() : base.curves.first().x;
     const double start = baseX.isEmpty() ? 0 : baseX.first();
     const bool baseTimed = base.time.unit != TimeUnit::Record;

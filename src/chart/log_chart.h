@@ -93,8 +93,6 @@ struct ChannelCurve {
 struct LogChart {
     QList<ChannelCurve> curves; // the logged channels, CH1..CH4
     TimeAxis time;
-    QString timeLabel;
-    QString valueLabel;
     double xMax = 0;       // x of the last record
     double valueMax = 5.0; // top of the value axis: 5 V or 1 (CH4)
     bool referenceCh4 = false;

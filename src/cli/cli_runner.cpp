@@ -76,7 +76,6 @@ public:
             return kExitNoBoard;
         }
         line->setCancelToken(io.cancel);
-        line_ = line.get();
         if (o.reconnect)
             port_ = serial::identifyPort(o.device);
 
@@ -113,11 +112,6 @@ private:
 
     int fail(const CliFailure &failure)
     {
-        // A gone device is no protocol fault: say so, with "no board"'s code.
-        if (line_ && !line_->isOpen() && !line_->isCancelled()) {
-            io.err(QStringLiteral("%1; %2").arg(failure.message, lostText(*line_)));
-            return lostLineFailure().exitCode;
-        }
         io.err(failure.message);
         return failure.exitCode;
     }
@@ -134,11 +128,6 @@ private:
         const serial::ConnectResult result = serial::connectBoard(line, observer);
         if (line.isCancelled())
             return interrupted(QStringLiteral("interrupted while looking for the board"));
-        // A port gone while the board was being found is no refused switch.
-        if (!line.isOpen()) {
-            io.err(QStringLiteral("vemtra-cli: ") + lostText(line));
-            return kExitNoBoard;
-        }
         const QString device = o.device;
         switch (result.outcome) {
         case serial::ConnectOutcome::Found19200:
@@ -151,7 +140,7 @@ private:
         case serial::ConnectOutcome::Only9600:
             io.err(QStringLiteral("board found at 9600 bps on %1, but the switch to 19200 bps "
                                   "failed (%2)")
-                       .arg(device, result.label9.trimmed()));
+                       .arg(device, speedChangeFailure(result.speedChange, result.byte)));
             // The link still works at 9600 bps; only probe is about the switch.
             return o.command == Command::Probe ? kExitProtocolError : kExitOk;
         case serial::ConnectOutcome::NotFound:
@@ -159,6 +148,10 @@ private:
             return kExitNoBoard;
         case serial::ConnectOutcome::PortClosed:
             io.err(QStringLiteral("%1 is not open").arg(device));
+            return kExitNoBoard;
+        case serial::ConnectOutcome::LineLost:
+            // A port gone while the board was being found is no refused switch.
+            io.err(QStringLiteral("vemtra-cli: ") + lostText(line));
             return kExitNoBoard;
         }
         return kExitNoBoard;
@@ -206,7 +199,7 @@ private:
             const serial::ConnectResult found = serial::connectBoard(*line, quiet);
             if (line->isCancelled())
                 return nullptr;
-            if (line->isOpen() && found.outcome != serial::ConnectOutcome::NotFound) {
+            if (found.ok()) {
                 io.err(QStringLiteral("vemtra-cli: %1 is back; reading on").arg(o.device));
                 return line;
             }
@@ -242,10 +235,8 @@ private:
                        (wait ? QStringLiteral("; waiting for it to come back") : QString()));
                 if (!wait)
                     return kExitNoBoard;
-                line_ = nullptr;
                 linePtr.reset();
                 linePtr = awaitReturn(opener);
-                line_ = linePtr.get();
                 if (!linePtr)
                     return interrupted(QStringLiteral("interrupted"));
                 // The reading that was lost is taken again, on a fresh schedule.
@@ -297,8 +288,8 @@ private:
                        .arg(readout::loggedBytes(look.header)));
             return kExitUnreadLog;
         case readout::ProgrammingVerdict::LogNotLookedAt: {
-            CliFailure failure = logLookFailure(look);
-            if (line.isOpen())
+            CliFailure failure = logLookFailure(look, lostText(line));
+            if (look.outcome != serial::Outcome::LineLost)
                 failure.message += QStringLiteral("; --force programs anyway");
             return fail(failure);
         }
@@ -309,7 +300,7 @@ private:
             return interrupted(QStringLiteral("interrupted; the log header may be partly "
                                               "written, program again"));
         if (!written.ok())
-            return fail(headerWriteFailure(written));
+            return fail(headerWriteFailure(written, lostText(line)));
         io.out(QStringLiteral("log header written (%1); logging starts when the board's power "
                               "is next switched on")
                    .arg(planText()));
@@ -350,8 +341,8 @@ private:
         if (line.isCancelled())
             return interrupted(
                 QStringLiteral("read-out cancelled; %1 was left as it was").arg(file));
-        if (!result.ok)
-            return fail(readoutFailure(result, file));
+        if (!result.ok())
+            return fail(readoutFailure(result, file, lostText(line)));
         if (inMemory && !o.outputToStdout) {
             serial::OutputFile out(o.outputPath);
             if (!out.open() || out.device().write(data) != data.size() || !out.commit())
@@ -466,7 +457,6 @@ private:
 
     const CliOptions &o;
     const CliIo &io;
-    Line *line_ = nullptr;      // the line the command works on, for telling a lost one
     serial::PortIdentity port_; // what --reconnect waits for
 };
 

@@ -1,6 +1,5 @@
 #include "datalog/log_write.h"
 
-#include "datalog/datalog_texts.h"
 #include "serial/exchange.h"
 
 namespace vemtra::datalog {
@@ -31,11 +30,12 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
 {
     using namespace serial;
 
+    const SilenceCause silence(line);
     flush(line);
     sendLetter(line, protocol::kWrite);
     const auto echo = waitReply(line);
     if (!echo)
-        return fail(Outcome::NoEcho);
+        return fail(silence.of(Outcome::NoEcho));
     if (!echo->startsWith(protocol::kWrite))
         return fail(Outcome::WrongEcho, echo->first());
     notify(observer.acknowledged);
@@ -46,7 +46,7 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
     sendParamBlock(line, {block.begin(), block.end()});
     const auto ack = waitReply(line);
     if (!ack)
-        return fail(Outcome::NoAnswer);
+        return fail(silence.of(Outcome::NoAnswer));
     if (!ack->startsWith(protocol::kWriteReady))
         return fail(Outcome::WrongAnswer, ack->first());
 
@@ -58,7 +58,7 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
         if (!back || *back != header[nn]) {
             notify(observer.headerLoopEnded);
             return back ? fail(Outcome::WrongByte, *back, nn + 1)
-                        : fail(Outcome::ByteTimeout, 0, nn + 1);
+                        : fail(silence.of(Outcome::ByteTimeout), 0, nn + 1);
         }
         notify(observer.headerByteEchoed, nn);
     }
@@ -68,11 +68,6 @@ LogWriteResult writeLogHeader(serial::Line &line, const LogHeader &header,
     result.outcome = Outcome::Ok;
     result.headerBytesSent = int(header.size());
     return result;
-}
-
-QString LogWriteResult::message() const
-{
-    return texts::writeFailure(outcome, byte);
 }
 
 } // namespace vemtra::datalog

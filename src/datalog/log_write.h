@@ -8,8 +8,6 @@
 #include "serial/line.h"
 #include "serial/outcome.h"
 
-#include <QString>
-
 #include <functional>
 
 namespace vemtra::datalog {
@@ -26,14 +24,12 @@ struct LogWriteObserver {
 
 struct LogWriteResult {
     // NoEcho, WrongEcho: the "w" echo; NoAnswer, WrongAnswer: the "W";
-    // ByteTimeout, WrongByte: the echo of a header byte.
+    // ByteTimeout, WrongByte: the echo of a header byte; Cancelled, LineLost.
     serial::Outcome outcome = serial::Outcome::NoEcho;
     std::uint8_t byte = 0; // the wrong byte, when one came back
     int headerBytesSent = 0;
 
     bool ok() const { return outcome == serial::Outcome::Ok; }
-    // The Label9 text of a failure (datalog_texts.h); empty when written.
-    QString message() const;
 };
 
 // PC                                   board

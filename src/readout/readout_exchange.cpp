@@ -1,7 +1,6 @@
 #include "readout/readout_exchange.h"
 
 #include "readout/data_file.h"
-#include "readout/readout_texts.h"
 #include "serial/exchange.h"
 #include "serial/output_file.h"
 #include "serial/protocol.h"
@@ -46,21 +45,22 @@ bool fail(ReadoutResult &result, Outcome outcome, std::uint8_t byte = 0)
     return false;
 }
 
-// A wait that ended without a byte: the program closing, or a silent board.
-bool silence(const Line &line, ReadoutResult &result, Outcome timeout)
+// A wait that ended without a byte: the program closing, a lost port, or a
+// silent board.
+bool silence(const SilenceCause &cause, ReadoutResult &result, Outcome timeout)
 {
-    return fail(result, line.isCancelled() ? Outcome::Cancelled : timeout);
+    return fail(result, cause.of(timeout));
 }
 
 // The "r"/"R" exchange up to the first byte of the transfer, which comes with
 // "R" and is echoed without being kept.
-bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result,
-                 bool waitOutOtherBytes = false)
+bool requestRead(Line &line, const SilenceCause &cause, int startAddress, int count,
+                 ReadoutResult &result, bool waitOutOtherBytes = false)
 {
     sendLetter(line, protocol::kRead);
     const auto echo = waitOutOtherBytes ? awaitEcho(line, protocol::kRead) : waitReply(line);
     if (!echo)
-        return silence(line, result, Outcome::NoEcho);
+        return silence(cause, result, Outcome::NoEcho);
     if (!echo->startsWith(protocol::kRead))
         return fail(result, Outcome::WrongEcho, echo->first());
     result.echoed = true;
@@ -70,7 +70,7 @@ bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result,
 
     const auto answer = waitReply(line, 2);
     if (!answer)
-        return silence(line, result, Outcome::NoAnswer);
+        return silence(cause, result, Outcome::NoAnswer);
     if (!answer->startsWith(protocol::kReadReady))
         return fail(result, Outcome::WrongAnswer, answer->first());
     sendByte(line, answer->at(1));
@@ -79,11 +79,12 @@ bool requestRead(Line &line, int startAddress, int count, ReadoutResult &result,
 
 // Takes the next byte of a lock-step transfer and echoes it at once, so the
 // board can send the one after it.
-std::optional<std::uint8_t> takeAndEcho(Line &line, ReadoutResult &result)
+std::optional<std::uint8_t> takeAndEcho(Line &line, const SilenceCause &cause,
+                                        ReadoutResult &result)
 {
     const auto byte = waitByte(line);
     if (!byte) {
-        silence(line, result, Outcome::ByteTimeout);
+        silence(cause, result, Outcome::ByteTimeout);
         return std::nullopt;
     }
     sendByte(line, *byte);
@@ -115,13 +116,13 @@ private:
 };
 
 // Header: 16 bytes from EEPROM address 1 on, each echoed.
-bool readHeader(Line &line, ReadoutResult &result)
+bool readHeader(Line &line, const SilenceCause &cause, ReadoutResult &result)
 {
     flush(line);
-    if (!requestRead(line, protocol::kHeaderAddress, protocol::kHeaderSize, result))
+    if (!requestRead(line, cause, protocol::kHeaderAddress, protocol::kHeaderSize, result))
         return false;
     for (std::uint8_t &slot : result.header) {
-        const auto byte = takeAndEcho(line, result);
+        const auto byte = takeAndEcho(line, cause, result);
         if (!byte)
             return false;
         slot = *byte;
@@ -135,21 +136,21 @@ bool readHeader(Line &line, ReadoutResult &result)
 // answered, tries once more after a pause. The request starts one byte early:
 // that byte comes with "R", and every byte is echoed, so the board ends the
 // transfer cleanly.
-std::optional<QByteArray> readTailAgain(Line &line, int firstAddress, int count,
-                                        ReadoutResult &result)
+std::optional<QByteArray> readTailAgain(Line &line, const SilenceCause &cause, int firstAddress,
+                                        int count, ReadoutResult &result)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (attempt > 0)
             line.pause(kVerifyRetryPause);
         flush(line);
-        if (!requestRead(line, firstAddress - 1, count, result, true)) {
-            if (line.isCancelled())
+        if (!requestRead(line, cause, firstAddress - 1, count, result, true)) {
+            if (line.isCancelled() || cause.lineLost())
                 return std::nullopt;
             continue;
         }
         QByteArray again;
         for (int i = 0; i < count; ++i) {
-            const auto byte = takeAndEcho(line, result);
+            const auto byte = takeAndEcho(line, cause, result);
             if (!byte)
                 return std::nullopt;
             again += char(*byte);
@@ -166,12 +167,13 @@ std::optional<QByteArray> readTailAgain(Line &line, int firstAddress, int count,
 // changed echo as the end of the transfer (and maybe as a command), and the
 // program never learns whether its last echo was taken. Data read twice alike
 // were not made up by such a mix-up.
-bool verifyTail(Line &line, int endAddress, const QByteArray &tail, ReadoutResult &result)
+bool verifyTail(Line &line, const SilenceCause &cause, int endAddress, const QByteArray &tail,
+                ReadoutResult &result)
 {
     if (tail.isEmpty())
         return true;
     const int first = endAddress - int(tail.size()) + 1;
-    const auto again = readTailAgain(line, first, int(tail.size()), result);
+    const auto again = readTailAgain(line, cause, first, int(tail.size()), result);
     if (!again)
         return false;
     for (int i = 0; i < tail.size(); ++i) {
@@ -187,8 +189,9 @@ bool verifyTail(Line &line, int endAddress, const QByteArray &tail, ReadoutResul
 
 ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &observer)
 {
+    const SilenceCause cause(line);
     ReadoutResult result;
-    if (!readHeader(line, result))
+    if (!readHeader(line, cause, result))
         return result;
 
     // A header the read-out cannot trust is not acted on: asking for its
@@ -203,7 +206,7 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     if (observer.logLength)
         observer.logLength(extent.logLength);
 
-    if (!requestRead(line, protocol::kDataStartAddress, extent.logLength, result))
+    if (!requestRead(line, cause, protocol::kDataStartAddress, extent.logLength, result))
         return result;
 
     result.file = output.file;
@@ -223,7 +226,7 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     ProgressThrottle progress(observer, last);
     QByteArray tail;
     for (int position = 1; position <= last; ++position) {
-        const auto byte = takeAndEcho(line, result);
+        const auto byte = takeAndEcho(line, cause, result);
         if (!byte)
             return result;
         if (!writer.addValue(*byte))
@@ -235,11 +238,11 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
     }
     result.records = writer.records();
 
-    if (!verifyTail(line, extent.endAddress, tail, result))
+    if (!verifyTail(line, cause, extent.endAddress, tail, result))
         return result;
     if (!output.finish())
         return fileError();
-    result.ok = true;
+    result.outcome = Outcome::Ok;
     return result;
 }
 
@@ -278,19 +281,20 @@ QString writeFailureReason(const QFileDevice &file, const QString &path)
 
 ReadoutResult lookAtLog(Line &line)
 {
+    const SilenceCause cause(line);
     ReadoutResult result;
-    if (!readHeader(line, result))
+    if (!readHeader(line, cause, result))
         return result;
     const protocol::LogHeader header = protocol::LogHeader::decode(result.header);
     const int count = header.showsLog() ? std::min(header.loggedBytes(), kVerifyBytes) : 0;
     if (count > 0) {
         const int first = header.loggedEnd - count + 1;
-        const auto tail = readTailAgain(line, first, count, result);
+        const auto tail = readTailAgain(line, cause, first, count, result);
         if (!tail)
             return result;
         result.tail = *tail;
     }
-    result.ok = true;
+    result.outcome = Outcome::Ok;
     return result;
 }
 
@@ -305,7 +309,7 @@ ReadoutResult readOutLog(Line &line, const QString &filePath, const ReadoutObser
     output.finish = [&] { return file.commit(); };
     output.error = [&] { return writeFailureReason(file, filePath); };
     ReadoutResult result = readOut(line, output, observer);
-    if (!result.ok)
+    if (!result.ok())
         file.cancel();
     return result;
 }
@@ -319,11 +323,6 @@ ReadoutResult readOutLog(Line &line, QIODevice &out, const ReadoutObserver &obse
     output.finish = [] { return true; };
     output.error = [&] { return out.errorString(); };
     return readOut(line, output, observer);
-}
-
-QString ReadoutResult::message() const
-{
-    return texts::readoutFailure(*this);
 }
 
 } // namespace vemtra::readout

@@ -31,12 +31,11 @@ struct ReadoutObserver {
 };
 
 struct ReadoutResult {
-    bool ok = false;
     // How it ended: NoEcho, WrongEcho for the "r" echo, NoAnswer, WrongAnswer
     // for the "R", ByteTimeout, HeaderNotUsable, WrongByte when the log's tail
-    // read again differs, FileError (file names the file), Cancelled; Ok on
-    // success.
-    serial::Outcome outcome = serial::Outcome::Ok;
+    // read again differs, FileError (file names the file), Cancelled,
+    // LineLost; Ok on success.
+    serial::Outcome outcome = serial::Outcome::NoEcho;
     std::uint8_t byte = 0;                 // the wrong byte
     HeaderFault fault = HeaderFault::None; // why the header is not usable
     QString file;                          // the data file that failed
@@ -45,8 +44,6 @@ struct ReadoutResult {
     // the transfer brought (`byte`) and what the second read brought.
     int address = -1;
     std::uint8_t byteAgain = 0;
-    // The Label9 text of a failure (readout_texts.h); empty on success.
-    QString message() const;
     // The board echoed "r" at least once, which clears comm_error.
     bool echoed = false;
     // Set once the header has passed its checks, also when a later step fails.
@@ -56,6 +53,8 @@ struct ReadoutResult {
     // read-out that succeeded and by a look that found a log.
     QByteArray tail;
     int records = 0;
+
+    bool ok() const { return outcome == serial::Outcome::Ok; }
 };
 
 // Reads the log into the data file at `filePath`, then reads the log's last 16
@@ -71,7 +70,7 @@ ReadoutResult readOutLog(serial::Line &line, QIODevice &out, const ReadoutObserv
 
 // A look at what the board holds before a new log header overwrites it, no
 // file written: the header transfer, then, when the header shows a log, its
-// last bytes read as the read-out's verify reads them. `ok` once all 16
+// last bytes read as the read-out's verify reads them. ok() once all 16
 // read-back bytes are in `header` and the last bytes, where there are any, in
 // `tail`; nothing else is checked about what the header says.
 ReadoutResult lookAtLog(serial::Line &line);

@@ -45,7 +45,7 @@ ProgrammingVerdict programmingVerdict(const ReadoutResult &look, bool force,
 {
     if (force)
         return ProgrammingVerdict::Program;
-    if (!look.ok)
+    if (!look.ok())
         return ProgrammingVerdict::LogNotLookedAt;
     if (loggedBytes(look.header) == 0)
         return ProgrammingVerdict::Program;

@@ -21,17 +21,10 @@ class Steps {
 public:
     Steps(Line &line, ConnectObserver &observer) : line_(line), observer_(observer) {}
 
-    void label5(const QString &text)
+    void stage(ConnectStage stage)
     {
-        result_.label5 = text;
-        if (observer_.label5)
-            observer_.label5(text);
-    }
-    void label9(const QString &text)
-    {
-        result_.label9 = text;
-        if (observer_.label9)
-            observer_.label9(text);
+        if (observer_.stage)
+            observer_.stage(stage);
     }
     void timer(int ms)
     {
@@ -43,12 +36,17 @@ public:
     {
         result_.speedChange = outcome;
         result_.byte = byte;
-        label9(texts::speedChangeFailure(outcome, byte));
+        if (observer_.speedChangeFailed)
+            observer_.speedChangeFailed(outcome, byte);
         return finish(ConnectOutcome::Only9600);
     }
     ConnectResult finish(ConnectOutcome outcome)
     {
-        result_.outcome = outcome;
+        // Whatever the steps saw, a port gone meanwhile is the cause: the
+        // attempt began on an open line.
+        result_.outcome = outcome != ConnectOutcome::PortClosed && !line_.isOpen()
+                              ? ConnectOutcome::LineLost
+                              : outcome;
         result_.baud = line_.speed();
         return result_;
     }
@@ -64,13 +62,12 @@ private:
 ConnectResult connectBoard(Line &line, ConnectObserver &observer)
 {
     Steps steps(line, observer);
-    steps.label5(texts::checking9600);
-    steps.label9(QString());
+    steps.stage(ConnectStage::Checking9600);
 
     // Without an open port nothing can be sent; the attempt ends as if no board
     // had answered, and the program runs on.
     if (!line.isOpen()) {
-        steps.label5(texts::failedBoth);
+        steps.stage(ConnectStage::FailedBoth);
         return steps.finish(ConnectOutcome::PortClosed);
     }
 
@@ -84,28 +81,28 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
     flush(line);
     bool found9600 = false;
     if (auto echo = sendAndLook(line, kProbe); echo && echo->startsWith(kProbe)) {
-        steps.label5(texts::established9600);
+        steps.stage(ConnectStage::Established9600);
         found9600 = true;
         steps.timer(timerInterval9600);
     } else {
-        steps.label5(texts::failed9600);
+        steps.stage(ConnectStage::Failed9600);
     }
 
     // Probe at 19200 bps whatever 9600 found: a board already switched answers here.
-    steps.label5(texts::checking19200);
+    steps.stage(ConnectStage::Checking19200);
     line.setSpeed(kFastBaud);
     if (auto echo = sendAndLook(line, kProbe); echo && echo->startsWith(kProbe)) {
-        steps.label5(texts::established19200);
+        steps.stage(ConnectStage::Established19200);
         steps.timer(timerInterval19200);
         return steps.finish(ConnectOutcome::Found19200);
     }
     if (!found9600) {
-        steps.label5(texts::failedBoth);
+        steps.stage(ConnectStage::FailedBoth);
         return steps.finish(ConnectOutcome::NotFound);
     }
 
     // Speed change: the board answered at 9600 bps only.
-    steps.label5(texts::checking19200);
+    steps.stage(ConnectStage::Checking19200);
     line.setSpeed(kSlowBaud);
     flush(line);
     flush(line);
@@ -123,7 +120,7 @@ ConnectResult connectBoard(Line &line, ConnectObserver &observer)
         return steps.speedChangeFailed(Outcome::WrongAnswer, ack->first());
     line.setSpeed(kFastBaud);
     steps.timer(timerInterval19200);
-    steps.label5(texts::switched19200);
+    steps.stage(ConnectStage::Switched19200);
     return steps.finish(ConnectOutcome::Switched);
 }
 

@@ -6,51 +6,26 @@
 #include "serial/line.h"
 #include "serial/outcome.h"
 
-#include <QString>
-
+#include <cstdint>
 #include <functional>
 
 namespace vemtra::serial {
 
-// What the connection writes into the status labels, in one place.
-namespace texts {
-inline const QString checking9600 = QStringLiteral("9600bps 通信確認中");
-inline const QString established9600 = QStringLiteral("VEMTRA 9600bps 通信確立");
-inline const QString failed9600 = QStringLiteral("VEMTRA 9600bps 通信失敗");
-inline const QString checking19200 = QStringLiteral("19200bps 通信確認中");
-inline const QString established19200 = QStringLiteral("VEMTRA 19200bps 通信確立");
-inline const QString failedBoth = QStringLiteral("VEMTRA 9600/19200bps 通信失敗");
-inline const QString switched19200 = QStringLiteral("19200bps 通信確立");
-// Both NG texts end with a blank; the offending byte follows in decimal.
-inline const QString sEchoNg = QStringLiteral("s comand NG ");
-inline const QString sAckNg = QStringLiteral("S command NG ");
-// Label5 once the chosen port COMn is lost.
-inline QString disconnected(int n)
-{
-    return QStringLiteral("COM") + QString::number(n) + QStringLiteral("が切断されました。");
-}
-
-// Label9 when the speed change failed: NoEcho or WrongEcho for the "s",
-// NoAnswer or WrongAnswer for the "S" (a missing "S" names the "s" echo's byte).
-inline QString speedChangeFailure(Outcome outcome, std::uint8_t byte)
-{
-    switch (outcome) {
-    case Outcome::NoEcho:
-        return sEchoNg;
-    case Outcome::WrongEcho:
-        return sEchoNg + QString::number(byte);
-    case Outcome::NoAnswer:
-    case Outcome::WrongAnswer:
-        return sAckNg + QString::number(byte);
-    default:
-        return {};
-    }
-}
-} // namespace texts
-
 // The voltmeter tick's pace for each line speed.
 inline constexpr int timerInterval9600 = 50;
 inline constexpr int timerInterval19200 = 20;
+
+// The steps of a connection as the user follows them, in the order they come;
+// each one replaces the one before.
+enum class ConnectStage {
+    Checking9600,     // the attempt begins (nothing of an earlier one holds)
+    Established9600,  // the board answered at 9600 bps
+    Failed9600,       // it did not
+    Checking19200,    // probing at 19200 bps, and again while switching to it
+    Established19200, // the board answered at 19200 bps
+    FailedBoth,       // no answer at either speed, or no port open
+    Switched19200,    // the speed change went through
+};
 
 enum class ConnectOutcome {
     Found19200, // the board already ran at 19200 bps
@@ -58,25 +33,33 @@ enum class ConnectOutcome {
     Only9600,   // found at 9600 bps, but the speed change failed
     NotFound,   // no answer at either speed
     PortClosed, // no port open: nothing was sent
+    LineLost,   // the port went away during the attempt
 };
 
 struct ConnectResult {
     ConnectOutcome outcome = ConnectOutcome::PortClosed;
     int baud = 9600; // the line's speed afterwards
     int timerInterval = timerInterval9600;
-    // How the speed change went (Ok when none was needed), with the byte its
-    // failure names.
+    // How the speed change went (Ok when none was needed): NoEcho, WrongEcho
+    // for the "s", NoAnswer, WrongAnswer for the "S"; with the byte its
+    // failure names (a missing "S" names the "s" echo's byte).
     Outcome speedChange = Outcome::Ok;
     std::uint8_t byte = 0;
-    QString label5; // the status left in Label5
-    QString label9; // the message left in Label9 (empty unless "s"/"S" failed)
+
+    // The board answers: the link works, at 9600 bps when the switch failed.
+    bool ok() const
+    {
+        return outcome == ConnectOutcome::Found19200 || outcome == ConnectOutcome::Switched ||
+               outcome == ConnectOutcome::Only9600;
+    }
 };
 
-// Told about each label change as it happens, so the user can follow the steps.
-// Called on the thread that runs connectBoard; empty members are skipped.
+// Told about each step as it happens, so the user can follow them. Called on
+// the thread that runs connectBoard; empty members are skipped.
 struct ConnectObserver {
-    std::function<void(const QString &)> label5;
-    std::function<void(const QString &)> label9;
+    std::function<void(ConnectStage)> stage;
+    // The speed change failed (as ConnectResult::speedChange and byte).
+    std::function<void(Outcome, std::uint8_t)> speedChangeFailed;
     std::function<void(int)> timerInterval;
 };
 

@@ -142,4 +142,11 @@ int settle(Line &line, Micros quiet, Micros limit)
     return thrownAway;
 }
 
+Outcome SilenceCause::of(Outcome timeout) const
+{
+    if (line_.isCancelled())
+        return Outcome::Cancelled;
+    return lineLost() ? Outcome::LineLost : timeout;
+}
+
 } // namespace vemtra::serial

@@ -17,6 +17,7 @@
 // hang. The owning command turns a missing reply into its own message.
 
 #include "line.h"
+#include "outcome.h"
 
 #include <QByteArray>
 
@@ -109,5 +110,22 @@ std::optional<Reply> takeReply(Line &line);
 // for `quiet`; returns how many bytes it threw away. A line that never falls
 // silent is given up on after `limit`; cancel and loss end it at once.
 int settle(Line &line, Micros quiet = quietGuard, Micros limit = replyTimeout);
+
+// Why a step of an exchange got nothing back. Made when the exchange begins:
+// a line open then and gone since was lost (LineLost); a line that was never
+// open (no port chosen) fails each step with that step's own time-out, as a
+// silent board does.
+class SilenceCause {
+public:
+    explicit SilenceCause(const Line &line) : line_(line), openAtStart_(line.isOpen()) {}
+
+    bool lineLost() const { return openAtStart_ && !line_.isOpen(); }
+    // Cancelled, LineLost, or else `timeout`.
+    Outcome of(Outcome timeout) const;
+
+private:
+    const Line &line_;
+    bool openAtStart_;
+};
 
 } // namespace vemtra::serial

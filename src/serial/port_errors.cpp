@@ -24,9 +24,9 @@ bool userMayOpen(const QString &device)
 
 } // namespace
 
-PortOpenFault classifyOpenFailure(const QString &device, int serialPortError)
+PortOpenFault classifyOpenFailure(const QString &device, QSerialPort::SerialPortError error)
 {
-    switch (serialPortError) {
+    switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return PortOpenFault::Missing;
     case QSerialPort::PermissionError:

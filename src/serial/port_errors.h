@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSerialPort>
 #include <QString>
 
 namespace vemtra::serial {
@@ -10,7 +11,7 @@ enum class PortOpenFault { Missing, Busy, Permission, Other };
 // Judged from Qt's error code and a look at the device file: Qt reports a
 // port held by another program (its lock or the exclusive flag) and a device
 // the user may not open as the same permission error.
-PortOpenFault classifyOpenFailure(const QString &device, int serialPortError);
+PortOpenFault classifyOpenFailure(const QString &device, QSerialPort::SerialPortError error);
 
 // One line naming the device and the cause, e.g. "/dev/ttyUSB0 is in use by
 // another program". `detail` is the system's own text, used for Other.

@@ -6,13 +6,13 @@
 #include "../e2e/started_app.h"
 #include "../readout/log_image.h"
 #include "app/app_controller.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/vemtra.h"
 #include "board_process.h"
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 #include "readout/data_location.h"
 #include "readout/readout_library.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/ui/kept_readout_model.h"
 #include "readout/ui/readout_library_window.h"
 #include "chart/ui/log_graph_window.h"
@@ -21,6 +21,7 @@
 #include "scripted_prompts.h"
 #include "serial/connect.h"
 #include "serial/ui/connection.h"
+#include "serial/ui/serial_texts.h"
 #include "simulated_line.h"
 #include "voltmeter/voltmeter_recorder.h"
 
@@ -45,11 +46,6 @@ using readout_test::loadLog;
 using testing::SimulatedLine;
 
 namespace {
-
-QString u(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -227,14 +223,14 @@ void TestReadoutWiring::csvExport()
     QCOMPARE(QFileInfo(rig.proposals.value(1)).absolutePath(),
              target.isEmpty() ? documents : QDir::cleanPath(dir_->path()));
     if (saved) {
-        QCOMPARE(rig.w->Label9->text(), u(app::texts::csvSaved) + " " + csvPath);
+        QCOMPARE(rig.w->Label9->text(), app::texts::csvSaved + " " + csvPath);
         // The rows are the export's own tests; here the times must be the board's.
         QVERIFY(
             readFile(csvPath).endsWith("1,0.5,52,1.016,103,2.012\r\n2,1,53,1.035,104,2.031\r\n"));
     } else if (target.isEmpty()) {
         QCOMPARE(rig.w->Label9->text(), labelBefore);
     } else {
-        QCOMPARE(rig.w->Label9->text(), u(app::texts::csvError) + u(app::texts::csvOverDataFile));
+        QCOMPARE(rig.w->Label9->text(), app::texts::csvError + app::texts::csvOverDataFile);
     }
     if (!saved)
         QVERIFY(!QFile::exists(csvPath));
@@ -314,8 +310,8 @@ void TestReadoutWiring::rearming()
 
     const bool written = !asked || answer;
     const QString question = since == Since::ReadsWrongly
-                                 ? u(app::texts::logNotLookedAtQuestion)
-                                 : u(app::texts::unreadLogQuestion).arg(loggedBytes);
+                                 ? app::texts::logNotLookedAtQuestion
+                                 : app::texts::unreadLogQuestion.arg(loggedBytes);
     QCOMPARE(rig.questions, asked ? QStringList{question} : QStringList{});
     QCOMPARE(rig.line->sentBytes().count('w'), written ? 1 : 0);
     // The log is looked at after the connection and before any "w".
@@ -374,7 +370,7 @@ void TestReadoutWiring::dataFolder()
                                ? programFolder
                                : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QVERIFY(folder.startsWith(programFolderWritable ? dir_->path() : userData_.path()));
-    const QString dataFile = QDir(folder).filePath(u(readout::texts::kDataFileName));
+    const QString dataFile = QDir(folder).filePath(readout::texts::kDataFileName);
 
     Rig rig(programFolder);
     QVERIFY(rig.ready);
@@ -382,8 +378,8 @@ void TestReadoutWiring::dataFolder()
     QVERIFY(rig.readOut());
     rig.w->Command4->click();
 
-    const QString finished = u(readout::texts::kReadFinished);
-    const QString caption = u(readout::texts::kViewerCaption);
+    const QString finished = readout::texts::kReadFinished;
+    const QString caption = readout::texts::kViewerCaption;
     QCOMPARE(rig.w->Label9->text(), programFolderWritable ? finished : finished + " " + dataFile);
     const QString expectedCaption = programFolderWritable ? caption : caption + " - " + dataFile;
     QCOMPARE(rig.viewerCaptions, QStringList(2, expectedCaption));
@@ -463,7 +459,7 @@ void TestReadoutWiring::stopReadout()
         w->cmdStop->click();
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(w->Label9->text(), u(readout::texts::kCancelled));
+    QCOMPARE(w->Label9->text(), readout::texts::kCancelled);
     QCOMPARE(readFile(r->dataFilePath()), QByteArray("EARLIER\r\n"));
     QVERIFY(!w->cmdStop->isVisible() && !w->P_Bar->isVisible());
     QVERIFY(w->Command2->isEnabled());
@@ -519,9 +515,9 @@ void TestReadoutWiring::recordIntoExistingFile_data()
                                       "154,3.008,205,4.004\r\n";
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("answer"); // empty: not asked
-    QTest::newRow("added to") << rows << u(app::texts::recordAdd);
-    QTest::newRow("replaced") << rows << u(app::texts::recordReplace);
-    QTest::newRow("cancelled") << rows << u(app::texts::recordCancel);
+    QTest::newRow("added to") << rows << app::texts::recordAdd;
+    QTest::newRow("replaced") << rows << app::texts::recordReplace;
+    QTest::newRow("cancelled") << rows << app::texts::recordCancel;
     QTest::newRow("no rows yet: not asked") << columns << QString();
 }
 
@@ -550,7 +546,7 @@ void TestReadoutWiring::recordIntoExistingFile()
     // The save box left the file to the program's own question.
     QCOMPARE(rig.prompts.lastSaveExisting, ui::UserPrompts::ExistingFile::CallerAsks);
     QCOMPARE(asked.size(), answer.isEmpty() ? 0 : 1);
-    if (answer == u(app::texts::recordCancel)) {
+    if (answer == app::texts::recordCancel) {
         QVERIFY(!recorder->isRecording() && !rig.w->Check1->isChecked());
         QCOMPARE(rig.w->Label9->text(), labelBefore);
         QCOMPARE(readFile(path), before);
@@ -560,7 +556,7 @@ void TestReadoutWiring::recordIntoExistingFile()
     QTRY_VERIFY_WITH_TIMEOUT(recorder->rows() >= 1, 20000);
     rig.w->nmuVoltRecord->trigger();
     const QByteArray after = readFile(path);
-    if (answer == u(app::texts::recordReplace)) {
+    if (answer == app::texts::recordReplace) {
         // The column row, then the new rows from 0 s.
         const QList<QByteArray> lines = after.split('\n');
         QCOMPARE(lines.value(0), before.split('\n').value(0));

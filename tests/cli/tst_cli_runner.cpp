@@ -251,19 +251,25 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
     QTest::addColumn<int>("endAddress");
     QTest::addColumn<int>("stopAfter");
     QTest::addColumn<int>("corruptAt");
+    QTest::addColumn<int>("lostAt"); // the port goes as this logged byte is echoed
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
 
     QTest::newRow("board stops mid-transfer")
-        << 16 + 200 << 20 << -1 << int(kExitProtocolError) << "(3.Read Timeout NG)";
+        << 16 + 200 << 20 << -1 << -1 << int(kExitProtocolError) << "(3.Read Timeout NG)";
     QTest::newRow("end address past any EEPROM")
-        << 0x9100 << -1 << -1 << int(kExitProtocolError) << "not usable (end address";
+        << 0x9100 << -1 << -1 << -1 << int(kExitProtocolError) << "not usable (end address";
     QTest::newRow("end address past the chip")
-        << 0x2000 << -1 << -1 << int(kExitProtocolError) << "last address 8191";
+        << 0x2000 << -1 << -1 << -1 << int(kExitProtocolError) << "last address 8191";
     // Byte 100 comes back as "t": the board takes it as a probe and echoes
     // every echo after it, so addresses 116.. all read 116.
-    QTest::newRow("tail read again differs")
-        << 16 + 200 << -1 << 100 << int(kExitProtocolError) << "differs first at address 201 (116";
+    QTest::newRow("tail read again differs") << 16 + 200 << -1 << 100 << -1
+                                             << int(kExitProtocolError)
+                                             << "differs first at address 201 (116";
+    // The loss is the cause, not the time-out it brings about.
+    QTest::newRow("port lost mid-transfer")
+        << 16 + 200 << -1 << -1 << 50 << int(kExitNoBoard)
+        << "lost the line to /dev/ttyTEST (device unplugged) during the read-out";
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles()
@@ -271,6 +277,7 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles()
     QFETCH(int, endAddress);
     QFETCH(int, stopAfter);
     QFETCH(int, corruptAt);
+    QFETCH(int, lostAt);
     QFETCH(int, code);
     QFETCH(QString, text);
 
@@ -285,6 +292,8 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles()
     line->engine().faults().stopAfterBytes = stopAfter;
     if (corruptAt >= 0)
         line->engine().faults().corruptByte = board::Faults::Corruption{corruptAt, 't'};
+    if (lostAt >= 0)
+        line->unplugAfterSending(std::uint8_t(readout_test::pattern(200).at(lostAt)));
     const Run r = run(line, {"readout", "--output", data, "--csv", csv});
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.last().contains(text), qPrintable(r.err.last()));

@@ -1,4 +1,4 @@
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 #include "datalog/ui/log_programmer.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"

@@ -3,15 +3,16 @@
 // unplug and found again by plug. Reached by its bare pty instead, a lost port
 // is left for the user to open again: another program's pty may get its number.
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "board_process.h"
 #include "csv_reader.h"
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 #include "datalog/ui/log_programmer.h"
-#include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "readout/ui/readout_texts.h"
 #include "serial/com_ports.h"
 #include "serial/ui/connection.h"
+#include "serial/ui/serial_texts.h"
 #include "started_app.h"
 #include "voltmeter/ui/voltmeter.h"
 #include "voltmeter/voltmeter_recorder.h"
@@ -131,7 +132,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
         return csv;
     };
     s.prompts.onChoose = [](QWidget *, const QString &, const QStringList &answers, int) {
-        return int(answers.indexOf(QString::fromUtf8(app::texts::recordAdd)));
+        return int(answers.indexOf(app::texts::recordAdd));
     };
     const auto *recorder = app.recorder();
     w.nmuVoltRecord->trigger();

@@ -4,9 +4,10 @@
 #include "board_process.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/data_file.h"
-#include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "readout/ui/readout_texts.h"
 #include "serial/ui/connection.h"
+#include "serial/ui/serial_texts.h"
 #include "started_app.h"
 
 #include <QCheckBox>
@@ -83,7 +84,7 @@ void TestReadoutE2e::programsLogsAndReadsOut()
         QSignalSpy programmed(programmer, &datalog::LogProgrammer::finished);
         s.w.Command5->click();
         QVERIFY(programmed.wait(30000));
-        QVERIFY2(programmed.at(0).at(0).toBool(), qPrintable(programmer->lastResult().message()));
+        QVERIFY2(programmed.at(0).at(0).toBool(), qPrintable(s.w.Label9->text()));
         const QByteArray header = QByteArray::fromHex("414480cc102700001000ff1f1000ffff");
         QCOMPARE(dumpEeprom(board, dump).left(16).toHex(' '), header.toHex(' '));
 
@@ -169,7 +170,7 @@ void TestReadoutE2e::tailMismatchKeepsTheEarlierFile()
     QVERIFY(finished.wait(30000));
 
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(s.w.Label9->text(), QString::fromUtf8(readout::texts::kVerifyError));
+    QCOMPARE(s.w.Label9->text(), readout::texts::kVerifyError);
     QCOMPARE(readFile(dataFile), earlier);
     QCOMPARE(QDir(dir.path()).entryList({"QEL_ADC*"}, QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(dataFile).fileName()});

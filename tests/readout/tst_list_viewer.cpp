@@ -1,6 +1,6 @@
 #include "readout/data_file.h"
-#include "readout/readout_texts.h"
 #include "readout/ui/list_viewer.h"
+#include "readout/ui/readout_texts.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -29,7 +29,7 @@ private:
 
 QString TestListViewer::writeFile(const QByteArray &bytes)
 {
-    const QString path = dir_.filePath(QString::fromUtf8(texts::kDataFileName));
+    const QString path = dir_.filePath(texts::kDataFileName);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
@@ -42,7 +42,7 @@ void TestListViewer::showsFileAsPlainText_data()
     QTest::addColumn<QByteArray>("file"); // null: no data file
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("no data file") << QByteArray() << QString::fromUtf8(texts::kNoDataFile);
+    QTest::newRow("no data file") << QByteArray() << texts::kNoDataFile;
     // Rich-text markup in the file must show as typed, not be interpreted.
     QTest::newRow("markup stays text")
         << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");

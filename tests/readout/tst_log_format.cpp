@@ -214,7 +214,7 @@ void TestLogFormat::mayProgramOver()
         file.write("not a record\n" + recordLine(otherBoard, tail) + '\n' + record + '\n');
     }
     ReadoutResult look;
-    look.ok = looked;
+    look.outcome = looked ? vemtra::serial::Outcome::Ok : vemtra::serial::Outcome::NoEcho;
     look.header = header;
     look.tail = tail;
     std::optional<LogIdentity> here;

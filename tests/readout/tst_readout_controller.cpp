@@ -1,6 +1,6 @@
 #include "log_image.h"
-#include "readout/readout_texts.h"
 #include "readout/ui/readout_controller.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/unread_log.h"
 #include "scripted_prompts.h"
 #include "serial/board_session.h"
@@ -30,11 +30,6 @@ using readout_test::pattern;
 using testing::SimulatedLine;
 
 namespace {
-
-QString u(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 // The read-out as the window has it: the widgets it drives, the link worker on
 // a simulated board at 19200 bps, the connection and the session.
@@ -138,7 +133,7 @@ void TestReadoutController::init()
     QStandardPaths::setTestModeEnabled(true);
     QFile::remove(readOutRecordPath());
     dir_ = std::make_unique<QTemporaryDir>();
-    file_ = dir_->filePath(u(texts::kDataFileName));
+    file_ = dir_->filePath(texts::kDataFileName);
 }
 
 void TestReadoutController::readsOutAndShowsTheFile()
@@ -156,13 +151,13 @@ void TestReadoutController::readsOutAndShowsTheFile()
 
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).toBool(), true);
-    QCOMPARE(rig.asked, QStringList{u(texts::kConfirmStore)});
+    QCOMPARE(rig.asked, QStringList{texts::kConfirmStore});
     // Header, data and the verify of one read-out.
     QCOMPARE(rig.sentAfterConnection().count('r'), 3);
     // The viewer opens on the new file with the end already reported; the
     // file's bytes are the exchange's and the end-to-end test's to check.
     QCOMPARE(rig.viewerTexts.first(), QString::fromLatin1(readFile(file_)).replace("\r\n", "\n"));
-    QCOMPARE(rig.labelWhenViewed, u(texts::kReadFinished));
+    QCOMPARE(rig.labelWhenViewed, texts::kReadFinished);
     QCOMPARE(rig.text3_1.text(), QStringLiteral("41"));
     QVERIFY(rig.command2.isEnabled());
     QVERIFY(rig.command4.isEnabled());
@@ -183,7 +178,7 @@ void TestReadoutController::refusesWithoutReading_data()
     QTest::addColumn<int>("questions");
     QTest::addColumn<QString>("label9");
 
-    QTest::newRow("after a failed programming") << 1 << true << 0 << u(texts::kCommError);
+    QTest::newRow("after a failed programming") << 1 << true << 0 << texts::kCommError;
     QTest::newRow("cancelled") << 0 << false << 1 << QString();
 }
 
@@ -234,7 +229,7 @@ void TestReadoutController::failureKeepsFileAndButton()
 
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(rig.label9.text(), u(texts::kByteTimeout));
+    QCOMPARE(rig.label9.text(), texts::kByteTimeout);
     QCOMPARE(readFile(file_), earlier);
     QVERIFY(rig.command2.isEnabled());
     QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));

@@ -2,7 +2,7 @@
 #include "log_image.h"
 #include "readout/csv_export.h"
 #include "readout/readout_exchange.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "simulated_line.h"
 
 #include <QFile>
@@ -37,9 +37,10 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QString u(const char *text)
+// What the window's Label9 says of a read-out from COM1.
+QString label9(const ReadoutResult &result)
 {
-    return QString::fromUtf8(text);
+    return texts::readoutFailure(result, 1);
 }
 
 // The bytes after the n-th "r" sent to the board: its five request bytes.
@@ -94,7 +95,7 @@ private:
 void TestReadoutExchange::init()
 {
     dir_ = std::make_unique<QTemporaryDir>();
-    path_ = dir_->filePath(u(texts::kDataFileName));
+    path_ = dir_->filePath(texts::kDataFileName);
 }
 
 void TestReadoutExchange::writesTheLog_data()
@@ -149,8 +150,8 @@ void TestReadoutExchange::writesTheLog()
 
     const ReadoutResult result = readOutLog(*line, path_, observer);
 
-    QVERIFY2(result.ok, qPrintable(result.message()));
-    QVERIFY(result.message().isEmpty());
+    QVERIFY2(result.ok(), qPrintable(label9(result)));
+    QVERIFY(label9(result).isEmpty());
     const QByteArray file = readFile(path_);
     if (expected.isEmpty()) {
         const QList<QByteArray> lines = file.split('\n');
@@ -181,7 +182,7 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
                         int address = -1) {
         QTest::newRow(tag) << setup << message << echoed << address;
     };
-    const QString ng = u(texts::kEchoNg), verify = u(texts::kVerifyError);
+    const QString ng = texts::kEchoNg, verify = texts::kVerifyError;
 
     row("silent board", faults([](F &f) { f.silent = true; }), texts::kEchoTimeout, false);
     row("wrong echo", faults([](F &f) { f.echoOverride = 'x'; }), ng + "120", false);
@@ -192,12 +193,12 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
             line.engine().faults().ackOverride = 'Q';
             line.inject(QByteArray(1, 0x01), std::chrono::milliseconds(800));
         }),
-        u(texts::kAnswerNg) + "81");
+        texts::kAnswerNg + "81");
     row("R alone", faults([](F &f) { f.stopAfterBytes = 0; }), texts::kAnswerTimeout);
     row("stops in the data", faults([](F &f) { f.stopAfterBytes = 30; }), texts::kByteTimeout);
     // Each reason a header is not usable is the decoding's own test; any of them stops here.
     row("data but no channel", Setup([](SimulatedLine &line) { loadLog(line.engine(), 0x0C, 40); }),
-        u(texts::kEndAddressError));
+        texts::kEndAddressError);
     // A changed data byte echoed back ends the board's transfer. A "t" is then
     // echoed as a probe, and every echo after it: the rest reads as 116s.
     row("t mid-log, wrong echo as command", corrupt(30, 't'), verify, true, kEnd - 15);
@@ -205,6 +206,13 @@ void TestReadoutExchange::failureLeavesEarlierFile_data()
         texts::kByteTimeout);
     row("last byte changed", corrupt(kEnd - 16, 0x01), verify, true, kEnd);
     row("last byte changed into r", corrupt(kEnd - 16, 'r'), verify, true, kEnd);
+    // The loss is named, not the time-out it causes.
+    row("port lost in the data", Setup([](SimulatedLine &line) {
+            line.unplugAfterSending(std::uint8_t(pattern(64).at(20)));
+        }),
+        texts::lineLost(1));
+    row("port lost in the verify",
+        Setup([](SimulatedLine &line) { line.unplugAfterSending('r', 3); }), texts::lineLost(1));
 }
 
 void TestReadoutExchange::failureLeavesEarlierFile()
@@ -226,26 +234,25 @@ void TestReadoutExchange::failureLeavesEarlierFile()
 
     const ReadoutResult result = readOutLog(*line, path_);
 
-    QVERIFY(!result.ok);
-    QCOMPARE(result.message(), message);
+    QVERIFY(!result.ok());
+    QCOMPARE(label9(result), message);
     QCOMPARE(result.echoed, echoed);
     QCOMPARE(result.address, address);
     QCOMPARE(readFile(path_), earlier);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{texts::kDataFileName});
 }
 
 void TestReadoutExchange::unwritableFileIsReported()
 {
-    const QString path =
-        dir_->filePath(QStringLiteral("missing-folder/") + u(texts::kDataFileName));
+    const QString path = dir_->filePath(QStringLiteral("missing-folder/") + texts::kDataFileName);
     auto line = boardAt19200();
     loadLog(line->engine(), 0xCC, 40, pattern(64));
 
     const ReadoutResult result = readOutLog(*line, path);
 
-    QVERIFY(!result.ok);
-    QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
-    QVERIFY(result.message().contains(QDir::toNativeSeparators(path)));
+    QVERIFY(!result.ok());
+    QVERIFY(label9(result).startsWith(texts::kFileWriteError));
+    QVERIFY(label9(result).contains(QDir::toNativeSeparators(path)));
     QVERIFY(!result.fileError.isEmpty());
 }
 
@@ -268,11 +275,11 @@ void TestReadoutExchange::fullDiskLeavesEarlierFile()
         result = readOutLog(*line, path_);
     }
 
-    QVERIFY(!result.ok);
-    QVERIFY(result.message().startsWith(u(texts::kFileWriteError)));
+    QVERIFY(!result.ok());
+    QVERIFY(label9(result).startsWith(texts::kFileWriteError));
     QVERIFY2(result.fileError.contains("file too large"), qPrintable(result.fileError));
     QCOMPARE(readFile(path_), earlier);
-    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{u(texts::kDataFileName)});
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{texts::kDataFileName});
 }
 
 void TestReadoutExchange::fullDiskLeavesNoCsv()
@@ -280,7 +287,7 @@ void TestReadoutExchange::fullDiskLeavesNoCsv()
     auto line = boardAt19200();
     loadLog(line->engine(), 0xCC, kEnd, pattern(64));
     const ReadoutResult read = readOutLog(*line, path_);
-    QVERIFY(read.ok);
+    QVERIFY(read.ok());
     const QString csv = dir_->filePath(QStringLiteral("log.csv"));
 
     CsvExportResult result;
@@ -301,7 +308,7 @@ void TestReadoutExchange::reportsProgressWithinRange()
     ReadoutObserver observer;
     observer.progress = [&](int position, int maximum) { calls.emplace_back(position, maximum); };
 
-    QVERIFY(readOutLog(*line, path_, observer).ok);
+    QVERIFY(readOutLog(*line, path_, observer).ok());
 
     const int maximum = endAddress - 16;
     // Throttled to whole percent steps, yet the bar still ends full.
@@ -342,7 +349,7 @@ void TestReadoutExchange::lookBeforeProgramming()
     const std::vector<std::uint8_t> before = line->engine().eeprom();
 
     const ReadoutResult look = lookAtLog(*line);
-    QCOMPARE(look.ok, ok);
+    QCOMPARE(look.ok(), ok);
     QCOMPARE(look.tail, tail);
     if (ok)
         QCOMPARE(logIntervalCount(look.header).value_or(0), 20000u);

@@ -1,6 +1,7 @@
 #include "serial/com_setting.h"
 #include "serial/link_worker.h"
 #include "serial/ui/frm_option.h"
+#include "serial/ui/serial_texts.h"
 
 #include "scripted_prompts.h"
 #include "simulated_line.h"

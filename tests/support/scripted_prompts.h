@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QDialog>
 

@@ -1,5 +1,6 @@
 #include "chart/ui/chart_plot.h"
 
+#include "chart/ui/chart_texts.h"
 #include "serial/output_file.h"
 
 #include <QFile>
@@ -60,8 +61,8 @@ void drawChart(QCustomPlot &plot, const LogChart &chart)
         graph->setAdaptiveSampling(true);
         graph->setData(curve.x, curve.y, true);
     }
-    plot.xAxis->setLabel(chart.timeLabel);
-    plot.yAxis->setLabel(chart.valueLabel);
+    plot.xAxis->setLabel(texts::timeAxis(chart.time.unit));
+    plot.yAxis->setLabel(texts::valueAxis(chart.referenceCh4));
     plot.legend->setVisible(true);
     plot.legend->setBrush(QColor(255, 255, 255, 220));
     plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);

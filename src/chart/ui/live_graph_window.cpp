@@ -1,7 +1,7 @@
 #include "chart/ui/live_graph_window.h"
 
 #include "chart/ui/chart_plot.h"
-#include "chart/ui/live_graph_texts.h"
+#include "chart/ui/chart_texts.h"
 #include "voltmeter/reading_text.h"
 #include "ui/dialog_folder.h"
 #include "ui/window_placement.h"
@@ -27,8 +27,6 @@
 namespace vemtra::chart {
 
 namespace {
-
-namespace texts = live_texts;
 
 // 20 redraws a second at most, whatever the voltmeter's pace: at 30 the chart
 // cost more than half of what the voltmeter itself costs.
@@ -69,14 +67,14 @@ qint64 upperMsecs(const QCPRange &range)
 
 LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
     : QWidget(parent, Qt::Window), history_(capacity), cboSpan_(new QComboBox(this)),
-      chkAutoScale_(new QCheckBox(texts::autoScale(), this)),
-      cmdPause_(new QPushButton(texts::pause(), this)),
-      cmdSaveImage_(new QPushButton(texts::saveImage(), this)),
-      cmdSaveCsv_(new QPushButton(texts::saveCsv(), this)), plot_(new QCustomPlot(this)),
+      chkAutoScale_(new QCheckBox(texts::live::autoScale, this)),
+      cmdPause_(new QPushButton(texts::live::pause, this)),
+      cmdSaveImage_(new QPushButton(texts::saveImage, this)),
+      cmdSaveCsv_(new QPushButton(texts::live::saveCsv, this)), plot_(new QCustomPlot(this)),
       lblCursor_(new QLabel(this))
 {
     setObjectName(QStringLiteral("LIVE_GRAPH"));
-    setWindowTitle(texts::windowTitle());
+    setWindowTitle(texts::live::windowTitle);
     cboSpan_->setObjectName(QStringLiteral("cboSpan"));
     chkAutoScale_->setObjectName(QStringLiteral("chkAutoScale"));
     cmdPause_->setObjectName(QStringLiteral("cmdPause"));
@@ -84,13 +82,13 @@ LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
     cmdSaveCsv_->setObjectName(QStringLiteral("cmdSaveCsv"));
     plot_->setObjectName(QStringLiteral("plotLive"));
     lblCursor_->setObjectName(QStringLiteral("lblCursor"));
-    cboSpan_->addItems(texts::spans());
+    cboSpan_->addItems(texts::live::spans);
     cboSpan_->setCurrentIndex(int(span_));
     cmdPause_->setCheckable(true);
     lblCursor_->setMinimumHeight(lblCursor_->fontMetrics().height() + 4);
 
     auto *controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(texts::span(), this));
+    controls->addWidget(new QLabel(texts::live::span, this));
     controls->addWidget(cboSpan_);
     controls->addWidget(chkAutoScale_);
     controls->addWidget(cmdPause_);
@@ -102,7 +100,7 @@ LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
     layout->addWidget(plot_, 1);
     layout->addWidget(lblCursor_);
 
-    plot_->setToolTip(texts::plotHelp());
+    plot_->setToolTip(texts::live::plotHelp);
     plot_->setMinimumSize(320, 200);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal);
@@ -110,12 +108,12 @@ LiveGraphWindow::LiveGraphWindow(QWidget *parent, qint64 capacity)
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
     ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
     plot_->xAxis->setTicker(ticker);
-    plot_->xAxis->setLabel(texts::time());
-    plot_->yAxis->setLabel(texts::volts());
+    plot_->xAxis->setLabel(texts::live::time);
+    plot_->yAxis->setLabel(texts::volts);
     plot_->yAxis->setRange(0, 5);
     for (int ch = 0; ch < 4; ++ch) {
         QCPGraph *graph = plot_->addGraph();
-        graph->setName(texts::channel(ch));
+        graph->setName(texts::live::channel(ch));
         graph->setPen(QPen(voltmeter::graph::channelColour[ch]));
         // A day in view is a dense band of strokes: drawn plain, it paints in
         // half the time.
@@ -202,7 +200,7 @@ void LiveGraphWindow::setPaused(bool paused)
     paused_ = paused;
     if (cmdPause_->isChecked() != paused)
         cmdPause_->setChecked(paused);
-    cmdPause_->setText(paused ? texts::resume() : texts::pause());
+    cmdPause_->setText(paused ? texts::live::resume : texts::live::pause);
     plot_->setInteractions(paused ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
     if (!paused)
         scheduleRedraw();
@@ -311,11 +309,11 @@ void LiveGraphWindow::redraw()
 void LiveGraphWindow::chooseImageFile()
 {
     // Window-modal and asynchronous: the curves go on arriving meanwhile.
-    ui::askSavePath(this, texts::saveImage(), QStringLiteral("QEL_LIVE"), QStringLiteral("png"),
-                    texts::imageFilter(), [this](const QString &path) {
+    ui::askSavePath(this, texts::saveImage, QStringLiteral("QEL_LIVE"), QStringLiteral("png"),
+                    texts::imageFilter, [this](const QString &path) {
                         QString error;
                         if (!saveImage(path, &error))
-                            setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
+                            setMessage(texts::live::saveFailed(QDir::toNativeSeparators(path)));
                     });
 }
 
@@ -324,15 +322,15 @@ void LiveGraphWindow::chooseCsvFile()
     // The range is the one in view when the button was pressed.
     const auto [from, to] = visibleCycles();
     ui::askSavePath(
-        this, texts::saveCsv(), QStringLiteral("QEL_LIVE"), QStringLiteral("csv"),
-        texts::csvFilter(), [this, from, to](const QString &path) {
+        this, texts::live::saveCsv, QStringLiteral("QEL_LIVE"), QStringLiteral("csv"),
+        texts::csvFilter, [this, from, to](const QString &path) {
             QString error;
             if (exportCsv(path, from, to, &error))
-                setMessage(texts::csvSaved(
+                setMessage(texts::live::csvSaved(
                     std::max<qint64>(0, to - std::max(from, history_.firstSeq())),
                     QDir::toNativeSeparators(path)));
             else
-                setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
+                setMessage(texts::live::saveFailed(QDir::toNativeSeparators(path)));
         });
 }
 
@@ -357,9 +355,9 @@ void LiveGraphWindow::showCycleAt(qint64 seq)
                        .toString(QStringLiteral("hh:mm:ss.zzz"));
     const voltmeter::ChannelReadings readings = history_.readingsAt(seq);
     for (int ch = 0; ch < 4; ++ch)
-        text += QStringLiteral("　%1 %2").arg(texts::channel(ch),
+        text += QStringLiteral("　%1 %2").arg(texts::live::channel(ch),
                                               readings[ch] ? voltmeter::voltageText(*readings[ch])
-                                                           : texts::silent());
+                                                           : texts::live::silent);
     setMessage(text);
 }
 

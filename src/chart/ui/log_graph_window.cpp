@@ -1,8 +1,7 @@
 #include "chart/ui/log_graph_window.h"
 
-#include "chart/chart_texts.h"
 #include "chart/ui/chart_plot.h"
-#include "chart/ui/chart_ui_texts.h"
+#include "chart/ui/chart_texts.h"
 #include "ui/dialog_folder.h"
 #include "ui/window_placement.h"
 
@@ -64,18 +63,18 @@ constexpr double kNoCursor = std::numeric_limits<double>::quiet_NaN();
 } // namespace
 
 LogGraphWindow::LogGraphWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window), cmdOpen_(new QPushButton(texts::openFile(), this)),
-      cmdShowAll_(new QPushButton(texts::showAll(), this)),
-      cmdSaveImage_(new QPushButton(texts::saveImage(), this)),
-      cmdCompare_(new QPushButton(texts::compare(), this)),
-      cmdExportCsv_(new QPushButton(texts::exportCsv(), this)),
-      cmdPrint_(new QPushButton(texts::print(), this)), lblSource_(new QLabel(this)),
+    : QWidget(parent, Qt::Window), cmdOpen_(new QPushButton(texts::openFile, this)),
+      cmdShowAll_(new QPushButton(texts::showAll, this)),
+      cmdSaveImage_(new QPushButton(texts::saveImage, this)),
+      cmdCompare_(new QPushButton(texts::compare, this)),
+      cmdExportCsv_(new QPushButton(texts::exportCsv, this)),
+      cmdPrint_(new QPushButton(texts::print, this)), lblSource_(new QLabel(this)),
       plot_(new QCustomPlot(this)), lblCursor_(new QLabel(this)), lblRange_(new QLabel(this)),
-      tblCursors_(newTable(this, {texts::cursor1(), texts::cursor2(), texts::difference()})),
-      tblStatistics_(newTable(this, {texts::minimum(), texts::maximum(), texts::mean()}))
+      tblCursors_(newTable(this, {texts::cursor1, texts::cursor2, texts::difference})),
+      tblStatistics_(newTable(this, {texts::minimum, texts::maximum, texts::mean}))
 {
     setObjectName(QStringLiteral("LOG_GRAPH"));
-    setWindowTitle(texts::windowTitle());
+    setWindowTitle(texts::windowTitle);
     cmdOpen_->setObjectName(QStringLiteral("cmdOpen"));
     cmdShowAll_->setObjectName(QStringLiteral("cmdShowAll"));
     cmdSaveImage_->setObjectName(QStringLiteral("cmdSaveImage"));
@@ -103,7 +102,7 @@ LogGraphWindow::LogGraphWindow(QWidget *parent)
     buttons->addWidget(cmdPrint_);
     buttons->addStretch(1);
     auto *side = new QVBoxLayout;
-    side->addWidget(new QLabel(texts::cursorsTitle(), this));
+    side->addWidget(new QLabel(texts::cursorsTitle, this));
     side->addWidget(tblCursors_, 1);
     side->addWidget(lblRange_);
     side->addWidget(tblStatistics_, 1);
@@ -119,13 +118,13 @@ LogGraphWindow::LogGraphWindow(QWidget *parent)
     layout->addWidget(lblCursor_);
     lblRange_->setText(texts::rangeCaption(0));
 
-    plot_->setToolTip(texts::plotHelp());
+    plot_->setToolTip(texts::plotHelp);
     plot_->setMinimumSize(320, 200);
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
-    plot_->xAxis->setLabel(texts::recordNumber());
-    plot_->yAxis->setLabel(texts::volts());
+    plot_->xAxis->setLabel(texts::recordNumber);
+    plot_->yAxis->setLabel(texts::volts);
     plot_->yAxis->setRange(0, 5);
 
     // The cursor line sits on a layer of its own, so following the mouse
@@ -222,7 +221,7 @@ std::optional<LogChart> LogGraphWindow::chartOf(const QString &path, const Chart
     }
     const ChartResult made = makeChart(loaded.log, options);
     if (!made.ok()) {
-        setMessage(texts::badInterval());
+        setMessage(texts::badInterval);
         return std::nullopt;
     }
     return made.chart;
@@ -276,7 +275,7 @@ void LogGraphWindow::redraw()
     const QCPRange x = plot_->xAxis->range(), y = plot_->yAxis->range();
     drawChart(*plot_, chart_);
     if (compareOwn_)
-        addCompareCurves(*plot_, compare_, texts::compareSuffix());
+        addCompareCurves(*plot_, compare_, texts::compareSuffix);
     applyHidden();
     plot_->xAxis->setRange(x);
     plot_->yAxis->setRange(y);
@@ -393,20 +392,20 @@ bool LogGraphWindow::printTo(QPrinter &printer)
 void LogGraphWindow::chooseFileToOpen()
 {
     // Window-modal and asynchronous: the main window stays usable meanwhile.
-    ui::askOpenPath(this, texts::openFile(), texts::openFilter(),
+    ui::askOpenPath(this, texts::openFile, texts::openFilter,
                     [this](const QString &path) { openLog(path); });
 }
 
 void LogGraphWindow::chooseCompareFile()
 {
-    ui::askOpenPath(this, texts::compare(), texts::openFilter(),
+    ui::askOpenPath(this, texts::compare, texts::openFilter,
                     [this](const QString &path) { openCompareLog(path); });
 }
 
 void LogGraphWindow::chooseCsvFile()
 {
-    ui::askSavePath(this, texts::exportCsv(), QStringLiteral("QEL_ADC"), QStringLiteral("csv"),
-                    texts::csvFilter(), [this](const QString &path) {
+    ui::askSavePath(this, texts::exportCsv, QStringLiteral("QEL_ADC"), QStringLiteral("csv"),
+                    texts::csvFilter, [this](const QString &path) {
                         QString error;
                         if (!exportVisibleCsv(path, &error))
                             setMessage(texts::exportFailed(QDir::toNativeSeparators(path)));
@@ -430,8 +429,8 @@ void LogGraphWindow::choosePrinter()
 
 void LogGraphWindow::chooseImageFile()
 {
-    ui::askSavePath(this, texts::saveImage(), QStringLiteral("QEL_ADC"), QStringLiteral("png"),
-                    texts::imageFilter(), [this](const QString &path) {
+    ui::askSavePath(this, texts::saveImage, QStringLiteral("QEL_ADC"), QStringLiteral("png"),
+                    texts::imageFilter, [this](const QString &path) {
                         QString error;
                         if (!saveImage(path, &error))
                             setMessage(texts::saveFailed(QDir::toNativeSeparators(path)));
@@ -548,7 +547,7 @@ void LogGraphWindow::updateCursorTable()
 
     tblCursors_->clearContents();
     tblCursors_->setRowCount(int(1 + (timed ? 1 : 0) + own.size() + other.size()));
-    QStringList rows{texts::recordRow()};
+    QStringList rows{texts::recordRow};
     for (int c = 0; c < 2; ++c) {
         if (cursors_[std::size_t(c)])
             setCell(tblCursors_, 0, c,
@@ -557,13 +556,13 @@ void LogGraphWindow::updateCursorTable()
     if (cursors_[0] && cursors_[1])
         setCell(tblCursors_, 0, 2, QString::number(*cursors_[1] - *cursors_[0]));
     if (timed) {
-        rows << texts::timeRow();
+        rows << texts::timeRow;
         for (int c = 0; c < 2; ++c) {
             if (cursors_[std::size_t(c)])
                 setCell(tblCursors_, 1, c, timeText(chart_, c == 0 ? first : second));
         }
         if (cursors_[0] && cursors_[1])
-            setCell(tblCursors_, 1, 2, texts::deltaT() + timeText(chart_, second - first));
+            setCell(tblCursors_, 1, 2, texts::deltaT + timeText(chart_, second - first));
     }
     auto addValues = [&](const LogChart &chart, const QList<ChannelAtCursors> &values,
                          const QString &suffix) {
@@ -576,7 +575,7 @@ void LogGraphWindow::updateCursorTable()
         }
     };
     addValues(chart_, own, {});
-    addValues(compare_, other, texts::compareSuffix());
+    addValues(compare_, other, texts::compareSuffix);
     tblCursors_->setVerticalHeaderLabels(rows);
 }
 
@@ -607,7 +606,7 @@ void LogGraphWindow::updateStatistics()
         }
     };
     addRows(chart_, own, {});
-    addRows(compare_, other, texts::compareSuffix());
+    addRows(compare_, other, texts::compareSuffix);
     tblStatistics_->setVerticalHeaderLabels(rows);
 }
 

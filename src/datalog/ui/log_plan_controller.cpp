@@ -1,6 +1,6 @@
 #include "datalog/ui/log_plan_controller.h"
 
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "datalog/ui/log_programmer.h"
 
-#include "datalog/datalog_texts.h"
+#include "datalog/ui/datalog_texts.h"
 #include "datalog/ui/log_plan_controller.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
-#include "serial/ui/user_prompts.h"
 #include "ui/phase.h"
+#include "ui/user_prompts.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -146,7 +146,9 @@ void LogProgrammer::postWrite(const LogHeader &header, double progressMax,
             if (self) {
                 self->last_ = *result;
                 if (!result->ok()) {
-                    self->setLabel9(result->message());
+                    self->setLabel9(
+                        texts::writeFailure(result->outcome, result->byte,
+                                            self->portNumber_ ? self->portNumber_() : 0));
                     self->session_.comm_error = 1;
                 }
             }

@@ -1,6 +1,6 @@
 #include "readout/ui/kept_readout_model.h"
 
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 
 #include <QDir>
 
@@ -90,13 +90,13 @@ QVariant KeptReadoutModel::headerData(int section, Qt::Orientation orientation, 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {
-        texts::kLibraryTime,      texts::kLibraryEeprom,   texts::kLibraryChannels,
-        texts::kLibraryReference, texts::kLibraryInterval, texts::kLibraryRecords,
-        texts::kLibrarySpan,      texts::kLibraryComment};
+    const QString titles[ColumnCount] = {texts::kLibraryTime,     texts::kLibraryEeprom,
+                                         texts::kLibraryChannels, texts::kLibraryReference,
+                                         texts::kLibraryInterval, texts::kLibraryRecords,
+                                         texts::kLibrarySpan,     texts::kLibraryComment};
     if (section < 0 || section >= ColumnCount)
         return {};
-    return QString::fromUtf8(titles[section]);
+    return titles[section];
 }
 
 Qt::ItemFlags KeptReadoutModel::flags(const QModelIndex &index) const

@@ -1,6 +1,6 @@
 #include "readout/ui/list_viewer.h"
 
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "ui/design_look.h"
 #include "ui/phase.h"
 
@@ -41,7 +41,7 @@ QFont viewerFont()
 LIST::LIST(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("LIST"));
-    setWindowTitle(QString::fromUtf8(texts::kViewerCaption));
+    setWindowTitle(texts::kViewerCaption);
     setModal(true);
     resize(kSize);
     setFont(ui::designFont(ui::fonts::uiGothic, kPointSize));
@@ -63,7 +63,7 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     RText1->setTabStopDistance(std::max(metrics.horizontalAdvance(QStringLiteral("ch4")),
                                         metrics.horizontalAdvance(QStringLiteral("255"))) +
                                metrics.horizontalAdvance(QStringLiteral("  ")));
-    RText1->setPlainText(QString::fromUtf8(texts::kNoDataFile));
+    RText1->setPlainText(texts::kNoDataFile);
     // Read-only: an undo record for every slice would only cost memory.
     RText1->document()->setUndoRedoEnabled(false);
 
@@ -74,7 +74,7 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RText1);
-    cmdGraph = new QPushButton(QString::fromUtf8(texts::kGraphButton), this);
+    cmdGraph = new QPushButton(texts::kGraphButton, this);
     cmdGraph->setObjectName(QStringLiteral("cmdGraph"));
     cmdGraph->hide();
     layout->addWidget(cmdGraph, 0, Qt::AlignRight);

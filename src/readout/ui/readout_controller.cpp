@@ -1,13 +1,13 @@
 #include "readout/ui/readout_controller.h"
 
 #include "readout/readout_library.h"
-#include "readout/readout_texts.h"
+#include "readout/ui/readout_texts.h"
 #include "readout/unread_log.h"
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "serial/ui/connection.h"
-#include "serial/ui/user_prompts.h"
 #include "ui/phase.h"
+#include "ui/user_prompts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,7 +89,7 @@ QString programFolder(const std::function<QString()> &appPath)
 QString ReadoutController::dataFilePath() const
 {
     const QString folder = dataFolder_ ? dataFolder_() : programFolder(appPath_);
-    return QDir(folder).filePath(QString::fromUtf8(texts::kDataFileName));
+    return QDir(folder).filePath(texts::kDataFileName);
 }
 
 bool ReadoutController::dataFileElsewhere() const
@@ -131,12 +131,12 @@ void ReadoutController::afterConnect()
     }
     if (session_->comm_error == 1) {
         running_ = false;
-        setLabel9(QString::fromUtf8(texts::kCommError));
+        setLabel9(texts::kCommError);
         return;
     }
 
     QPointer<ReadoutController> self = this;
-    const bool go = prompts_->okCancel(view_.window, QString::fromUtf8(texts::kConfirmStore));
+    const bool go = prompts_->okCancel(view_.window, texts::kConfirmStore);
     if (!self)
         return;
     if (!go) {
@@ -144,7 +144,7 @@ void ReadoutController::afterConnect()
         return;
     }
 
-    setLabel9(QString::fromUtf8(texts::kReading));
+    setLabel9(texts::kReading);
     if (view_.Command2)
         view_.Command2->setEnabled(false);
     guard.release();
@@ -190,7 +190,7 @@ void ReadoutController::startTransfer()
             };
             *result = readOutLog(line, path, observer);
             // Kept from the data file as committed, so the copy is its very bytes.
-            if (!result->ok)
+            if (!result->ok())
                 return;
             QFile written(path);
             if (!written.open(QIODevice::ReadOnly)) {
@@ -226,9 +226,10 @@ void ReadoutController::finishTransfer(const ReadoutResult &result, const KeepRe
         view_.progress_bar(QStringLiteral("OFF"), 0, 0, 0);
     enable(view_.Command2);
 
-    if (!result.ok) {
+    if (!result.ok()) {
+        const int port = connection_.portNumber();
         const QString message =
-            lineLost_ ? texts::lineLost(connection_.portNumber()) : result.message();
+            lineLost_ ? texts::lineLost(port) : texts::readoutFailure(result, port);
         setLabel9(message);
         emit finished(false, message);
         return;
@@ -237,13 +238,13 @@ void ReadoutController::finishTransfer(const ReadoutResult &result, const KeepRe
     // Read out, whichever program programs this board next.
     rememberReadOut(*lastReadOut_);
     enable(view_.Command4);
-    QString done = QString::fromUtf8(texts::kReadFinished);
+    QString done = texts::kReadFinished;
     if (dataFileElsewhere())
         done += QLatin1Char(' ') + QDir::toNativeSeparators(dataFilePath());
     // The data file is there all the same; only the library lacks it.
     if (!kept.ok) {
         qWarning("read-out not kept: %s", qPrintable(kept.error));
-        done += QString::fromUtf8(texts::kNotKept);
+        done += texts::kNotKept;
     }
     setLabel9(done);
     emit finished(true, done);
@@ -258,7 +259,7 @@ void ReadoutController::Command4_Click()
     const QString path = dataFilePath();
     QString caption;
     if (dataFileElsewhere())
-        caption = QString::fromUtf8(texts::kViewerCaption) + QStringLiteral(" - ") +
+        caption = texts::kViewerCaption + QStringLiteral(" - ") +
                   QDir::toNativeSeparators(path);
     if (openViewer_) {
         // Already on screen (opened during the read-out): show the new file there.
@@ -302,7 +303,7 @@ void ReadoutController::showProgress(int position, int maximum)
     QString text = QStringLiteral("%p%");
     if (position > 0 && elapsed >= 1000) {
         const qint64 left = elapsed * (maximum - position) / position / 1000;
-        text += QLatin1Char(' ') + QString::fromUtf8(texts::kTimeLeft).arg(left);
+        text += QLatin1Char(' ') + texts::kTimeLeft.arg(left);
     }
     view_.P_Bar->setFormat(text);
 }

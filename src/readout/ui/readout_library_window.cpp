@@ -1,9 +1,9 @@
 #include "readout/ui/readout_library_window.h"
 
 #include "readout/csv_export.h"
-#include "readout/readout_texts.h"
 #include "readout/ui/kept_readout_model.h"
-#include "serial/ui/user_prompts.h"
+#include "readout/ui/readout_texts.h"
+#include "ui/user_prompts.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,18 +21,11 @@
 
 namespace vemtra::readout {
 
-namespace {
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-} // namespace
-
 ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *parent)
     : QWidget(parent, Qt::Window), prompts_(&ui::realPrompts())
 {
     setObjectName(QStringLiteral("ReadoutLibrary"));
-    setWindowTitle(u(texts::kLibraryCaption));
+    setWindowTitle(texts::kLibraryCaption);
 
     model_ = new KeptReadoutModel(folder, this);
     proxy_ = new QSortFilterProxyModel(this);
@@ -68,8 +61,9 @@ ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *paren
             openGraph();
     });
 
-    auto button = [this](const char *name, const char *text, void (ReadoutLibraryWindow::*slot)()) {
-        auto *b = new QPushButton(u(text), this);
+    auto button = [this](const char *name, const QString &text,
+                         void (ReadoutLibraryWindow::*slot)()) {
+        auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
         connect(b, &QPushButton::clicked, this, slot);
         return b;
@@ -85,7 +79,7 @@ ReadoutLibraryWindow::ReadoutLibraryWindow(const QString &folder, QWidget *paren
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
 
     auto *filterRow = new QHBoxLayout;
-    filterRow->addWidget(new QLabel(u(texts::kLibraryFilter), this));
+    filterRow->addWidget(new QLabel(texts::kLibraryFilter, this));
     filterRow->addWidget(txtFilter);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {cmdGraph, cmdCsv, cmdSave, cmdDelete})
@@ -137,16 +131,16 @@ void ReadoutLibraryWindow::updateActions()
         b->setEnabled(any);
 }
 
-void ReadoutLibraryWindow::status(const char *what, const QString &detail)
+void ReadoutLibraryWindow::status(const QString &what, const QString &detail)
 {
-    lblStatus->setText(u(what) + QLatin1Char(' ') + detail);
+    lblStatus->setText(what + QLatin1Char(' ') + detail);
 }
 
-QString ReadoutLibraryWindow::askFile(const char *caption, const QString &name, const char *filter)
+QString ReadoutLibraryWindow::askFile(const QString &caption, const QString &name,
+                                      const QString &filter)
 {
     const QString start = dialogFolder_ ? dialogFolder_() : QDir::homePath();
-    const QString path =
-        prompts_->saveFileName(this, u(caption), QDir(start).filePath(name), u(filter));
+    const QString path = prompts_->saveFileName(this, caption, QDir(start).filePath(name), filter);
     if (!path.isEmpty() && rememberFolder_)
         rememberFolder_(path);
     return path;
@@ -210,7 +204,7 @@ void ReadoutLibraryWindow::saveData()
 void ReadoutLibraryWindow::deleteSelected()
 {
     const QList<KeptReadout> list = selected();
-    if (list.isEmpty() || !prompts_->yesNo(this, u(texts::kLibraryDeleteQuestion).arg(list.size())))
+    if (list.isEmpty() || !prompts_->yesNo(this, texts::kLibraryDeleteQuestion.arg(list.size())))
         return;
     for (const KeptReadout &kept : list) {
         // The JSON first: without it the data file is no longer listed, so a

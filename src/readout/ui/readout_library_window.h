@@ -61,8 +61,8 @@ private:
     // The selected read-outs in the order shown.
     QList<KeptReadout> selected() const;
     void updateActions();
-    QString askFile(const char *caption, const QString &name, const char *filter);
-    void status(const char *what, const QString &detail);
+    QString askFile(const QString &caption, const QString &name, const QString &filter);
+    void status(const QString &what, const QString &detail);
 
     KeptReadoutModel *model_ = nullptr;
     QSortFilterProxyModel *proxy_ = nullptr;

@@ -3,6 +3,7 @@
 #include "serial/board_session.h"
 #include "serial/link_worker.h"
 #include "ui/phase.h"
+#include "serial/ui/serial_texts.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -63,16 +64,18 @@ void Connection::comm_connect(std::function<void()> then)
         [news, label5, label9, keepLabel9, timer1, result](Line &line) {
             // Each change reaches the window as it happens, not at the end.
             ConnectObserver observer;
-            observer.label5 = [news, label5](const QString &text) {
-                news([label5, text] {
+            observer.stage = [news, label5, label9, keepLabel9](ConnectStage stage) {
+                // A new attempt clears the last one's speed-change failure.
+                const bool clear9 = stage == ConnectStage::Checking9600 && !keepLabel9;
+                news([label5, label9, clear9, text = texts::stage(stage)] {
                     if (label5)
                         label5->setText(text);
+                    if (clear9 && label9)
+                        label9->clear();
                 });
             };
-            observer.label9 = [news, label9, keepLabel9](const QString &text) {
-                if (keepLabel9 && text.isEmpty())
-                    return;
-                news([label9, text] {
+            observer.speedChangeFailed = [news, label9](Outcome outcome, std::uint8_t byte) {
+                news([label9, text = texts::speedChangeFailure(outcome, byte)] {
                     if (label9)
                         label9->setText(text);
                 });

@@ -3,8 +3,9 @@
 #include "serial/com_ports.h"
 #include "serial/com_setting.h"
 #include "serial/link_worker.h"
+#include "serial/ui/serial_texts.h"
 #include "ui/design_look.h"
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -15,24 +16,6 @@
 #include <algorithm>
 
 namespace vemtra::serial {
-
-namespace texts {
-
-QString portOpenFailedText(int n)
-{
-    // The two lines are shown one under the other; a lone carriage return would
-    // not break the line in a Qt message box, so the break is a line feed.
-    return QStringLiteral("COM") + QString::number(n) +
-           QStringLiteral("のオープンに失敗しました。") + u'\n' +
-           QStringLiteral("もう一度、ポート番号を設定してください。");
-}
-
-QString portSelectedText(int n)
-{
-    return QStringLiteral("COM") + QString::number(n) + portSelectedSuffix;
-}
-
-} // namespace texts
 
 using ui::twips;
 

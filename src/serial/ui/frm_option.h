@@ -24,17 +24,6 @@ namespace vemtra::serial {
 class ComSetting;
 class LinkWorker;
 
-// What the dialog says, in one place.
-namespace texts {
-inline const QString frmOptionCaption = QStringLiteral("通信ポート選択して下さい。");
-inline const QString portOpenFailedTitle = QStringLiteral("ポートオープン失敗");
-inline const QString portSelectedSuffix = QStringLiteral("を選択しました。");
-inline const QString noPortSelected = QStringLiteral("通信ポートを選択しませんでした。");
-// "COMn" + this + a line break + the request to set the port again.
-QString portOpenFailedText(int n);
-QString portSelectedText(int n);
-} // namespace texts
-
 class frmOption : public QDialog {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "serial/ui/frm_port_assign.h"
 
+#include "serial/ui/serial_texts.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -38,14 +40,12 @@ frmPortAssign::frmPortAssign(PortAssignments &assignments, QWidget *parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto *layout = new QVBoxLayout(this);
-    auto *listTitle = new QLabel(QStringLiteral("接続されているシリアルポート"), this);
+    auto *listTitle = new QLabel(texts::connectedPorts, this);
     layout->addWidget(listTitle);
 
     Devices = new QTableWidget(0, 5, this);
     Devices->setObjectName(QStringLiteral("Devices"));
-    Devices->setHorizontalHeaderLabels({QStringLiteral("デバイス"), QStringLiteral("説明"),
-                                        QStringLiteral("メーカー"), QStringLiteral("シリアル番号"),
-                                        QStringLiteral("USB ID")});
+    Devices->setHorizontalHeaderLabels(texts::deviceColumns());
     Devices->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Devices->setSelectionMode(QAbstractItemView::NoSelection);
     Devices->verticalHeader()->hide();
@@ -68,7 +68,7 @@ frmPortAssign::frmPortAssign(PortAssignments &assignments, QWidget *parent)
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)
         ->setObjectName(QStringLiteral("Command_Ok"));
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole)
+    buttons->addButton(texts::cancel, QDialogButtonBox::RejectRole)
         ->setObjectName(QStringLiteral("Command_Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &frmPortAssign::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &frmPortAssign::reject);
@@ -123,7 +123,7 @@ void frmPortAssign::fillCombo(int n, const QString &keep)
         combo->addItem(label, d.path);
     }
     if (!keep.isEmpty() && combo->findData(keep) < 0)
-        combo->addItem(QStringLiteral("%1 (未接続)").arg(keep), keep);
+        combo->addItem(texts::notConnected(keep), keep);
     combo->setCurrentIndex(std::max(0, combo->findData(keep)));
 }
 

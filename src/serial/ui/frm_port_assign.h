@@ -16,11 +16,6 @@ class QTimer;
 
 namespace vemtra::serial {
 
-namespace texts {
-inline const QString frmPortAssignCaption = QStringLiteral("ポート割り当て");
-inline const QString standardPort = QStringLiteral("標準");
-} // namespace texts
-
 class frmPortAssign : public QDialog {
     Q_OBJECT
 public:

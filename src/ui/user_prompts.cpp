@@ -1,4 +1,4 @@
-#include "serial/ui/user_prompts.h"
+#include "ui/user_prompts.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>

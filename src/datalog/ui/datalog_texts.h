@@ -1,9 +1,10 @@
 #pragma once
 
-// Every text the data-log set-up shows, in one place to audit.
+// Every text the data-log set-up shows, in one place to audit. Texts are
+// QString constants; a text that takes values is a function.
 
-#include "serial/connect.h"
 #include "serial/outcome.h"
+#include "serial/ui/serial_texts.h"
 
 #include <QString>
 
@@ -50,9 +51,10 @@ inline QString lineLost(int port)
     return serial::texts::disconnected(port) + kProgramAgain;
 }
 
-// Label9 after a failed header write, for each way it can fail: the step's
-// text, and the byte that came back where there was one. Empty for Ok.
-inline QString writeFailure(serial::Outcome outcome, std::uint8_t byte)
+// Label9 after a failed header write to COM`port`, for each way it can fail:
+// the step's text, and the byte that came back where there was one. Empty for
+// Ok.
+inline QString writeFailure(serial::Outcome outcome, std::uint8_t byte, int port)
 {
     using serial::Outcome;
     switch (outcome) {
@@ -68,9 +70,16 @@ inline QString writeFailure(serial::Outcome outcome, std::uint8_t byte)
         return kWriteNg3 + QString::number(byte);
     case Outcome::ByteTimeout:
         return kWriteTimeout3;
-    default:
-        return {};
+    case Outcome::LineLost:
+        return lineLost(port);
+    case Outcome::Cancelled:
+        return kProgramAgain;
+    case Outcome::Ok:
+    case Outcome::HeaderNotUsable:
+    case Outcome::FileError:
+        break;
     }
+    return {};
 }
 
 } // namespace vemtra::datalog::texts
