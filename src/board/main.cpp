@@ -2,7 +2,7 @@
 // without hardware and for end-to-end tests.
 
 #include "board/board_engine.h"
-#include "board/pty/pty_board.h"
+#include "pty_board.h"
 #include "board/simulator_options.h"
 
 #include <cstdio>

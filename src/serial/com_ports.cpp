@@ -1,4 +1,4 @@
-#include "com_ports.h"
+#include "serial/com_ports.h"
 
 #include <QDir>
 #include <QFileInfo>

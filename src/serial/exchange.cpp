@@ -1,6 +1,6 @@
-#include "exchange.h"
+#include "serial/exchange.h"
 
-#include "trace.h"
+#include "serial/trace.h"
 
 #include <algorithm>
 

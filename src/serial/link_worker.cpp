@@ -1,8 +1,8 @@
-#include "link_worker.h"
+#include "serial/link_worker.h"
 
-#include "port_identity.h"
-#include "serial_port_line.h"
-#include "tracing_line.h"
+#include "serial/port_identity.h"
+#include "serial/serial_port_line.h"
+#include "serial/tracing_line.h"
 
 #include <QFileInfo>
 #include <QMutex>

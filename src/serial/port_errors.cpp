@@ -1,4 +1,4 @@
-#include "port_errors.h"
+#include "serial/port_errors.h"
 
 #include <QFile>
 #include <QFileInfo>

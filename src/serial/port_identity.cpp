@@ -1,4 +1,4 @@
-#include "port_identity.h"
+#include "serial/port_identity.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>

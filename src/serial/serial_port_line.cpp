@@ -1,7 +1,7 @@
-#include "serial_port_line.h"
+#include "serial/serial_port_line.h"
 
-#include "port_errors.h"
-#include "trace.h"
+#include "serial/port_errors.h"
+#include "serial/trace.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "trace.h"
+#include "serial/trace.h"
 
 namespace vemtra::serial {
 

@@ -1,4 +1,4 @@
-#include "board/pty/pty_board.h"
+#include "pty_board.h"
 
 #include "board/simulator_commands.h"
 

@@ -16,8 +16,8 @@
 // wait gives up at once when the line is cancelled or lost, so no exchange can
 // hang. The owning command turns a missing reply into its own message.
 
-#include "line.h"
-#include "outcome.h"
+#include "serial/line.h"
+#include "serial/outcome.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "line.h"
+#include "serial/line.h"
 
 #include <QMetaObject>
 #include <QObject>
