@@ -11,13 +11,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QLibraryInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
 #include <QTranslator>
 
 #include <QFileInfo>
@@ -103,48 +104,75 @@ QString InstanceChannel::defaultName()
     // The runtime folder keeps separate sessions (and tests) apart, as the lock does.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!runtime.isEmpty())
-        return QDir(runtime).filePath(QStringLiteral("qel-vemtra.socket"));
-    return QStringLiteral("qel-vemtra-%1").arg(user);
+        return QDir(runtime).filePath(QStringLiteral("qel-vemtra.raise"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+        .filePath(QStringLiteral("qel-vemtra-%1.raise").arg(user));
 }
+
+namespace {
+constexpr char kRaise[] = "raise\n";
+} // namespace
 
 InstanceChannel::InstanceChannel(const QString &name, QObject *parent)
     : QObject(parent), name_(name)
 {
 }
 
-InstanceChannel::~InstanceChannel() = default;
+InstanceChannel::~InstanceChannel()
+{
+    if (watcher_)
+        QFile::remove(name_);
+}
 
 bool InstanceChannel::listen()
 {
-    if (!server_) {
-        server_ = new QLocalServer(this);
-        server_->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(server_, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket *s = server_->nextPendingConnection()) {
-                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-                connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                    if (s->readAll().contains("raise"))
-                        emit raiseRequested();
-                    s->disconnectFromServer();
-                });
-            }
-        });
+    // The lock is ours, so a request file left behind by a crashed copy is
+    // stale: it starts empty, readable and writable by the user alone.
+    QFile file(name_);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        return false;
+    file.close();
+    if (!watcher_) {
+        watcher_ = new QFileSystemWatcher(this);
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this, &InstanceChannel::takeRequest);
     }
-    // The lock is ours, so a socket left behind by a crashed copy is stale.
-    QLocalServer::removeServer(name_);
-    return server_->listen(name_);
+    return watcher_->files().contains(name_) || watcher_->addPath(name_);
+}
+
+void InstanceChannel::takeRequest()
+{
+    QFile file(name_);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    const bool asked = file.readAll().contains(kRaise);
+    // Emptied as the answer the later start waits for; emptying it is a
+    // change of its own, which finds nothing to do.
+    if (asked)
+        file.resize(0);
+    file.close();
+    if (asked)
+        emit raiseRequested();
 }
 
 bool InstanceChannel::notifyRunning(const QString &name)
 {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(1000))
+    QFile file(name);
+    // Never created: only a running copy makes the file.
+    if (!file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    socket.write("raise\n");
-    const bool sent = socket.waitForBytesWritten(1000);
-    socket.waitForDisconnected(1000);
-    return sent;
+    const bool written = file.write(kRaise) == qint64(qstrlen(kRaise)) && file.flush();
+    file.close();
+    if (!written)
+        return false;
+    // The running copy empties the file once it has seen the request.
+    QDeadlineTimer answer(1000);
+    while (!answer.hasExpired()) {
+        if (QFileInfo(name).size() == 0)
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 void bringToFront(QWidget *window)

@@ -3,11 +3,16 @@
 #include <QBuffer>
 #include <QIODevice>
 
+#include <charconv>
+#include <utility>
+
 namespace vemtra::readout {
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
-}
+// A record holds one value of each channel the board has.
+constexpr int kMaxValues = 4;
+} // namespace
 
 DataFileWriter::DataFileWriter(QIODevice &out, const ChannelSet &channels)
     : out_(out), channels_(channels)
@@ -16,33 +21,42 @@ DataFileWriter::DataFileWriter(QIODevice &out, const ChannelSet &channels)
 
 bool DataFileWriter::writeHeader()
 {
-    return writeLine(channels_.names);
+    if (failed_)
+        return false;
+    const QByteArray line = channels_.names + kLineEnd;
+    if (out_.write(line) != line.size())
+        failed_ = true;
+    return !failed_;
+}
+
+void DataFileWriter::append(char c)
+{
+    line_[std::size_t(lineSize_++)] = c;
+}
+
+void DataFileWriter::appendNumber(int number)
+{
+    char *at = line_.data() + lineSize_;
+    lineSize_ = int(std::to_chars(at, line_.data() + line_.size(), number).ptr - line_.data());
 }
 
 bool DataFileWriter::addValue(std::uint8_t value)
 {
-    if (failed_ || channels_.count == 0)
+    if (failed_ || channels_.count == 0 || channels_.count > kMaxValues)
         return false;
-    line_ += QByteArray::number(value);
-    line_ += '\t';
+    appendNumber(value);
+    append('\t');
     if (++valuesInLine_ < channels_.count)
         return true;
 
-    line_ += ':';
-    line_ += QByteArray::number(record_);
+    append(':');
+    appendNumber(record_);
     ++record_;
-    const bool ok = writeLine(line_);
-    line_.clear();
+    append('\r');
+    append('\n');
     valuesInLine_ = 0;
-    return ok;
-}
-
-bool DataFileWriter::writeLine(const QByteArray &text)
-{
-    if (failed_)
-        return false;
-    const QByteArray line = text + kLineEnd;
-    if (out_.write(line) != line.size())
+    const int size = std::exchange(lineSize_, 0);
+    if (out_.write(line_.data(), size) != size)
         failed_ = true;
     return !failed_;
 }

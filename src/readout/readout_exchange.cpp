@@ -15,6 +15,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace vemtra::readout {
@@ -224,20 +225,22 @@ ReadoutResult readOut(Line &line, const Output &output, const ReadoutObserver &o
 
     const int last = extent.logLength - 1;
     ProgressThrottle progress(observer, last);
-    QByteArray tail;
+    // The last bytes taken, in a ring: byte `position` sits at position % size.
+    std::array<char, kVerifyBytes> recent{};
     for (int position = 1; position <= last; ++position) {
         const auto byte = takeAndEcho(line, cause, result);
         if (!byte)
             return result;
         if (!writer.addValue(*byte))
             return fileError();
-        tail += char(*byte);
-        if (tail.size() > kVerifyBytes)
-            tail.remove(0, 1);
+        recent[std::size_t(position % kVerifyBytes)] = char(*byte);
         progress.at(position);
     }
     result.records = writer.records();
 
+    QByteArray tail;
+    for (int position = std::max(1, last - kVerifyBytes + 1); position <= last; ++position)
+        tail += recent[std::size_t(position % kVerifyBytes)];
     if (!verifyTail(line, cause, extent.endAddress, tail, result))
         return result;
     if (!output.finish())

@@ -8,21 +8,39 @@ namespace vemtra::serial {
 
 namespace {
 
-bool sendLogged(Line &line, const QByteArray &bytes)
+bool sendLogged(Line &line, std::span<const std::uint8_t> bytes)
 {
     const bool ok = line.send(bytes);
     qCDebug(lcLine).noquote() << "->" << hexDump(bytes) << (ok ? "" : "(not sent)");
     return ok;
 }
 
-QByteArray readLogged(Line &line)
+std::optional<Reply> readLogged(Line &line)
 {
-    QByteArray bytes = line.readAll();
-    qCDebug(lcLine).noquote() << "<-" << hexDump(bytes);
-    return bytes;
+    auto reply = Reply::takeFrom(line);
+    if (reply)
+        qCDebug(lcLine).noquote() << "<-" << hexDump(reply->bytes())
+                                  << (reply->size() > Reply::kept ? "..." : "");
+    return reply;
 }
 
 } // namespace
+
+std::optional<Reply> Reply::takeFrom(Line &line)
+{
+    Reply reply;
+    reply.size_ = line.read(reply.head_);
+    if (reply.size_ == int(reply.head_.size())) {
+        // The rest of a long read is only counted: the board's answers are
+        // short, what runs longer is noise to be dropped.
+        std::array<std::uint8_t, 64> rest;
+        while (const int n = line.read(rest))
+            reply.size_ += n;
+    }
+    if (reply.size_ == 0)
+        return std::nullopt;
+    return reply;
+}
 
 void flush(Line &line)
 {
@@ -31,12 +49,12 @@ void flush(Line &line)
 
 bool sendLetter(Line &line, char letter)
 {
-    return sendLogged(line, QByteArray(1, letter));
+    return sendByte(line, static_cast<std::uint8_t>(letter));
 }
 
 bool sendByte(Line &line, std::uint8_t byte)
 {
-    return sendLogged(line, QByteArray(1, static_cast<char>(byte)));
+    return sendLogged(line, std::span(&byte, 1));
 }
 
 void pace(Line &line)
@@ -85,10 +103,7 @@ std::optional<Reply> waitReply(Line &line, int minBytes, Micros timeout)
         qCDebug(lcLine) << "no reply of" << minBytes << "byte(s) in time";
         return std::nullopt;
     }
-    QByteArray bytes = readLogged(line);
-    if (bytes.isEmpty())
-        return std::nullopt;
-    return Reply(std::move(bytes));
+    return readLogged(line);
 }
 
 std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout, int *dropped)
@@ -97,11 +112,11 @@ std::optional<Reply> awaitEcho(Line &line, char letter, Micros timeout, int *dro
     if (dropped)
         *dropped = 0;
     while (!line.isCancelled() && line.waitForBytes(1, deadline)) {
-        Reply reply(readLogged(line));
-        if (reply.size() > 0 && reply.startsWith(letter))
+        const auto reply = readLogged(line);
+        if (reply && reply->startsWith(letter))
             return reply;
-        if (dropped)
-            *dropped += reply.size();
+        if (dropped && reply)
+            *dropped += reply->size();
         qCDebug(lcLine) << "dropped while waiting for the echo of" << letter;
     }
     qCDebug(lcLine) << "no echo of" << letter << "in time";
@@ -119,10 +134,7 @@ std::optional<Reply> takeReply(Line &line)
 {
     if (line.bytesWaiting() < 1)
         return std::nullopt;
-    QByteArray bytes = readLogged(line);
-    if (bytes.isEmpty())
-        return std::nullopt;
-    return Reply(std::move(bytes));
+    return readLogged(line);
 }
 
 int settle(Line &line, Micros quiet, Micros limit)
@@ -130,8 +142,10 @@ int settle(Line &line, Micros quiet, Micros limit)
     const Micros giveUp = line.now() + limit;
     int thrownAway = 0;
     for (;;) {
-        if (line.bytesWaiting() > 0)
-            thrownAway += static_cast<int>(readLogged(line).size());
+        if (line.bytesWaiting() > 0) {
+            if (const auto reply = readLogged(line))
+                thrownAway += reply->size();
+        }
         const Micros now = line.now();
         if (line.isCancelled() || now >= giveUp ||
             !line.waitForBytes(1, std::min(now + quiet, giveUp)))

@@ -29,9 +29,9 @@ public:
     bool isOpen() const override { return false; }
     QString failure() const override { return QStringLiteral("no port is open"); }
     void discardInput() override {}
-    bool send(const QByteArray &) override { return false; }
+    bool send(std::span<const std::uint8_t>) override { return false; }
     int bytesWaiting() override { return 0; }
-    QByteArray readAll() override { return {}; }
+    int read(std::span<std::uint8_t>) override { return 0; }
     bool waitForBytes(int, Micros) override { return false; }
     void pause(std::chrono::milliseconds) override {}
     bool setSpeed(int) override { return false; }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <cerrno>
+#include <cstring>
 
 #include <poll.h>
 #include <unistd.h>
@@ -23,10 +24,6 @@
 namespace vemtra::serial {
 
 namespace {
-
-// What the port buffers for us; the board never sends more than a few bytes
-// ahead of the program.
-constexpr qint64 receiveBufferSize = 1024;
 
 // How long a wait blocks in one go before it looks at the cancel flag, so a
 // closing window never waits long for the worker.
@@ -78,6 +75,7 @@ std::unique_ptr<SerialPortLine> SerialPortLine::open(const QString &device, int 
     // device by two names then contend for one lock.
     const QString real = QFileInfo(device).canonicalFilePath();
     port.setPortName(real.isEmpty() ? device : real);
+    // What the port buffers for us between exchanges, as much as the line holds.
     port.setReadBufferSize(receiveBufferSize);
     if (!port.open(QIODevice::ReadWrite)) {
         // The caller tells the user; a second line here would say it twice.
@@ -183,8 +181,9 @@ void SerialPortLine::takeFromPort()
 {
     // While the worker waits between exchanges the port takes in what arrives
     // (and so notices a device that goes away); those bytes come first.
-    if (port_->bytesAvailable() > 0)
-        rx_.append(port_->readAll());
+    if (port_->bytesAvailable() > 0 && rxSize_ < receiveBufferSize)
+        rxSize_ += int(
+            std::max<qint64>(0, port_->read(rx_.data() + rxSize_, receiveBufferSize - rxSize_)));
 }
 
 void SerialPortLine::readDevice(int timeoutMs)
@@ -199,14 +198,12 @@ void SerialPortLine::readDevice(int timeoutMs)
         markLost(QStringLiteral("the device is gone"));
         return;
     }
-    const qsizetype had = rx_.size();
-    if (had >= receiveBufferSize)
+    if (rxSize_ >= receiveBufferSize)
         return;
-    rx_.resize(receiveBufferSize);
-    const ssize_t n = ::read(fd_, rx_.data() + had, size_t(receiveBufferSize - had));
+    const ssize_t n = ::read(fd_, rx_.data() + rxSize_, size_t(receiveBufferSize - rxSize_));
     const int readErrno = errno;
-    rx_.resize(had + std::max<ssize_t>(n, 0));
     if (n > 0) {
+        rxSize_ += int(n);
         bytesArrived(n);
         return;
     }
@@ -223,7 +220,7 @@ void SerialPortLine::takeInWaiting()
     if (!isOpen())
         return;
     takeFromPort();
-    if (rx_.size() < receiveBufferSize)
+    if (rxSize_ < receiveBufferSize)
         readDevice(0);
     closeIfLost();
 }
@@ -237,24 +234,24 @@ void SerialPortLine::discardInput()
         return;
     port_->clear(QSerialPort::Input);
     port_->readAll();
-    rx_.clear();
+    rxSize_ = 0;
     closeIfLost();
 }
 
-bool SerialPortLine::send(const QByteArray &bytes)
+bool SerialPortLine::send(std::span<const std::uint8_t> bytes)
 {
     if (!isOpen())
         return false;
     // Straight to the device, so the 100 ms gaps that follow are gaps on the
     // wire. It takes a byte or two at once; only what it refuses waits for it.
     QDeadlineTimer bound(QDeadlineTimer::Forever); // started at the first refusal
-    const char *next = bytes.constData();
-    qsizetype left = bytes.size();
+    const std::uint8_t *next = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd_, next, size_t(left));
+        const ssize_t n = ::write(fd_, next, left);
         if (n > 0) {
             next += n;
-            left -= n;
+            left -= size_t(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -278,26 +275,30 @@ bool SerialPortLine::send(const QByteArray &bytes)
 int SerialPortLine::bytesWaiting()
 {
     takeInWaiting();
-    return isOpen() ? static_cast<int>(rx_.size()) : 0;
+    return isOpen() ? rxSize_ : 0;
 }
 
-QByteArray SerialPortLine::readAll()
+int SerialPortLine::read(std::span<std::uint8_t> into)
 {
     // After a wait the bytes it saw are here already; asking the device again
     // would cost a poll for every lock-step byte.
-    if (rx_.isEmpty())
+    if (rxSize_ == 0)
         takeInWaiting();
     if (!isOpen())
-        return {};
-    // A copy of the few bytes; the buffer keeps its room for the next ones.
-    QByteArray taken(rx_.constData(), rx_.size());
-    rx_.resize(0);
-    return taken;
+        return 0;
+    const int n = int(std::min<std::size_t>(into.size(), size_t(rxSize_)));
+    if (n == 0)
+        return 0;
+    std::memcpy(into.data(), rx_.data(), size_t(n));
+    // What is left moves to the front: a few bytes at most.
+    std::memmove(rx_.data(), rx_.data() + n, size_t(rxSize_ - n));
+    rxSize_ -= n;
+    return n;
 }
 
 bool SerialPortLine::waitForBytes(int n, Micros deadline)
 {
-    const qint64 wanted = std::min<qint64>(n, receiveBufferSize);
+    const int wanted = std::min(n, receiveBufferSize);
     takeFromPort();
     for (;;) {
         // No look at the device beforehand: the wait below returns at once
@@ -305,7 +306,7 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
         closeIfLost();
         if (!isOpen())
             return false;
-        if (rx_.size() >= wanted)
+        if (rxSize_ >= wanted)
             return true;
         if (isCancelled())
             return false;
@@ -314,13 +315,13 @@ bool SerialPortLine::waitForBytes(int n, Micros deadline)
         if (remaining <= Micros::zero()) {
             // A byte that came in just as the time ran out still counts.
             takeInWaiting();
-            return isOpen() && rx_.size() >= wanted;
+            return isOpen() && rxSize_ >= wanted;
         }
         const auto remainingMs = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
         const int slice = static_cast<int>(std::min<qint64>(remainingMs, waitSliceMs));
-        const qsizetype had = rx_.size();
+        const int had = rxSize_;
         readDevice(slice);
-        if (rx_.size() == had && isOpen() && now() - before < Micros(500)) {
+        if (rxSize_ == had && isOpen() && now() - before < Micros(500)) {
             // The device gave up at once without data or error; never spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace vemtra::serial {
@@ -45,37 +46,40 @@ QByteArray LineTrace::stamp(Micros at) const
     return QByteArray(text);
 }
 
-void LineTrace::byteLines(Micros at, char direction, const QByteArray &bytes, const char *suffix)
+void LineTrace::byteLines(Micros at, char direction, std::span<const std::uint8_t> bytes,
+                          const char *suffix)
 {
-    if (bytes.isEmpty())
+    if (bytes.empty())
         return;
     QMutexLocker lock(&mutex_);
     const QByteArray when = stamp(at);
     QByteArray text;
-    text.reserve(bytes.size() * (when.size() + 16));
-    for (char byte : bytes) {
+    text.reserve(qsizetype(bytes.size()) * (when.size() + 16));
+    static constexpr char digits[] = "0123456789abcdef";
+    for (std::uint8_t byte : bytes) {
         text += when;
         text += ' ';
         text += direction;
         text += ' ';
-        text += QByteArray(1, byte).toHex();
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0F];
         text += suffix;
         text += '\n';
     }
     write(text);
 }
 
-void LineTrace::sent(Micros at, const QByteArray &bytes)
+void LineTrace::sent(Micros at, std::span<const std::uint8_t> bytes)
 {
     byteLines(at, '>', bytes, "");
 }
 
-void LineTrace::received(Micros at, const QByteArray &bytes)
+void LineTrace::received(Micros at, std::span<const std::uint8_t> bytes)
 {
     byteLines(at, '<', bytes, "");
 }
 
-void LineTrace::discarded(Micros at, const QByteArray &bytes)
+void LineTrace::discarded(Micros at, std::span<const std::uint8_t> bytes)
 {
     byteLines(at, '<', bytes, " discarded");
 }
@@ -167,13 +171,15 @@ QString TracingLine::failure() const
 void TracingLine::discardInput()
 {
     // Taken first so the trace shows what the flush threw away.
-    traceTaken(inner_->readAll(), true);
+    std::array<std::uint8_t, 256> taken;
+    while (const int n = inner_->read(taken))
+        traceTaken(std::span(taken).first(size_t(n)), true);
     inner_->discardInput();
     arrivals_.clear();
     noteLoss();
 }
 
-bool TracingLine::send(const QByteArray &bytes)
+bool TracingLine::send(std::span<const std::uint8_t> bytes)
 {
     const bool ok = inner_->send(bytes);
     trace_->sent(inner_->now(), bytes);
@@ -190,35 +196,34 @@ int TracingLine::bytesWaiting()
     return n;
 }
 
-QByteArray TracingLine::readAll()
+int TracingLine::read(std::span<std::uint8_t> into)
 {
-    const QByteArray bytes = inner_->readAll();
-    traceTaken(bytes, false);
+    const int n = inner_->read(into);
+    traceTaken(into.first(size_t(n)), false);
     noteLoss();
-    return bytes;
+    return n;
 }
 
-void TracingLine::traceTaken(const QByteArray &bytes, bool discarded)
+void TracingLine::traceTaken(std::span<const std::uint8_t> bytes, bool discarded)
 {
-    auto write = [&](Micros at, const QByteArray &part) {
+    auto write = [&](Micros at, std::span<const std::uint8_t> part) {
         if (discarded)
             trace_->discarded(at, part);
         else
             trace_->received(at, part);
     };
-    qsizetype from = 0;
-    while (from < bytes.size() && !arrivals_.empty()) {
+    while (!bytes.empty() && !arrivals_.empty()) {
         Arrival &first = arrivals_.front();
-        const int n = static_cast<int>(std::min<qsizetype>(first.count, bytes.size() - from));
-        write(first.at, bytes.mid(from, n));
-        from += n;
-        first.count -= n;
+        const auto n = std::min<std::size_t>(size_t(first.count), bytes.size());
+        write(first.at, bytes.first(n));
+        bytes = bytes.subspan(n);
+        first.count -= int(n);
         if (first.count == 0)
             arrivals_.pop_front();
     }
     // A line that does not report arrivals: the time of reading is all there is.
-    if (from < bytes.size())
-        write(inner_->now(), bytes.mid(from));
+    if (!bytes.empty())
+        write(inner_->now(), bytes);
 }
 
 bool TracingLine::waitForBytes(int n, Micros deadline)

@@ -29,7 +29,7 @@ QByteArray bytes(const LogHeader &h, int count = 16)
 class HookedLine : public SimulatedLine {
 public:
     std::function<void(SimulatedLine &, int sentSoFar)> beforeSend;
-    bool send(const QByteArray &out) override
+    bool send(std::span<const std::uint8_t> out) override
     {
         if (beforeSend)
             beforeSend(*this, int(sentBytes().size()));

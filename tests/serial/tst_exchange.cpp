@@ -19,6 +19,8 @@ private slots:
     void replyTiming();
     void echoWait_data();
     void echoWait();
+    void replyTakesEverythingWaiting_data();
+    void replyTakesEverythingWaiting();
     void parameterBlockIsPaced_data();
     void parameterBlockIsPaced();
     void cancelledLineGivesUpAtOnce();
@@ -53,7 +55,9 @@ void TestExchange::staleBytesAreFlushed()
     QCOMPARE(reply.has_value(), expectReply);
     if (reply) {
         QCOMPARE(reply->first(), std::uint8_t('w'));
-        QVERIFY(!reply->bytes().contains(stale));
+        const auto bytes = reply->bytes();
+        QVERIFY(!QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()))
+                     .contains(stale));
     }
 }
 
@@ -123,6 +127,37 @@ void TestExchange::echoWait()
         QVERIFY(echo->startsWith('g'));
     // Everything read while waiting is gone, noise included.
     QCOMPARE(line.bytesWaiting(), 0);
+}
+
+// A reply keeps only its first bytes, but a burst of any length is taken and
+// counted whole: nothing of it is left to pass for the next answer.
+void TestExchange::replyTakesEverythingWaiting_data()
+{
+    QTest::addColumn<int>("burst");
+
+    QTest::newRow("one byte") << 1;
+    QTest::newRow("as many as a reply keeps") << Reply::kept;
+    QTest::newRow("one more") << Reply::kept + 1;
+    QTest::newRow("a long burst") << 700;
+}
+
+void TestExchange::replyTakesEverythingWaiting()
+{
+    QFETCH(int, burst);
+
+    SimulatedLine line;
+    QByteArray noise(burst, 0);
+    for (int i = 0; i < burst; ++i)
+        noise[i] = char(i * 7 + 1);
+    line.inject(noise, line.now());
+
+    const auto reply = waitReply(line);
+    QVERIFY(reply);
+    QCOMPARE(reply->size(), burst);
+    QCOMPARE(line.bytesWaiting(), 0);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(reply->at(i), i < burst ? std::uint8_t(noise[i]) : std::uint8_t(0));
+    QVERIFY(!takeReply(line));
 }
 
 // Each block goes out a byte per 100 ms, closed by the byte that zeroes its sum.

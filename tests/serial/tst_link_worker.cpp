@@ -149,7 +149,7 @@ void TestLinkWorker::lostLineIsReportedAndClosed()
         [&] { lostBeforeDone = lost.count() == 1; });
 
     bool nextSawOpen = true;
-    worker.post([&](Line &l) { nextSawOpen = l.isOpen() || l.send("t"); });
+    worker.post([&](Line &l) { nextSawOpen = l.isOpen() || sendLetter(l, 't'); });
     QVERIFY(settle(worker));
 
     QCOMPARE(lost.count(), 1);

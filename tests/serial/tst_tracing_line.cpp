@@ -1,6 +1,7 @@
 // The raw line trace notes a lost line once, whichever operation meets it, and
 // a loss while no operation runs too.
 
+#include "serial/exchange.h"
 #include "serial/tracing_line.h"
 #include "simulated_line.h"
 
@@ -55,7 +56,7 @@ void TestTracingLine::notesLoss()
     }
     for (int i = 0; i < 2; ++i) {
         if (operation == QLatin1String("send"))
-            QVERIFY(!line.send("t"));
+            QVERIFY(!sendLetter(line, 't'));
         else if (operation == QLatin1String("wait"))
             QVERIFY(!line.waitForBytes(1, line.now() + std::chrono::seconds(1)));
         else if (operation == QLatin1String("speed"))

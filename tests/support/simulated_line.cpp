@@ -34,12 +34,11 @@ void SimulatedLine::discardInput()
     waiting_.clear();
 }
 
-bool SimulatedLine::send(const QByteArray &bytes)
+bool SimulatedLine::send(std::span<const std::uint8_t> bytes)
 {
     if (lost_)
         return false;
-    for (char c : bytes) {
-        const auto byte = static_cast<std::uint8_t>(c);
+    for (const std::uint8_t byte : bytes) {
         const Micros start = std::max(now_, pcTxFreeAt_);
         pcTxFreeAt_ = start + byteTime(speed_);
         toBoard_.push_back({byte, pcTxFreeAt_, speed_});
@@ -53,11 +52,12 @@ bool SimulatedLine::send(const QByteArray &bytes)
     return true;
 }
 
-QByteArray SimulatedLine::readAll()
+int SimulatedLine::read(std::span<std::uint8_t> into)
 {
-    QByteArray bytes;
-    bytes.swap(waiting_);
-    return bytes;
+    const auto n = std::min<qsizetype>(qsizetype(into.size()), waiting_.size());
+    std::copy_n(waiting_.constData(), n, reinterpret_cast<char *>(into.data()));
+    waiting_.remove(0, n);
+    return int(n);
 }
 
 bool SimulatedLine::waitForBytes(int n, Micros deadline)
@@ -217,9 +217,9 @@ public:
     bool isOpen() const override { return line_->isOpen(); }
     QString failure() const override { return line_->failure(); }
     void discardInput() override { line_->discardInput(); }
-    bool send(const QByteArray &bytes) override { return line_->send(bytes); }
+    bool send(std::span<const std::uint8_t> bytes) override { return line_->send(bytes); }
     int bytesWaiting() override { return line_->bytesWaiting(); }
-    QByteArray readAll() override { return line_->readAll(); }
+    int read(std::span<std::uint8_t> into) override { return line_->read(into); }
     bool waitForBytes(int n, Micros deadline) override { return line_->waitForBytes(n, deadline); }
     void pause(std::chrono::milliseconds duration) override { line_->pause(duration); }
     bool setSpeed(int baud) override { return line_->setSpeed(baud); }

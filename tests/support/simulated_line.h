@@ -48,9 +48,9 @@ public:
     bool isOpen() const override { return !lost_; }
     QString failure() const override { return failure_; }
     void discardInput() override;
-    bool send(const QByteArray &bytes) override;
+    bool send(std::span<const std::uint8_t> bytes) override;
     int bytesWaiting() override { return static_cast<int>(waiting_.size()); }
-    QByteArray readAll() override;
+    int read(std::span<std::uint8_t> into) override;
     bool waitForBytes(int n, Micros deadline) override;
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;

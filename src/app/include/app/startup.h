@@ -9,7 +9,7 @@
 #include <optional>
 
 class QCoreApplication;
-class QLocalServer;
+class QFileSystemWatcher;
 class QWidget;
 
 namespace vemtra::app {
@@ -53,6 +53,9 @@ private:
 
 // The running copy's ear for later starts: a later start that finds the lock
 // taken asks the running copy to bring its window to the front, then ends.
+// The request is a word written into a file that the running copy watches and
+// empties once it has acted: Qt Core alone, so the window loads no network
+// library for it.
 class InstanceChannel : public QObject {
     Q_OBJECT
 public:
@@ -71,8 +74,10 @@ signals:
     void raiseRequested();
 
 private:
+    void takeRequest();
+
     QString name_;
-    QLocalServer *server_ = nullptr;
+    QFileSystemWatcher *watcher_ = nullptr;
 };
 
 // Shows `window` in front of the others, restored if it was minimised.

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -32,11 +33,15 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    bool writeLine(const QByteArray &text);
+    void append(char c);
+    void appendNumber(int number);
 
     QIODevice &out_;
     ChannelSet channels_;
-    QByteArray line_;
+    // The record line being built: room for four values, a record number of
+    // any int and the line end, so no value needs a buffer of its own.
+    std::array<char, 64> line_{};
+    int lineSize_ = 0;
     int valuesInLine_ = 0;
     int record_ = 0;
     bool failed_ = false;

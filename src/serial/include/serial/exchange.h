@@ -19,11 +19,12 @@
 #include "serial/line.h"
 #include "serial/outcome.h"
 
-#include <QByteArray>
-
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace vemtra::serial {
@@ -37,25 +38,35 @@ inline constexpr std::chrono::milliseconds pacingPause{100};
 // away, instead of being taken for the answer to the next command.
 inline constexpr std::chrono::milliseconds quietGuard{200};
 
-// The bytes of one read of everything waiting; never empty. The board's answer
-// is judged on the first byte, the rest of the read is dropped unless a command
-// says otherwise (the "R" answer carries the first data byte second).
+// One read of everything waiting; never empty. The board's answer is judged on
+// its first byte, the rest of the read is dropped unless a command says
+// otherwise (the "R" answer carries the first data byte second). Its first
+// bytes are kept in place, so taking a lock-step byte needs no heap.
 class Reply {
 public:
-    explicit Reply(QByteArray bytes) : bytes_(std::move(bytes)) {}
+    // How many of the read's bytes are kept; a longer read is counted in full.
+    static constexpr int kept = 16;
 
     std::uint8_t first() const { return at(0); }
-    // Byte `index` of the read, 0 when the read was shorter.
-    std::uint8_t at(int index) const
-    {
-        return index < bytes_.size() ? static_cast<std::uint8_t>(bytes_.at(index)) : 0;
-    }
-    int size() const { return static_cast<int>(bytes_.size()); }
+    // Byte `index` of the read, 0 when the read was shorter (or past the kept ones).
+    std::uint8_t at(int index) const { return index < keptCount() ? head_[index] : 0; }
+    // Every byte the read took, kept or not.
+    int size() const { return size_; }
     bool startsWith(char letter) const { return first() == static_cast<std::uint8_t>(letter); }
-    const QByteArray &bytes() const { return bytes_; }
+    // The kept bytes, oldest first.
+    std::span<const std::uint8_t> bytes() const
+    {
+        return std::span(head_).first(static_cast<std::size_t>(keptCount()));
+    }
+
+    // Takes everything waiting on `line`; empty when nothing was.
+    static std::optional<Reply> takeFrom(Line &line);
 
 private:
-    QByteArray bytes_;
+    int keptCount() const { return std::min(size_, kept); }
+
+    std::array<std::uint8_t, kept> head_{};
+    int size_ = 0;
 };
 
 // Throws away everything received and not yet read, so stale bytes are never

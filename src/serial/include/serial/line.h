@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace vemtra::serial {
 
@@ -63,13 +64,15 @@ public:
     virtual void discardInput() = 0;
 
     // Queues bytes for sending; false when the line is not open or writing failed.
-    virtual bool send(const QByteArray &bytes) = 0;
+    // A span, so the one byte of a lock-step echo needs no buffer of its own.
+    virtual bool send(std::span<const std::uint8_t> bytes) = 0;
 
     // Bytes received and not yet read.
     virtual int bytesWaiting() = 0;
 
-    // Takes and returns every byte waiting, oldest first.
-    virtual QByteArray readAll() = 0;
+    // Takes up to into.size() of the bytes waiting, oldest first, into `into`
+    // without waiting; returns how many it took.
+    virtual int read(std::span<std::uint8_t> into) = 0;
 
     // Blocks without spinning until at least n bytes are waiting, the clock
     // passes the deadline (on now()'s scale), or the line is cancelled or lost.

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class QSerialPort;
@@ -31,9 +32,9 @@ public:
     QString failure() const override;
     void setLossHandler(std::function<void()> handler) override;
     void discardInput() override;
-    bool send(const QByteArray &bytes) override;
+    bool send(std::span<const std::uint8_t> bytes) override;
     int bytesWaiting() override;
-    QByteArray readAll() override;
+    int read(std::span<std::uint8_t> into) override;
     bool waitForBytes(int n, Micros deadline) override;
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;
@@ -48,10 +49,16 @@ private:
     void readDevice(int timeoutMs);
     void takeInWaiting();
 
+    // What the line holds for the exchanges; the board never sends more than a
+    // few bytes ahead of the program.
+    static constexpr int receiveBufferSize = 1024;
+
     std::unique_ptr<QSerialPort> port_;
     int fd_ = -1;
-    // What came from the device and no exchange has read yet.
-    QByteArray rx_;
+    // What came from the device and no exchange has read yet: the first
+    // rxSize_ bytes, oldest first.
+    std::array<char, receiveBufferSize> rx_{};
+    int rxSize_ = 0;
     QString device_;
     bool lost_ = false;
     QString failure_;

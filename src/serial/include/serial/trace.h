@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QLoggingCategory>
 #include <QString>
+
+#include <cstdint>
+#include <span>
 
 namespace vemtra::serial {
 
@@ -11,6 +13,6 @@ namespace vemtra::serial {
 Q_DECLARE_LOGGING_CATEGORY(lcLine)
 
 // "74 00 ff": the bytes as they went over the wire.
-QString hexDump(const QByteArray &bytes);
+QString hexDump(std::span<const std::uint8_t> bytes);
 
 } // namespace vemtra::serial

@@ -22,9 +22,11 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <span>
 
 class QIODevice;
 
@@ -47,16 +49,17 @@ public:
     // Sets the time the stamps count from, unless an earlier line already did.
     void startAt(Micros at);
 
-    void sent(Micros at, const QByteArray &bytes);
-    void received(Micros at, const QByteArray &bytes);
-    void discarded(Micros at, const QByteArray &bytes);
+    void sent(Micros at, std::span<const std::uint8_t> bytes);
+    void received(Micros at, std::span<const std::uint8_t> bytes);
+    void discarded(Micros at, std::span<const std::uint8_t> bytes);
     void note(Micros at, const QString &text);
 
     // False once a write failed; the trace then stops writing.
     bool ok() const;
 
 private:
-    void byteLines(Micros at, char direction, const QByteArray &bytes, const char *suffix);
+    void byteLines(Micros at, char direction, std::span<const std::uint8_t> bytes,
+                   const char *suffix);
     QByteArray stamp(Micros at) const;
     void write(const QByteArray &text);
 
@@ -79,9 +82,9 @@ public:
     bool isOpen() const override;
     QString failure() const override;
     void discardInput() override;
-    bool send(const QByteArray &bytes) override;
+    bool send(std::span<const std::uint8_t> bytes) override;
     int bytesWaiting() override;
-    QByteArray readAll() override;
+    int read(std::span<std::uint8_t> into) override;
     bool waitForBytes(int n, Micros deadline) override;
     void pause(std::chrono::milliseconds duration) override;
     bool setSpeed(int baud) override;
@@ -92,7 +95,7 @@ public:
 private:
     void noteLoss();
     // Writes bytes the inner line gave up, each stamped with its arrival.
-    void traceTaken(const QByteArray &bytes, bool discarded);
+    void traceTaken(std::span<const std::uint8_t> bytes, bool discarded);
 
     struct Arrival {
         Micros at;
