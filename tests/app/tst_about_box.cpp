@@ -24,7 +24,6 @@ private slots:
     void closing_data();
     void closing();
     void supportButton();
-    void designColoursUnderDarkTheme();
 };
 
 void TestAboutBox::closing_data()
@@ -97,21 +96,6 @@ void TestAboutBox::supportButton()
     QFile file(help->source().toLocalFile());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("id=\"support\""));
-}
-
-void TestAboutBox::designColoursUnderDarkTheme()
-{
-    const QPalette before = QApplication::palette();
-    QPalette dark(QColor(53, 53, 53), QColor(40, 40, 40));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(role, QColor(230, 230, 230));
-    QApplication::setPalette(dark);
-    {
-        frmAbout box;
-        QCOMPARE(box.lblTitle->palette().color(QPalette::WindowText), QColor(Qt::black));
-        QCOMPARE(box.palette().color(QPalette::Window), vemtra::ui::formColour());
-    }
-    QApplication::setPalette(before);
 }
 
 QTEST_MAIN(TestAboutBox)

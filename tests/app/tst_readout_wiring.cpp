@@ -23,6 +23,7 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/serial_texts.h"
 #include "simulated_line.h"
+#include "test_files.h"
 #include "voltmeter/voltmeter_recorder.h"
 
 #include <QAction>
@@ -44,14 +45,10 @@
 using namespace vemtra;
 using readout_test::loadLog;
 using testing::SimulatedLine;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // CH1 and CH2 against the supply; the data file holds CH2 before CH1.
 constexpr std::uint8_t kCh1Ch2 = 0xCC;
@@ -425,12 +422,8 @@ void TestReadoutWiring::stopReadout()
     board::BoardEngine engine(board::BoardEngine::Options{.startBaud = 19200});
     loadLog(engine, kCh1Ch2, 8191, readout_test::pattern(8176));
     const QString image = dir_->filePath("eeprom.bin");
-    {
-        QFile f(image);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(reinterpret_cast<const char *>(engine.eeprom().data()),
-                qint64(engine.eeprom().size()));
-    }
+    QVERIFY(writeFile(image, QByteArray(reinterpret_cast<const char *>(engine.eeprom().data()),
+                                        qsizetype(engine.eeprom().size()))));
     testing::BoardProcess board({"--baud", "19200", "--load-eeprom", image, "--quiet"});
     QString error;
     QVERIFY2(board.start(&error), qPrintable(error));
@@ -528,11 +521,7 @@ void TestReadoutWiring::recordIntoExistingFile()
     Rig rig(dir_->path() + "/");
     QVERIFY(rig.ready);
     const QString path = dir_->filePath("volts.csv");
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(before);
-    }
+    QVERIFY(writeFile(path, before));
     rig.chosen = path;
     QStringList asked;
     rig.prompts.onChoose = [&](QWidget *, const QString &, const QStringList &answers, int) {

@@ -108,52 +108,6 @@ private slots:
         QCOMPARE(pc.bauds, QList<int>{19200});
     }
 
-    void writeThenReadBack_data()
-    {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("size");
-        QTest::newRow("header area") << 0 << 16;
-        QTest::newRow("wraps at the end of a 24C64") << 8190 << 6;
-    }
-    void writeThenReadBack()
-    {
-        QFETCH(int, address);
-        QFETCH(int, size);
-        Pc pc;
-        QByteArray data;
-        for (int i = 0; i < size; ++i)
-            data.append(char(0x30 + i));
-
-        QCOMPARE(pc.send("w" + transferBlock(address, size - 1)), QByteArray("wW"));
-        for (char c : data)
-            QCOMPARE(pc.send(QByteArray(1, c)), QByteArray(1, c)); // each byte echoed
-        for (int i = 0; i < size; ++i)
-            QCOMPARE(pc.board.eeprom()[std::size_t((address + i) % 8192)], quint8(data[i]));
-
-        // Read back lock-step, every byte echoed: count + 1 bytes come back and nothing more.
-        QCOMPARE(pc.send("r" + transferBlock(address, size - 1) + data + "t"), "rR" + data + "t");
-    }
-
-    void timeOutsReturnToCommandMode_data()
-    {
-        QTest::addColumn<QByteArray>("started");
-        QTest::newRow("r without echo") << "r" + transferBlock(16, 4);
-        QTest::newRow("w waiting for data") << "w" + transferBlock(16, 4);
-        QTest::newRow("w parameters cut short") << QByteArray("w\x10", 2);
-        QTest::newRow("g without select byte") << QByteArray("g");
-    }
-    void timeOutsReturnToCommandMode()
-    {
-        QFETCH(QByteArray, started);
-        Pc pc;
-        pc.send(started);
-        QVERIFY(pc.board.nextEventTime().has_value());
-        pc.wait(1100ms);
-        QVERIFY(!pc.board.nextEventTime().has_value());
-        // 't' would have been taken as data, an echo or a select byte before the time-out.
-        QCOMPARE(pc.send("t"), QByteArray("t"));
-    }
-
     // Requests the board answers, refuses or drops, and the faults it can be told to show.
     // The inputs stand at 1, 2, 3 and 4 V; the EEPROM holds "abcdet" from address 16.
     void answers_data()

@@ -142,23 +142,6 @@ private slots:
         QVERIFY(runCommand(b, "load " + image + ".missing", 0us).reply.starts_with("error: "));
     }
 
-    // Bytes leave one after another, ten bit-times each at their own speed, none early.
-    void pacing()
-    {
-        OutputPacer pacer;
-        pacer.push({{0, 0us, 9600}, {1, 5000us, 9600}, {2, 0us, 19200}});
-        const std::array<int, 3> due{1042, 6042, 6563}; // held back, then back to back
-        OutputPacer late = pacer; // one look long after: everything has gone out by then
-        QCOMPARE(late.takeDue(Micros(due.back())).size(), 3u);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(pacer.nextDue(), std::optional(Micros(due[i])));
-            QVERIFY(pacer.takeDue(Micros(due[i] - 1)).empty()); // not a microsecond early
-            const auto out = pacer.takeDue(Micros(due[i]));
-            QCOMPARE(out.size(), 1u);
-            QCOMPARE(out[0].value, quint8(i));
-        }
-        QVERIFY(!pacer.nextDue());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSimulatorSetup)

@@ -75,27 +75,6 @@ bool near(double a, double b)
 class TestChartModel : public QObject {
     Q_OBJECT
 private slots:
-    void curvesStandOutOnWhite_data()
-    {
-        QTest::addColumn<int>("channel");
-        for (int channel = 0; channel < kChannels; ++channel)
-            QTest::newRow(qPrintable(QStringLiteral("CH%1").arg(channel + 1))) << channel;
-    }
-
-    void curvesStandOutOnWhite()
-    {
-        // The contrast ratio against white of the web's accessibility rules.
-        QFETCH(int, channel);
-        const std::uint32_t rgb = kChannelRgb[std::size_t(channel)];
-        double luminance = 0;
-        const std::array<double, 3> weight{0.2126, 0.7152, 0.0722};
-        for (int i = 0; i < 3; ++i) {
-            const double c = ((rgb >> (16 - 8 * i)) & 0xFF) / 255.0;
-            luminance += weight[std::size_t(i)] *
-                         (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-        }
-        QVERIFY2(1.05 / (luminance + 0.05) >= 3.0, qPrintable(QString::number(rgb, 16)));
-    }
 
     void timeAxis_data()
     {

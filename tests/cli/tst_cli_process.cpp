@@ -7,6 +7,7 @@
 #include "board_process.h"
 #include "csv_reader.h"
 #include "readout/data_file.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,8 @@
 #include <sys/types.h>
 
 using vemtra::testing::BoardProcess;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
 
@@ -57,12 +60,6 @@ CliRun runCli(const QStringList &args, const QString &workDir = {},
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Byte lines of a trace ("   0.100232 < 74"), comments and notes left out.
@@ -115,8 +112,6 @@ private slots:
     void probeAtEitherSpeed_data();
     void probeAtEitherSpeed();
     void programThenReadoutRoundTrip();
-    void refusedCommandLineSendsNothing_data();
-    void refusedCommandLineSendsNothing();
     void interruptKeepsEarlierFile();
     void reloggedFullChipIsNotProgrammedOver();
     void unreadableLogNeedsForce();
@@ -295,33 +290,6 @@ void TestCliProcess::historyRefusesUnknownIds()
     QCOMPARE(r.err.count('\n'), 1);
 }
 
-void TestCliProcess::refusedCommandLineSendsNothing_data()
-{
-    QTest::addColumn<QStringList>("args");
-
-    QTest::newRow("interval too long")
-        << QStringList{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "200000"};
-    QTest::newRow("unknown command") << QStringList{"erase"};
-}
-
-void TestCliProcess::refusedCommandLineSendsNothing()
-{
-    QFETCH(QStringList, args);
-    BoardProcess board({"--quiet"});
-    START_BOARD(board);
-    QTemporaryDir dir;
-    const QString trace = dir.filePath("trace.txt");
-
-    const CliRun r = runCli(QStringList{"--trace", trace, "--port", board.device()} + args);
-    QCOMPARE(r.code, 2);
-    QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("vemtra-cli: ") && r.err.count('\n') == 1, qPrintable(r.err));
-    // The trace was started and shows the line was never used.
-    QVERIFY(readFile(trace).startsWith("# "));
-    QVERIFY(tracedBytes(trace).isEmpty());
-    QVERIFY(!readFile(trace).contains(" * open "));
-}
-
 void TestCliProcess::interruptKeepsEarlierFile()
 {
     // A full 24C64 log, recorded at once: a read-out long enough to stop.
@@ -333,11 +301,7 @@ void TestCliProcess::interruptKeepsEarlierFile()
     const QString data = dir.filePath("QEL_ADC.txt");
     const QString trace = dir.filePath("trace.txt");
     const QByteArray earlier("ch1\t\r\n7\t:0\r\n");
-    {
-        QFile f(data);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(earlier);
-    }
+    QVERIFY(writeFile(data, earlier));
 
     QProcess cli;
     cli.setWorkingDirectory(dir.path());

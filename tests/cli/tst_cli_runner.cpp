@@ -10,6 +10,7 @@
 #include "readout/unread_log.h"
 #include "serial/volts_text.h"
 #include "simulated_line.h"
+#include "test_files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +27,8 @@
 using namespace vemtra;
 using namespace vemtra::cli;
 using testing::SimulatedLine;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
 
@@ -74,19 +77,6 @@ Run run(const std::shared_ptr<SimulatedLine> &line, QStringList args, const QStr
     return r;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 bool isKind(const QString &path, mode_t kind)
 {
     struct stat info {};
@@ -103,12 +93,6 @@ QByteArray drain(int fd)
     return bytes;
 }
 
-QByteArray eepromHead(const SimulatedLine &line, int n = 16)
-{
-    const auto &e = line.engine().eeprom();
-    return QByteArray(reinterpret_cast<const char *>(e.data()), n);
-}
-
 } // namespace
 
 class TestCliRunner : public QObject {
@@ -119,13 +103,9 @@ private slots:
     void probe_data();
     void probe();
     void readRows();
-    void programRefusesOverUnreadLog();
-    void programFailureIsAProtocolError();
     void readoutFailureKeepsEarlierFiles_data();
     void readoutFailureKeepsEarlierFiles();
     void readoutToUnwritableFileSendsNothing();
-    void readoutToStandardOutput_data();
-    void readoutToStandardOutput();
     void readoutIntoPipeOrDevice_data();
     void readoutIntoPipeOrDevice();
     void progressText_data();
@@ -198,54 +178,6 @@ void TestCliRunner::readRows()
     }
 }
 
-void TestCliRunner::programRefusesOverUnreadLog()
-{
-    auto line = simulatedBoard();
-    readout_test::loadLog(line->engine(), 0xFC, 40, readout_test::pattern(24));
-    const QByteArray before = eepromHead(*line, 64);
-    const QStringList args{"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"};
-
-    Run r = run(line, args);
-    QCOMPARE(r.code, int(kExitUnreadLog));
-    QVERIFY2(r.err.last().contains("24 logged bytes") && r.err.last().contains("--force"),
-             qPrintable(r.err.last()));
-    QCOMPARE(eepromHead(*line, 64), before);
-    // After the connection the log was only read: no "w" went out.
-    QVERIFY(line->sentBytes().indexOf(QByteArray("r\x00\x00\x10\x00\xF0", 6)) > 0);
-    QVERIFY(!line->sentBytes().contains('w'));
-
-    // Read out, by this program or the window, the log may go.
-    QTemporaryDir dir;
-    QCOMPARE(run(line, {"readout", "--output", dir.filePath("log.txt")}).code, int(kExitOk));
-    r = run(line, args);
-    QCOMPARE(r.code, int(kExitOk));
-    QCOMPARE(eepromHead(*line).toHex(), QByteArray("4144808c204e00001000ff1f1000ffff"));
-
-    // Logged on since: that is a log not read out again; --force overrides.
-    readout_test::loadLog(line->engine(), 0xFC, 41, readout_test::pattern(25));
-    QCOMPARE(run(line, args).code, int(kExitUnreadLog));
-    QCOMPARE(run(line, QStringList(args) << "--force").code, int(kExitOk));
-
-    // Read out, then logged anew up to the same end: the header is the same,
-    // the last byte is not.
-    readout_test::loadLog(line->engine(), 0xFC, 41, readout_test::pattern(25));
-    QCOMPARE(run(line, {"readout", "--output", dir.filePath("log.txt")}).code, int(kExitOk));
-    readout_test::loadLog(line->engine(), 0xFC, 41, readout_test::pattern(25));
-    line->engine().eeprom()[41] ^= 0x01;
-    QCOMPARE(run(line, args).code, int(kExitUnreadLog));
-}
-
-void TestCliRunner::programFailureIsAProtocolError()
-{
-    auto line = simulatedBoard();
-    line->engine().faults().echoOverride = 'x';
-    line->engine().faults().echoOverrideCommands.assign(1, 'w');
-    const Run r = run(line, {"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"});
-    QCOMPARE(r.code, int(kExitProtocolError));
-    QVERIFY2(r.err.last().contains("(1.Write NG 120)"), qPrintable(r.err.last()));
-    QVERIFY(!r.err.last().contains("partly"));
-}
-
 void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
 {
     QTest::addColumn<int>("endAddress");
@@ -284,8 +216,8 @@ void TestCliRunner::readoutFailureKeepsEarlierFiles()
     QTemporaryDir dir;
     const QString data = dir.filePath("QEL_ADC.txt");
     const QString csv = dir.filePath("log.csv");
-    writeFile(data, "earlier data file");
-    writeFile(csv, "earlier csv");
+    QVERIFY(writeFile(data, "earlier data file"));
+    QVERIFY(writeFile(csv, "earlier csv"));
 
     auto line = simulatedBoard();
     readout_test::loadLog(line->engine(), 0xFC, endAddress, readout_test::pattern(200));
@@ -313,45 +245,6 @@ void TestCliRunner::readoutToUnwritableFileSendsNothing()
     QVERIFY(r.err.last().startsWith("cannot write"));
     QVERIFY(!r.lineOpened);
     QVERIFY(line->sentBytes().isEmpty());
-}
-
-void TestCliRunner::readoutToStandardOutput_data()
-{
-    QTest::addColumn<QString>("target"); // which of the two goes to "-"
-    QTest::addColumn<bool>("fails");
-    QTest::newRow("data file") << "--output" << false;
-    QTest::newRow("CSV") << "--csv" << false;
-    QTest::newRow("failed read-out writes nothing") << "--output" << true;
-}
-
-void TestCliRunner::readoutToStandardOutput()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, fails);
-
-    QTemporaryDir dir;
-    QVERIFY(QDir::setCurrent(dir.path()));
-    auto line = simulatedBoard();
-    const QByteArray logged = readout_test::pattern(6);
-    readout_test::loadLog(line->engine(), 0xCC, 16 + 6, logged);
-    if (fails)
-        line->engine().faults().stopAfterBytes = 3;
-    const QString file = dir.filePath("other");
-    const Run r =
-        run(line, {"readout", target, "-", target == "--csv" ? "--output" : "--csv", file});
-
-    QCOMPARE(r.code, fails ? int(kExitProtocolError) : int(kExitOk));
-    QVERIFY(r.out.isEmpty());
-    QVERIFY(!QFile::exists(dir.filePath("-")));
-    if (fails) {
-        QVERIFY(r.stdoutBytes.isEmpty());
-        return;
-    }
-    const QByteArray dataFile = readout::formatDataFile(
-        readout::decodeChannels(0xCC), std::vector<std::uint8_t>(logged.begin(), logged.end()));
-    QCOMPARE(target == "--output" ? r.stdoutBytes : readFile(file), dataFile);
-    const QByteArray csv = target == "--csv" ? r.stdoutBytes : readFile(file);
-    QVERIFY(csv.contains("ch1_raw") && csv != dataFile);
 }
 
 void TestCliRunner::progressText_data()

@@ -2,6 +2,8 @@
 // root puts each file where desktops and shells look for it, and the
 // installed programs start from there.
 
+#include "test_files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+using vemtra::testing::readFile;
 
 namespace {
 
@@ -36,12 +40,6 @@ Tool runTool(const QString &program, const QStringList &args,
     t.out = p.readAll();
     t.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return t;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The window, started from `binDir` with its start-up report, until it has

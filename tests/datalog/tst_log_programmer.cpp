@@ -107,7 +107,6 @@ class TestLogProgrammer : public QObject {
 private slots:
     void programming_data();
     void programming();
-    void selectedTypeIsAppliedAgain();
     void badIntervalIsRefusedBeforeAnythingIsSent_data();
     void badIntervalIsRefusedBeforeAnythingIsSent();
     void lineIsClaimedWhileProgramming();
@@ -164,20 +163,6 @@ void TestLogProgrammer::programming()
     } else {
         QVERIFY(b.notices.isEmpty());
     }
-}
-
-void TestLogProgrammer::selectedTypeIsAppliedAgain()
-{
-    Bench b;
-    b.view.Option_256k->setChecked(true);
-    // A read-out left its log length in the data-byte count.
-    b.view.Text3[1]->setText(QStringLiteral("240"));
-    QVERIFY(b.open());
-    QVERIFY(b.program());
-    QCOMPARE(b.view.Text3[1]->text(), QStringLiteral("32752"));
-    QCOMPARE(b.progress.first().max, 32768.0);
-    QCOMPARE(quint8(b.eepromHeader().at(10)), quint8(0xFF));
-    QCOMPARE(quint8(b.eepromHeader().at(11)), quint8(0x7F));
 }
 
 void TestLogProgrammer::badIntervalIsRefusedBeforeAnythingIsSent_data()

@@ -14,6 +14,7 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/serial_texts.h"
 #include "started_app.h"
+#include "test_files.h"
 #include "voltmeter/ui/voltmeter.h"
 #include "voltmeter/voltmeter_recorder.h"
 
@@ -31,6 +32,8 @@
 
 using namespace vemtra;
 using testing::BoardProcess;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
 
@@ -44,12 +47,6 @@ QStringList boardArgs(const QString &link)
 QString cliPath()
 {
     return QDir(qEnvironmentVariable("VEMTRA_BIN_DIR")).filePath("vemtra-cli");
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -179,11 +176,7 @@ void TestLostLinkE2e::windowSeesTheLossAndRecovers()
     auto *readout = app.findChild<readout::ReadoutController *>("readout");
     readout->setDataFolder([this] { return dir_.path(); });
     const QByteArray earlier("an earlier read-out\r\n");
-    {
-        QFile file(readout->dataFilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(earlier);
-    }
+    QVERIFY(writeFile(readout->dataFilePath(), earlier));
     QSignalSpy readDone(readout, &readout::ReadoutController::finished);
     w.Command2->click();
     QTRY_VERIFY_WITH_TIMEOUT(w.P_Bar->value() > 64, 20000);

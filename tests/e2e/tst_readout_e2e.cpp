@@ -9,6 +9,7 @@
 #include "serial/ui/connection.h"
 #include "serial/ui/serial_texts.h"
 #include "started_app.h"
+#include "test_files.h"
 
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -25,14 +26,9 @@
 
 using namespace vemtra;
 using testing::BoardProcess;
+using vemtra::testing::readFile;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The simulator's EEPROM image as it is now, through its "dump" command.
 QByteArray dumpEeprom(BoardProcess &board, const QString &path)

@@ -3,6 +3,7 @@
 // file as it was.
 
 #include "board_process.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,14 +15,10 @@
 #include <csignal>
 
 using vemtra::testing::BoardProcess;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Lock files of serial ports held by process `pid`, wherever the system keeps them.
 QStringList portLocksOf(qint64 pid)
@@ -70,11 +67,7 @@ void TestStopSignalsE2e::endsAsByTheCloseBox()
     const QString copy = dir.filePath("qel-vemtra-bench");
     QVERIFY(QFile::copy(program, copy));
     const QString dataFile = dir.filePath("QEL_ADC.txt");
-    {
-        QFile earlier(dataFile);
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("earlier data file\r\n");
-    }
+    QVERIFY(writeFile(dataFile, "earlier data file\r\n"));
     // A full 24C256 log: a read-out of many seconds.
     BoardProcess board({"--eeprom", "24C256", "--inputs", "const", "--time-factor", "100000",
                         "--powered-with-log", "--quiet"});

@@ -18,8 +18,6 @@ class TestListViewer : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsFileAsPlainText_data();
-    void showsFileAsPlainText();
     void showsFull24C256Log();
 
 private:
@@ -35,30 +33,6 @@ QString TestListViewer::writeFile(const QByteArray &bytes)
         return {};
     file.write(bytes);
     return path;
-}
-
-void TestListViewer::showsFileAsPlainText_data()
-{
-    QTest::addColumn<QByteArray>("file"); // null: no data file
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("no data file") << QByteArray() << texts::kNoDataFile;
-    // Rich-text markup in the file must show as typed, not be interpreted.
-    QTest::newRow("markup stays text")
-        << QByteArray("<b>x</b>\r\n") << QStringLiteral("<b>x</b>\n");
-}
-
-void TestListViewer::showsFileAsPlainText()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, shown);
-
-    const QString path =
-        file.isNull() ? dir_.filePath(QStringLiteral("missing.txt")) : writeFile(file);
-    QVERIFY(!path.isEmpty());
-    QString text;
-    showDataFile(nullptr, path, [&](LIST &list) { text = list.RText1->toPlainText(); });
-    QCOMPARE(text, shown);
 }
 
 void TestListViewer::showsFull24C256Log()

@@ -5,6 +5,7 @@
 #include "readout/csv_export.h"
 #include "readout/log_header_decode.h"
 #include "readout/unread_log.h"
+#include "test_files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 using namespace vemtra::readout;
+using vemtra::testing::writeFile;
 
 Q_DECLARE_METATYPE(vemtra::readout::HeaderReadBack)
 Q_DECLARE_METATYPE(vemtra::readout::HeaderFault)
@@ -85,14 +87,12 @@ private slots:
     void headerLimits();
     void mayProgramOver_data();
     void mayProgramOver();
-    void readOutRecordKeepsTheLastBytes();
     void intervalFromReadBack_data();
     void intervalFromReadBack();
     void recordTime_data();
     void recordTime();
     void rows_data();
     void rows();
-    void exportedFile();
     void refusedDataFiles_data();
     void refusedDataFiles();
     void csvFileKeptOnFailure();
@@ -225,18 +225,6 @@ void TestLogFormat::mayProgramOver()
     QFile::remove(path);
 }
 
-void TestLogFormat::readOutRecordKeepsTheLastBytes()
-{
-    // What one read-out records, the next look recognises; a re-log does not pass.
-    QStandardPaths::setTestModeEnabled(true);
-    QFile::remove(readOutRecordPath());
-    const LogIdentity log{readBackOf(0x8C, 20000, 0x0100), QByteArray::fromHex("a1a2a3")};
-    QVERIFY(rememberReadOut(log));
-    QVERIFY(wasReadOut(log));
-    QVERIFY(!wasReadOut({log.header, QByteArray::fromHex("a1a2a4")}));
-    QFile::remove(readOutRecordPath());
-}
-
 void TestLogFormat::intervalFromReadBack_data()
 {
     QTest::addColumn<HeaderReadBack>("readBack");
@@ -327,32 +315,6 @@ void TestLogFormat::rows()
     QCOMPARE(csvRow(layout, index, bytes), row + "\r\n");
 }
 
-void TestLogFormat::exportedFile()
-{
-    // The rows themselves are the `rows` table's; here only the file as a whole.
-    const Export e =
-        run(crlf("ch2\tch1\t\n12\t200\t:0\n13\t201\t:1\n"), readBackOf(0xCC, 10000, 20));
-    QVERIFY2(e.result.ok, qPrintable(e.result.error));
-    QCOMPARE(e.result.rows, 2);
-    QCOMPARE(e.csv.count('\n'), e.csv.count("\r\n"));
-
-    // Read back as a tool reads it, with no options: the column row first,
-    // then every record as a row of the same width.
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("log.csv")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(e.csv);
-    file.close();
-    const QList<QStringList> rows = vemtra::test::readCsvAsTools(file.fileName());
-    QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows[0].join(','), QStringLiteral("index,time_s,ch1_raw,ch1_V,ch2_raw,ch2_V"));
-    QCOMPARE(rows[2].join(','), QStringLiteral("1,0.5,201,3.926,13,0.254"));
-
-    const Export empty = run(crlf("ch3\t\n"), readBackOf(0x2C, 20000, 16));
-    QVERIFY(empty.result.ok);
-    QCOMPARE(empty.result.rows, 0);
-}
-
 void TestLogFormat::refusedDataFiles_data()
 {
     QTest::addColumn<QByteArray>("dataFile");
@@ -383,16 +345,8 @@ void TestLogFormat::csvFileKeptOnFailure()
     QTemporaryDir dir;
     const QString data = dir.filePath("QEL_ADC.txt");
     const QString csv = dir.filePath("log.csv");
-    {
-        QFile f(data);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(crlf("ch1\t\n5\t:0\nbroken\n"));
-    }
-    {
-        QFile f(csv);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("earlier export");
-    }
+    QVERIFY(writeFile(data, crlf("ch1\t\n5\t:0\nbroken\n")));
+    QVERIFY(writeFile(csv, "earlier export"));
     const CsvExportResult result = exportCsv(data, readBackOf(0x8C, 20000, 18), csv);
     QVERIFY(!result.ok);
     QFile f(csv);

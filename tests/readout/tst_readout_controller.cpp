@@ -105,12 +105,6 @@ struct Rig {
     QStringList viewerTexts, progressModes;
 };
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 class TestReadoutController : public QObject {
@@ -118,10 +112,8 @@ class TestReadoutController : public QObject {
 
 private slots:
     void init();
-    void readsOutAndShowsTheFile();
     void refusesWithoutReading_data();
     void refusesWithoutReading();
-    void failureKeepsFileAndButton();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -134,41 +126,6 @@ void TestReadoutController::init()
     QFile::remove(readOutRecordPath());
     dir_ = std::make_unique<QTemporaryDir>();
     file_ = dir_->filePath(texts::kDataFileName);
-}
-
-void TestReadoutController::readsOutAndShowsTheFile()
-{
-    Rig rig(dir_->path());
-    QVERIFY(rig.ready);
-    loadLog(rig.line->engine(), 0xCC, 16 + 40, pattern(40));
-    rig.session.comm_error = 0;
-    QSignalSpy finished(rig.controller.get(), &ReadoutController::finished);
-
-    rig.command2.click();
-    rig.controller->Command2_Click(); // ignored while the first runs
-    QVERIFY(rig.idle());
-    QTRY_COMPARE(rig.viewerTexts.size(), 1);
-
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.at(0).at(0).toBool(), true);
-    QCOMPARE(rig.asked, QStringList{texts::kConfirmStore});
-    // Header, data and the verify of one read-out.
-    QCOMPARE(rig.sentAfterConnection().count('r'), 3);
-    // The viewer opens on the new file with the end already reported; the
-    // file's bytes are the exchange's and the end-to-end test's to check.
-    QCOMPARE(rig.viewerTexts.first(), QString::fromLatin1(readFile(file_)).replace("\r\n", "\n"));
-    QCOMPARE(rig.labelWhenViewed, texts::kReadFinished);
-    QCOMPARE(rig.text3_1.text(), QStringLiteral("41"));
-    QVERIFY(rig.command2.isEnabled());
-    QVERIFY(rig.command4.isEnabled());
-    // Remembered, so programming this board later does not ask about its log.
-    QVERIFY(wasReadOut(*rig.controller->lastReadOut()));
-    QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));
-    // Kept as well, as the very bytes of the data file.
-    const QList<KeptReadout> kept = listKeptReadouts(rig.library);
-    QCOMPARE(kept.size(), 1);
-    QCOMPARE(readFile(kept.first().dataPath()), readFile(file_));
-    QCOMPARE(kept.first().records, 40 / 2);
 }
 
 void TestReadoutController::refusesWithoutReading_data()
@@ -207,36 +164,6 @@ void TestReadoutController::refusesWithoutReading()
     QCOMPARE(rig.text3_1.text(), QStringLiteral("8176"));
     QVERIFY(rig.viewerTexts.isEmpty());
     QCOMPARE(rig.session.comm_error, commError);
-}
-
-// A tail that differs on read-back is the end-to-end test's; here the board stops.
-void TestReadoutController::failureKeepsFileAndButton()
-{
-    const QByteArray earlier("ch1\t\r\n9\t:0\r\n");
-    {
-        QFile file(file_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(earlier);
-    }
-    Rig rig(dir_->path());
-    QVERIFY(rig.ready);
-    loadLog(rig.line->engine(), 0x8C, 16 + 300, pattern(300));
-    rig.line->engine().faults().stopAfterBytes = 150;
-    QSignalSpy finished(rig.controller.get(), &ReadoutController::finished);
-
-    rig.command2.click();
-    QVERIFY(rig.idle());
-
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(rig.label9.text(), texts::kByteTimeout);
-    QCOMPARE(readFile(file_), earlier);
-    QVERIFY(rig.command2.isEnabled());
-    QVERIFY(rig.progressModes.endsWith(QStringLiteral("OFF")));
-    QVERIFY(rig.viewerTexts.isEmpty());
-    QVERIFY(!rig.controller->lastReadOutHeader());
-    QVERIFY(listKeptReadouts(rig.library).isEmpty());
-    QVERIFY(QDir(rig.library).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 QTEST_MAIN(TestReadoutController)

@@ -4,6 +4,7 @@
 #include "readout/readout_exchange.h"
 #include "readout/ui/readout_texts.h"
 #include "simulated_line.h"
+#include "test_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,17 +25,13 @@ Q_DECLARE_METATYPE(Setup)
 namespace {
 
 using F = board::Faults;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 std::unique_ptr<SimulatedLine> boardAt19200(int eepromBytes = 8192)
 {
     return std::make_unique<SimulatedLine>(
         board::BoardEngine::Options{.eepromBytes = eepromBytes, .startBaud = 19200}, 19200);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // What the window's Label9 says of a read-out from COM1.
@@ -83,9 +80,6 @@ private slots:
     void unwritableFileIsReported();
     void fullDiskLeavesEarlierFile();
     void fullDiskLeavesNoCsv();
-    void reportsProgressWithinRange();
-    void lookBeforeProgramming_data();
-    void lookBeforeProgramming();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -223,11 +217,7 @@ void TestReadoutExchange::failureLeavesEarlierFile()
     QFETCH(int, address);
 
     const QByteArray earlier("ch1\t\r\n1\t:0\r\n");
-    {
-        QFile file(path_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(earlier);
-    }
+    QVERIFY(writeFile(path_, earlier));
     auto line = boardAt19200();
     loadLog(line->engine(), 0xCC, kEnd, pattern(64));
     setup(*line);
@@ -261,11 +251,7 @@ void TestReadoutExchange::unwritableFileIsReported()
 void TestReadoutExchange::fullDiskLeavesEarlierFile()
 {
     const QByteArray earlier("ch1\t\r\n1\t:0\r\n");
-    {
-        QFile file(path_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(earlier);
-    }
+    QVERIFY(writeFile(path_, earlier));
     auto line = boardAt19200();
     loadLog(line->engine(), 0xCC, kEnd, pattern(64));
 
@@ -297,69 +283,6 @@ void TestReadoutExchange::fullDiskLeavesNoCsv()
     }
     QVERIFY(!result.ok);
     QVERIFY(!QFile::exists(csv));
-}
-
-void TestReadoutExchange::reportsProgressWithinRange()
-{
-    auto line = boardAt19200();
-    const int endAddress = 8191;
-    loadLog(line->engine(), 0x8C, endAddress, pattern(endAddress));
-    std::vector<std::pair<int, int>> calls;
-    ReadoutObserver observer;
-    observer.progress = [&](int position, int maximum) { calls.emplace_back(position, maximum); };
-
-    QVERIFY(readOutLog(*line, path_, observer).ok());
-
-    const int maximum = endAddress - 16;
-    // Throttled to whole percent steps, yet the bar still ends full.
-    QVERIFY(!calls.empty() && calls.size() <= 102);
-    QCOMPARE(calls.back(), std::make_pair(maximum, maximum));
-    for (std::size_t i = 1; i < calls.size(); ++i)
-        QVERIFY(calls[i].first > calls[i - 1].first);
-}
-
-void TestReadoutExchange::lookBeforeProgramming_data()
-{
-    QTest::addColumn<int>("endAddress");
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QByteArray>("tail");
-
-    const Setup healthy = [](SimulatedLine &) {};
-    // Logged bytes 17..40 are pattern(24): the last 16 of them.
-    QTest::newRow("a log") << 40 << healthy << true << pattern(24).mid(8);
-    QTest::newRow("a log of 3 bytes") << 19 << healthy << true << pattern(3);
-    QTest::newRow("nothing logged") << 16 << healthy << true << QByteArray();
-    QTest::newRow("header answered wrongly") << 40 << faults([](F &f) {
-        f.echoOverride = 'x';
-        f.echoOverrideCommands.assign(1, 'r');
-    }) << false << QByteArray();
-}
-
-void TestReadoutExchange::lookBeforeProgramming()
-{
-    QFETCH(int, endAddress);
-    QFETCH(Setup, setup);
-    QFETCH(bool, ok);
-    QFETCH(QByteArray, tail);
-
-    auto line = boardAt19200();
-    loadLog(line->engine(), 0xCC, endAddress, pattern(24));
-    setup(*line);
-    const std::vector<std::uint8_t> before = line->engine().eeprom();
-
-    const ReadoutResult look = lookAtLog(*line);
-    QCOMPARE(look.ok(), ok);
-    QCOMPARE(look.tail, tail);
-    if (ok)
-        QCOMPARE(logIntervalCount(look.header).value_or(0), 20000u);
-    // The header is asked for first (address 0, count 16, checksum, as far as
-    // the board let it go); only reads went out, and the board holds what it held.
-    const QByteArray sent = line->sentBytes();
-    QVERIFY(!sent.isEmpty() && QByteArray("r\x00\x00\x10\x00\xF0", 6).startsWith(sent.left(6)));
-    QVERIFY(!sent.contains('w'));
-    QCOMPARE(sent.count('r') >= 2, !tail.isEmpty());
-    QCOMPARE(line->engine().eeprom(), before);
 }
 
 QTEST_GUILESS_MAIN(TestReadoutExchange)

@@ -9,6 +9,7 @@
 #include "readout/ui/readout_library_window.h"
 #include "scripted_prompts.h"
 #include "serial/protocol.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@
 
 using namespace vemtra;
 using namespace vemtra::readout;
+using vemtra::testing::readFile;
 
 namespace {
 
@@ -60,12 +62,6 @@ KeepRequest request(const QDateTime &time, int records = 3, int lastAddress = 0x
     r.version = QStringLiteral("9.8.7");
     r.port = QStringLiteral("/dev/ttyUSB0");
     return r;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QJsonObject jsonOf(const QString &path)

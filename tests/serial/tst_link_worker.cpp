@@ -58,7 +58,6 @@ class TestLinkWorker : public QObject {
 private slots:
     void jobsRunInOrderOffTheWindowsThread();
     void exceptionInJobDoesNotEscape();
-    void lostLineIsReportedAndClosed();
     void cancelEndsOnlyTheRunningJob();
     void destructionDuringEndlessWaitReturns();
 };
@@ -127,37 +126,6 @@ void TestLinkWorker::exceptionInJobDoesNotEscape()
     QVERIFY(firstDone);
     QVERIFY(secondRan);
     QVERIFY(worker.isOpen());
-}
-
-void TestLinkWorker::lostLineIsReportedAndClosed()
-{
-    auto line = std::make_shared<SimulatedLine>();
-    LinkWorker worker(openerFor(line));
-    worker.open(QStringLiteral("COM1"), 9600);
-    QVERIFY(settle(worker));
-    QVERIFY(worker.isOpen());
-
-    QSignalSpy lost(&worker, &LinkWorker::linkLost);
-    QSignalSpy openChanged(&worker, &LinkWorker::openChanged);
-    bool lostBeforeDone = false;
-    worker.post(
-        [line](Line &l) {
-            sendLetter(l, 't');
-            line->unplug(QStringLiteral("/dev/board: Input/output error"));
-            waitReply(l);
-        },
-        [&] { lostBeforeDone = lost.count() == 1; });
-
-    bool nextSawOpen = true;
-    worker.post([&](Line &l) { nextSawOpen = l.isOpen() || sendLetter(l, 't'); });
-    QVERIFY(settle(worker));
-
-    QCOMPARE(lost.count(), 1);
-    QCOMPARE(lost.at(0).at(0).toString(), QStringLiteral("/dev/board: Input/output error"));
-    QVERIFY(lostBeforeDone);
-    QCOMPARE(openChanged.count(), 1);
-    QVERIFY(!worker.isOpen());
-    QVERIFY(!nextSawOpen);
 }
 
 void TestLinkWorker::cancelEndsOnlyTheRunningJob()

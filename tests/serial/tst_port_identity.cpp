@@ -57,8 +57,6 @@ class TestPortIdentity : public QObject {
 private slots:
     void reopenedByItselfOnlyWhenKnownAgain_data();
     void reopenedByItselfOnlyWhenKnownAgain();
-    void identifyFollowsLinks_data();
-    void identifyFollowsLinks();
 };
 
 void TestPortIdentity::reopenedByItselfOnlyWhenKnownAgain_data()
@@ -110,47 +108,6 @@ void TestPortIdentity::reopenedByItselfOnlyWhenKnownAgain()
     QFETCH(bool, reopened);
     QCOMPARE(mayComeBackByItself(lost), watched);
     QCOMPARE(mayReopenByItself(lost, found), reopened);
-}
-
-void TestPortIdentity::identifyFollowsLinks_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("isLink");
-    QTest::addColumn<bool>("exists");
-
-    QTest::newRow("pty itself") << "pty" << false << true;
-    QTest::newRow("link to it") << "link" << true << true;
-    QTest::newRow("link to a link to it") << "link2" << true << true;
-    QTest::newRow("dangling link") << "dangling" << true << false;
-    QTest::newRow("nothing") << "nothing" << false << false;
-}
-
-void TestPortIdentity::identifyFollowsLinks()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, isLink);
-    QFETCH(bool, exists);
-
-    int master = -1;
-    int slave = -1;
-    char ptyName[128] = {};
-    QVERIFY(::openpty(&master, &slave, ptyName, nullptr, nullptr) == 0);
-    const auto closePty = qScopeGuard([&] {
-        ::close(slave);
-        ::close(master);
-    });
-    QTemporaryDir dir;
-    const QString pty = QString::fromLocal8Bit(ptyName);
-    QVERIFY(QFile::link(pty, dir.filePath("link")));
-    QVERIFY(QFile::link(dir.filePath("link"), dir.filePath("link2")));
-    QVERIFY(QFile::link(dir.filePath("gone"), dir.filePath("dangling")));
-    const QString path = name == "pty" ? pty : dir.filePath(name);
-
-    const PortIdentity id = identifyPort(path);
-    QCOMPARE(id.path, path);
-    QCOMPARE(id.isLink, isLink);
-    QCOMPARE(id.device, exists ? pty : QString());
-    QCOMPARE(id.vendorId, quint16(0)); // a pty is no USB device
 }
 
 QTEST_GUILESS_MAIN(TestPortIdentity)

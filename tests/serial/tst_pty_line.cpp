@@ -46,8 +46,6 @@ private slots:
     void probeAtTheBoardsSpeedOnly_data();
     void probeAtTheBoardsSpeedOnly();
     void boardStoppingMidTransferTimesOut();
-    void openThrowsAwayWhatTheDeviceHeld();
-    void partReadsTakeBytesInOrder();
     void traceStampsAReplyOnArrival();
 };
 
@@ -120,69 +118,6 @@ void TestPtyLine::traceStampsAReplyOnArrival()
             received = f[0].toDouble();
     }
     QVERIFY2(sent >= 0 && received > sent && received - sent < 0.15, buffer->data().constData());
-}
-
-// Bytes a device held from before the program opened it are no answer.
-void TestPtyLine::openThrowsAwayWhatTheDeviceHeld()
-{
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-    termios raw{};
-    cfmakeraw(&raw);
-    QVERIFY(::openpty(&master, &slave, name, &raw, nullptr) == 0);
-    QCOMPARE(::write(master, "\x3f\x3f\x3f", 3), ssize_t(3));
-
-    auto line = SerialPortLine::open(QString::fromLocal8Bit(name), 9600);
-    QVERIFY(line);
-    QCOMPARE(::write(master, "t", 1), ssize_t(1));
-    const auto reply = waitReply(*line, 1, std::chrono::seconds(2));
-    QVERIFY(reply);
-    QCOMPARE(reply->size(), 1);
-    QCOMPARE(reply->first(), std::uint8_t('t'));
-    line.reset();
-    ::close(slave);
-    ::close(master);
-}
-
-// A read into a small buffer leaves the rest waiting, oldest first, and the
-// trace writes each byte once, in the order it came.
-void TestPtyLine::partReadsTakeBytesInOrder()
-{
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-    termios raw{};
-    cfmakeraw(&raw);
-    QVERIFY(::openpty(&master, &slave, name, &raw, nullptr) == 0);
-    auto *buffer = new QBuffer;
-    buffer->open(QIODevice::WriteOnly);
-    const auto trace = std::make_shared<LineTrace>(std::unique_ptr<QIODevice>(buffer));
-    {
-        auto port = SerialPortLine::open(QString::fromLocal8Bit(name), 9600);
-        QVERIFY(port);
-        TracingLine line(std::move(port), trace);
-        QCOMPARE(::write(master, "abcde", 5), ssize_t(5));
-        QVERIFY(line.waitForBytes(5, line.now() + std::chrono::seconds(2)));
-
-        std::array<std::uint8_t, 2> two{};
-        QCOMPARE(line.read(two), 2);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(two.data()), 2), QByteArray("ab"));
-        QCOMPARE(line.bytesWaiting(), 3);
-        std::array<std::uint8_t, 8> rest{};
-        QCOMPARE(line.read(rest), 3);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rest.data()), 3), QByteArray("cde"));
-        QCOMPARE(line.read(rest), 0);
-    }
-    QByteArray received;
-    for (const QByteArray &text : buffer->data().split('\n')) {
-        const QList<QByteArray> f = text.simplified().split(' ');
-        if (f.size() == 3 && f[1] == "<")
-            received += QByteArray::fromHex(f[2]);
-    }
-    QCOMPARE(received, QByteArray("abcde"));
-    ::close(slave);
-    ::close(master);
 }
 
 QTEST_GUILESS_MAIN(TestPtyLine)

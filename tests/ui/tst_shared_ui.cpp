@@ -18,8 +18,6 @@ class TestSharedUi : public QObject {
 private slots:
     void dialogFolder_data();
     void dialogFolder();
-    void windowFitsTheScreen_data();
-    void windowFitsTheScreen();
 };
 
 void TestSharedUi::dialogFolder_data()
@@ -47,33 +45,6 @@ void TestSharedUi::dialogFolder()
                              : QDir::cleanPath(scratch.filePath(lastUsed));
     const QString documents = scratch.filePath("Documents");
     QCOMPARE(dialogStartFolder(path, documents), kept ? path : documents);
-}
-
-void TestSharedUi::windowFitsTheScreen_data()
-{
-    QTest::addColumn<QSize>("wanted"); // as a fraction of the free area, in percent
-    QTest::newRow("small") << QSize(40, 40);
-    QTest::newRow("taller than the screen") << QSize(50, 130);
-    QTest::newRow("larger both ways") << QSize(200, 200);
-}
-
-void TestSharedUi::windowFitsTheScreen()
-{
-    QFETCH(QSize, wanted);
-    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
-    QWidget near;
-    near.resize(free.width() / 4, free.height() / 4);
-    near.move(free.right() - near.width(), free.top());
-    near.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&near));
-    QWidget window;
-    const QSize size(free.width() * wanted.width() / 100, free.height() * wanted.height() / 100);
-    window.resize(size);
-    keepOnScreen(&window, &near);
-    QVERIFY(free.contains(QRect(window.pos(), window.size())));
-    // What fits keeps its size.
-    if (wanted.width() <= 100 && wanted.height() <= 100)
-        QCOMPARE(window.size(), size);
 }
 
 QTEST_MAIN(TestSharedUi)

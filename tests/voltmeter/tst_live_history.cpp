@@ -87,8 +87,6 @@ private slots:
     void curvesCutAtGaps_data();
     void curvesCutAtGaps();
     void coarseCurvesHoldTrueExtremes();
-    void findsCyclesByTime();
-    void csvRowsFollowCycles();
 };
 
 void TestLiveHistory::keepsNewestAfterWrapping_data()
@@ -254,38 +252,6 @@ void TestLiveHistory::coarseCurvesHoldTrueExtremes()
     QVERIFY(std::abs(*hi - 4.883) < 1e-9);
     QVERIFY(std::abs(*lo - 0.059) < 1e-9);
     QVERIFY(curves[3].keys.size() <= 2 * 640 + 4);
-}
-
-void TestLiveHistory::findsCyclesByTime()
-{
-    LiveHistory history(100);
-    // Two cycles in one millisecond, a clock set back, then on again.
-    const qint64 times[] = {1000, 1020, 1020, 1040, 900, 1100};
-    for (qint64 t : times)
-        history.append({std::uint8_t(1), {}, {}, {}}, t);
-    QCOMPARE(history.timeAt(4), qint64(1040)); // held at the last time
-    QCOMPARE(history.seqAtOrAfter(1020), qint64(1));
-    QCOMPARE(history.seqAfter(1020), qint64(3));
-    QCOMPARE(history.seqAtOrAfter(1041), qint64(5));
-    QCOMPARE(history.seqAfter(1100), qint64(6));
-    QCOMPARE(history.seqAtOrAfter(0), qint64(0));
-}
-
-void TestLiveHistory::csvRowsFollowCycles()
-{
-    LiveHistory history(10);
-    for (int i = 0; i < 15; ++i)
-        history.append({std::uint8_t(i), {}, std::uint8_t(255), std::uint8_t(0)},
-                       5'000'000 + i * 20);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    // From before the oldest kept cycle: the rows begin with it.
-    QVERIFY(writeHistoryCsv(buffer, history, 0, 8));
-    const QList<QByteArray> rows = buffer.data().split('\n');
-    QCOMPARE(rows.size(), 1 + 3 + 1);
-    QCOMPARE(rows[0].trimmed(), readingColumns().toLatin1());
-    QVERIFY(rows[1].endsWith(",0.000,5,0.098,,,255,4.980,0,0.000\r"));
-    QVERIFY(rows[3].endsWith(",0.040,7,0.137,,,255,4.980,0,0.000\r"));
 }
 
 QTEST_GUILESS_MAIN(TestLiveHistory)

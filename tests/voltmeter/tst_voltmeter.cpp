@@ -78,11 +78,8 @@ private slots:
     void ticksNeverOverlap();
     void pointLandsOnItsPixel_data();
     void pointLandsOnItsPixel();
-    void lineAndRepaint();
     void curveJoinsOnScaledScreen_data();
     void curveJoinsOnScaledScreen();
-    void lostPortClearsReadings_data();
-    void lostPortClearsReadings();
 };
 
 void TestVoltmeter::failedCycleDrawsNothing()
@@ -170,25 +167,6 @@ void TestVoltmeter::pointLandsOnItsPixel()
     QCOMPARE(g.pixel(at.x(), at.y()), dropped ? QColor(Qt::white) : QColor(192, 0, 0));
 }
 
-void TestVoltmeter::lineAndRepaint()
-{
-    GraphView g;
-    g.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&g));
-    // A vertical line covers one column, and the drawing survives a repaint.
-    g.drawLine(30, 0, 30, g.heightTwips(), QColor(255, 128, 0));
-    const QList<QPoint> points = marked(g);
-    QCOMPARE(points.size(), g.image().height());
-    for (const QPoint &p : points)
-        QCOMPARE(p.x(), 2);
-    g.hide();
-    g.show();
-    QCOMPARE(g.grab().toImage().pixelColor(2, 50), QColor(255, 128, 0));
-    // Clearing leaves nothing.
-    g.clear();
-    QVERIFY(marked(g).isEmpty());
-}
-
 void TestVoltmeter::curveJoinsOnScaledScreen_data()
 {
     QTest::addColumn<qreal>("ratio");
@@ -220,36 +198,6 @@ void TestVoltmeter::curveJoinsOnScaledScreen()
     QCOMPARE(filled, joined ? between : 0);
     // Nothing spills into the column ahead, which the cursor owns.
     QCOMPARE(rig.gp1.pixel(30, (low + high) / 2), graph::cursorColour);
-}
-
-void TestVoltmeter::lostPortClearsReadings_data()
-{
-    QTest::addColumn<int>("lostAtChannel"); // 0: between two cycles
-    QTest::newRow("between cycles") << 0;
-    // CH1 has answered when the port goes: that reading is not shown either.
-    QTest::newRow("in the middle of a cycle") << 2;
-}
-
-void TestVoltmeter::lostPortClearsReadings()
-{
-    QFETCH(int, lostAtChannel);
-    Rig rig({128, 3, 64, 200});
-    QVERIFY(rig.tick());
-    QCOMPARE(rig.text1[3].text(), QString("200[C8]"));
-    QSignalSpy lost(&rig.worker, &LinkWorker::linkLost);
-    if (lostAtChannel == 0) {
-        rig.worker.post([line = rig.line](vemtra::serial::Line &) { line->unplug(); });
-        QVERIFY(lost.wait(5000));
-    } else {
-        rig.line->unplugAfterSending('g', lostAtChannel);
-        QVERIFY(rig.tick());
-        QCOMPARE(lost.size(), 1);
-    }
-    QVERIFY(!rig.check1.isChecked());
-    for (int ch = 0; ch < 4; ++ch) {
-        QCOMPARE(rig.text1[ch].text(), QString());
-        QCOMPARE(rig.text2[ch].text(), QString());
-    }
 }
 
 QTEST_MAIN(TestVoltmeter)

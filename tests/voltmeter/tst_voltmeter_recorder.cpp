@@ -3,6 +3,7 @@
 // reads every file the recorder leaves.
 
 #include "chart/log_chart.h"
+#include "test_files.h"
 #include "voltmeter/voltmeter_recorder.h"
 
 #include <QFile>
@@ -16,6 +17,8 @@
 
 using namespace vemtra;
 using voltmeter::VoltmeterRecorder;
+using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
 
@@ -33,18 +36,6 @@ QByteArray crlf(QByteArray text)
     return text.replace("\n", "\r\n");
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // time_s of each row the chart reads from the file; empty when it refuses it.
 QList<double> chartSeconds(const QString &path)
 {
@@ -59,58 +50,10 @@ QList<double> chartSeconds(const QString &path)
 class TestVoltmeterRecorder : public QObject {
     Q_OBJECT
 private slots:
-    void addsToFile_data();
-    void addsToFile();
     void refusesOtherFiles_data();
     void refusesOtherFiles();
-    void replaces();
     void fullDiskLeavesWholeRows();
 };
-
-void TestVoltmeterRecorder::addsToFile_data()
-{
-    QTest::addColumn<QByteArray>("before"); // null: no file
-    QTest::addColumn<double>("firstSeconds");
-
-    QTest::newRow("no file") << QByteArray() << 0.0;
-    QTest::newRow("empty file") << QByteArray("") << 0.0;
-    QTest::newRow("column row only") << crlf(kColumns + "\n") << 0.0;
-    QTest::newRow("column row without line end") << kColumns << 0.0;
-    // Goes on from the last row by the 5 s between the two.
-    QTest::newRow("rows, CR LF") << crlf(kColumns + "\n" + kRows) << 17.5;
-    QTest::newRow("rows, LF") << kColumns + "\n" + kRows << 17.5;
-    QTest::newRow("last row without line end") << crlf(kColumns + "\n" + kRows).chopped(2) << 17.5;
-    QTest::newRow("clock set back since: no gap, never back")
-        << crlf(kColumns + "\n" + QByteArray(kRows).replace("10:00:05", "10:30:00")) << 12.5;
-    QTest::newRow("last row's clock unreadable")
-        << crlf(kColumns + "\n" + QByteArray(kRows).replace("10:00:05.000", "yesterday")) << 12.5;
-}
-
-void TestVoltmeterRecorder::addsToFile()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(double, firstSeconds);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("volts.csv");
-    if (!before.isNull())
-        QVERIFY(writeFile(path, before));
-
-    VoltmeterRecorder recorder;
-    QVERIFY2(recorder.start(path), qPrintable(recorder.error()));
-    QVERIFY(recorder.addRow(kReading, kNow));
-    QVERIFY(recorder.addRow(kReading, kNow.addMSecs(20)));
-    recorder.stop();
-
-    // What was there stays as it was, and the chart reads the file whole with
-    // time_s never going back.
-    const QByteArray after = readFile(path);
-    QVERIFY(after.startsWith(before.isEmpty() ? crlf(kColumns + "\n") : before));
-    const QList<double> seconds = chartSeconds(path);
-    QVERIFY(seconds.size() >= 2);
-    QCOMPARE(seconds.at(seconds.size() - 2), firstSeconds);
-    QVERIFY(seconds.last() >= firstSeconds);
-    QCOMPARE(recorder.rows(), 2);
-}
 
 void TestVoltmeterRecorder::refusesOtherFiles_data()
 {
@@ -132,20 +75,6 @@ void TestVoltmeterRecorder::refusesOtherFiles()
     QVERIFY(!recorder.start(path));
     QVERIFY(!recorder.error().isEmpty());
     QCOMPARE(readFile(path), before);
-}
-
-void TestVoltmeterRecorder::replaces()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("volts.csv");
-    QVERIFY(writeFile(path, crlf(kColumns + "\n" + kRows)));
-    QVERIFY(voltmeter::lookAtRecordingFile(path).hasRows);
-    VoltmeterRecorder recorder;
-    QVERIFY(recorder.start(path, VoltmeterRecorder::StartMode::Replace));
-    QVERIFY(recorder.addRow(kReading, kNow));
-    recorder.stop();
-    QCOMPARE(readFile(path), crlf(kColumns + "\n2026-12-07T10:00:10.000+09:00,0.000,51,0.996,"
-                                             "102,1.992,154,3.008,205,4.004\n"));
 }
 
 void TestVoltmeterRecorder::fullDiskLeavesWholeRows()
