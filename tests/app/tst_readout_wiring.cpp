@@ -144,6 +144,8 @@ private slots:
     void dataFolder_data();
     void dataFolder();
     void readOutRefreshesOpenViewer();
+    void refusesWithoutReading_data();
+    void refusesWithoutReading();
     void stopReadout_data();
     void stopReadout();
     void lostPortNamedAndKept_data();
@@ -406,6 +408,42 @@ void TestReadoutWiring::readOutRefreshesOpenViewer()
     QCOMPARE(textAfter, QString::fromLatin1(readFile(rig.readout->dataFilePath())).remove('\r'));
 }
 
+void TestReadoutWiring::refusesWithoutReading_data()
+{
+    QTest::addColumn<int>("commError");
+    QTest::addColumn<bool>("answer"); // to the question before the read-out
+    QTest::addColumn<QString>("label9");
+    QTest::newRow("after a failed programming") << 1 << true << readout::texts::kCommError;
+    QTest::newRow("cancelled") << 0 << false << QString();
+}
+
+void TestReadoutWiring::refusesWithoutReading()
+{
+    QFETCH(int, commError);
+    QFETCH(bool, answer);
+    QFETCH(QString, label9);
+    Rig rig(dir_->path() + "/");
+    QVERIFY(rig.ready);
+    loadLog(rig.line->engine(), kCh1Ch2, 16 + kCh2Ch1Bytes.size(), kCh2Ch1Bytes);
+    QStringList asked;
+    rig.prompts.onOkCancel = [&](QWidget *, const QString &text) {
+        asked << text;
+        return answer;
+    };
+    rig.app->session()->comm_error = commError;
+    const QString length = rig.w->Text3[1]->text();
+
+    QVERIFY(rig.run(rig.w->Command2));
+    QCOMPARE(asked.size(), commError ? 0 : 1);
+    QCOMPARE(rig.w->Label9->text(), label9);
+    // The connection probed the board; nothing was asked of its EEPROM.
+    QVERIFY(rig.line->sentBytes().contains('t') && !rig.line->sentBytes().contains('r'));
+    QVERIFY(!QFile::exists(rig.readout->dataFilePath()));
+    QCOMPARE(rig.w->Text3[1]->text(), length);
+    QVERIFY(rig.viewerTexts.isEmpty());
+    QCOMPARE(rig.app->session()->comm_error, commError);
+}
+
 void TestReadoutWiring::stopReadout_data()
 {
     QTest::addColumn<bool>("byEsc");
@@ -436,10 +474,7 @@ void TestReadoutWiring::stopReadout()
     QVERIFY(QTest::qWaitForWindowActive(w));
     auto *r = s.app.findChild<readout::ReadoutController *>(QStringLiteral("readout"));
     r->setDataFolder([this] { return dir_->path(); });
-    QFile earlier(r->dataFilePath());
-    QVERIFY(earlier.open(QIODevice::WriteOnly));
-    earlier.write("EARLIER\r\n");
-    earlier.close();
+    QVERIFY(writeFile(r->dataFilePath(), "EARLIER\r\n"));
 
     QSignalSpy finished(r, &readout::ReadoutController::finished);
     w->Command2->click();

@@ -2,6 +2,7 @@
 #include "app/frm_about.h"
 #include "app/startup.h"
 #include "app/vemtra.h"
+#include "test_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -183,10 +184,7 @@ void TestStartup::helpFromProgramFolder()
     c->start();
     // A help file in the current directory must not be the one shown.
     QTemporaryDir elsewhere;
-    QFile decoy(elsewhere.filePath("vemtra-help.html"));
-    QVERIFY(decoy.open(QIODevice::WriteOnly));
-    decoy.write("<p>DECOY</p>");
-    decoy.close();
+    QVERIFY(vemtra::testing::writeFile(elsewhere.filePath("vemtra-help.html"), "<p>DECOY</p>"));
     QVERIFY(QDir::setCurrent(elsewhere.path()));
 
     c->window()->nmuHelpFile->trigger();

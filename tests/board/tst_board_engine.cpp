@@ -239,27 +239,6 @@ private slots:
             QCOMPARE(e[std::size_t(lastLogged + 1)], quint8(0xFF));
     }
 
-    void powerCycle()
-    {
-        Pc pc;
-        pc.send("s" + kSpeedBlock);
-        pc.board.receive('t', 19200, pc.t);
-        pc.board.powerCycle(pc.t);
-        QVERIFY(pc.board.takeOutput().empty()); // the pending echo died with the power
-        QCOMPARE(pc.board.baud(), 9600);
-        QVERIFY(!pc.board.isLogging()); // erased EEPROM: nothing to log
-        QCOMPARE(pc.board.lastLoggedAddress(), 16);
-
-        // A header written over the line starts a log at the next power-up.
-        const auto header = LogSettings{0x8C, 20000, 0x1FFF}.headerBytes();
-        QCOMPARE(pc.send("w" + transferBlock(0, 15)), QByteArray("wW"));
-        for (auto b : header)
-            pc.send(QByteArray(1, char(b)));
-        pc.board.powerCycle(pc.t);
-        QVERIFY(pc.board.isLogging());
-        QCOMPARE(pc.board.lastLoggedAddress(), 17); // the first sample comes at once
-    }
-
     void logAtPowerUp()
     {
         BoardEngine board({.eepromBytes = 16384, .timeFactor = 1e6, .logAtPowerUp = true});

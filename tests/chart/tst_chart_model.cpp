@@ -123,43 +123,6 @@ private slots:
             QCOMPARE(curve.x.size(), chart.records);
     }
 
-    // Values land on their own channel whatever order the file lists them in.
-    void channelOrder_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QList<double>>("volts"); // of the last record, per curve
-
-        QTest::newRow("data file, CH1 last")
-            << crlf("ch2\tch3\tch4\tch1\t\n1\t2\t3\t4\t:0\n128\t64\t32\t16\t:1\n")
-            << QStringList{"CH1", "CH2", "CH3", "CH4"} << QList<double>{0.3125, 2.5, 1.25, 0.625};
-        QTest::newRow("data file, CH1 and CH3")
-            << crlf("ch3\tch1\t\n255\t0\t:0\n") << QStringList{"CH1", "CH3"}
-            << QList<double>{0, 255 * 5 / 256.0};
-        QTest::newRow("CSV with comment lines, LF line ends")
-            << QByteArray("# QEL-Vemtra log\n# interval: 1 s, time_s = index x interval\n"
-                          "index,time_s,ch4_raw,ch4_V,ch2_raw,ch2_V\n0,0,32,0.625,128,2.500\n")
-            << QStringList{"CH2", "CH4"} << QList<double>{2.5, 0.625};
-    }
-    void channelOrder()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, names);
-        QFETCH(QList<double>, volts);
-        const LogChart chart = chartOf(file, ChartOptions{1});
-        QStringList got;
-        QList<double> last;
-        QSet<std::uint32_t> colours;
-        for (const ChannelCurve &curve : chart.curves) {
-            got << curve.name;
-            last << curve.y.last();
-            colours << curve.rgb;
-        }
-        QCOMPARE(got, names);
-        QCOMPARE(last, volts);
-        QCOMPARE(colours.size(), names.size());
-    }
-
     // Against CH4 a reading is the fraction raw / 256 on a 0..1 axis; a CSV's
     // column names say which it is, over what the caller assumed.
     void reference_data()
@@ -303,50 +266,6 @@ private slots:
         }
     }
 
-    // Each shown channel's value at two cursor times, the nearest record's,
-    // and none where the log has no record.
-    void cursors_data()
-    {
-        QTest::addColumn<double>("first");
-        QTest::addColumn<double>("second");
-        QTest::addColumn<ChannelMask>("hidden");
-        // Per shown channel: channel, raw at the first and second cursor (-1: none).
-        QTest::addColumn<QList<QList<int>>>("expected");
-
-        const ChannelMask none{};
-        QTest::newRow("on records") << 2.0 << 6.0 << none
-                                    << QList<QList<int>>{{0, 128, 255}, {2, 20, 40}};
-        QTest::newRow("between records: the nearer")
-            << 2.9 << 3.1 << none << QList<QList<int>>{{0, 128, 64}, {2, 20, 30}};
-        QTest::newRow("same time twice") << 8.0 << 8.0 << none
-                                         << QList<QList<int>>{{0, 32, 32}, {2, 50, 50}};
-        QTest::newRow("second cursor past the end")
-            << 0.0 << 8.5 << none << QList<QList<int>>{{0, 0, -1}, {2, 10, -1}};
-        QTest::newRow("CH3 hidden") << 0.0 << 8.0 << ChannelMask{false, false, true, false}
-                                    << QList<QList<int>>{{0, 0, 32}};
-    }
-    void cursors()
-    {
-        QFETCH(double, first);
-        QFETCH(double, second);
-        QFETCH(ChannelMask, hidden);
-        QFETCH(QList<QList<int>>, expected);
-        const LogChart chart = chartOf(knownLog, ChartOptions{2});
-        const QList<ChannelAtCursors> values = valuesAtCursors(chart, first, second, hidden);
-        QCOMPARE(values.size(), expected.size());
-        auto value = [](int raw) { return raw < 0 ? std::optional<double>() : volts(raw); };
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            const QList<int> &e = expected[i];
-            QCOMPARE(values[i].channel, e[0]);
-            QCOMPARE(values[i].first, value(e[1]));
-            QCOMPARE(values[i].second, value(e[2]));
-            if (e[1] >= 0 && e[2] >= 0)
-                QVERIFY(near(*values[i].difference(), volts(e[2] - e[1])));
-            else
-                QVERIFY(!values[i].difference());
-        }
-    }
-
     // A second log put on the first one's time axis from its start.
     void compareAlignment_data()
     {
@@ -393,71 +312,6 @@ private slots:
         QVERIFY(near(aligned.xMax, x.last()));
     }
 
-    // A range as CSV has exactly the rows the program's CSV export gives for
-    // those records, numbered as in the whole log.
-    void csvOfRange_data()
-    {
-        QTest::addColumn<std::uint8_t>("configuration");
-        QTest::addColumn<std::uint32_t>("interval"); // 50 us steps, 0: none
-        QTest::addColumn<double>("from");
-        QTest::addColumn<double>("to");
-        QTest::addColumn<int>("firstRow");
-        QTest::addColumn<int>("rows");
-
-        // CH1 and CH3 (bits 0x80, 0x20) with the fixed bits 0x0C.
-        QTest::newRow("middle, 2 s") << std::uint8_t(0xAC) << std::uint32_t(40000) << 1.0 << 6.5
-                                     << 1 << 3;
-        QTest::newRow("against CH4, 0.1 s")
-            << std::uint8_t(0xAD) << std::uint32_t(2000) << 0.0 << 0.1 << 0 << 2;
-        QTest::newRow("no interval: record numbers")
-            << std::uint8_t(0xAC) << std::uint32_t(0) << 3.0 << 4.0 << 3 << 2;
-        QTest::newRow("empty range: the column row only")
-            << std::uint8_t(0xAC) << std::uint32_t(40000) << 2.5 << 3.5 << 0 << 0;
-    }
-    void csvOfRange()
-    {
-        QFETCH(std::uint8_t, configuration);
-        QFETCH(std::uint32_t, interval);
-        QFETCH(double, from);
-        QFETCH(double, to);
-        QFETCH(int, firstRow);
-        QFETCH(int, rows);
-        vemtra::readout::HeaderReadBack readBack{0x44, 0x80, configuration};
-        for (int k = 0; k < 4; ++k)
-            readBack[std::size_t(3 + k)] = std::uint8_t(interval >> (8 * k));
-        QBuffer data;
-        data.setData(knownLog);
-        data.open(QIODevice::ReadOnly);
-        QBuffer whole;
-        whole.open(QIODevice::WriteOnly);
-        QVERIFY(vemtra::readout::exportCsv(data, readBack, whole).ok);
-        const QList<QByteArray> exported = whole.data().split('\n');
-
-        ChartOptions options;
-        if (interval)
-            options.intervalSeconds = interval / 20000.0;
-        options.referenceCh4 = configuration & 1;
-        const LogChart chart = chartOf(knownLog, options);
-        QBuffer range;
-        range.open(QIODevice::WriteOnly);
-        QVERIFY(writeCsv(range, chart, recordsBetween(chart, from, to)));
-        const QList<QByteArray> written = range.data().split('\n');
-        QCOMPARE(written.first(), exported.first());
-        QCOMPARE(written.mid(1, rows), exported.mid(1 + firstRow, rows));
-        QCOMPARE(written.size(), rows + 2); // the last line end leaves an empty piece
-
-        // Read back and exported whole, the range's CSV comes out the same:
-        // its record numbers and times are kept.
-        range.close();
-        range.open(QIODevice::ReadOnly);
-        const LoadResult again = parseLog(range);
-        QVERIFY(again.ok());
-        const LogChart part = makeChart(again.log, {}).chart;
-        QBuffer reexported;
-        reexported.open(QIODevice::WriteOnly);
-        QVERIFY(writeCsv(reexported, part, {0, part.records}));
-        QCOMPARE(reexported.data(), range.data());
-    }
 };
 
 QTEST_APPLESS_MAIN(TestChartModel)

@@ -238,22 +238,6 @@ private slots:
         QVERIFY(pdf.read(5) == "%PDF-");
     }
 
-    void closeKeys_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("Ctrl+W") << int(Qt::Key_W) << int(Qt::ControlModifier);
-        QTest::newRow("Esc") << int(Qt::Key_Escape) << int(Qt::NoModifier);
-    }
-
-    void closeKeys()
-    {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QVERIFY(window->isVisible());
-        QTest::keyClick(window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QVERIFY(!window->isVisible());
-    }
 };
 
 QTEST_MAIN(TestLogGraphWindow)

@@ -109,8 +109,6 @@ class TestCliProcess : public QObject {
 private slots:
     void initTestCase();
     void init();
-    void probeAtEitherSpeed_data();
-    void probeAtEitherSpeed();
     void programThenReadoutRoundTrip();
     void interruptKeepsEarlierFile();
     void reloggedFullChipIsNotProgrammedOver();
@@ -131,41 +129,6 @@ void TestCliProcess::initTestCase()
 void TestCliProcess::init()
 {
     QDir(libraryFolder()).removeRecursively();
-}
-
-void TestCliProcess::probeAtEitherSpeed_data()
-{
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<bool>("viaCom");
-    QTest::addColumn<QString>("finding");
-
-    QTest::newRow("9600, by device")
-        << "9600" << false << "board found at 9600 bps on %1 and switched to 19200 bps";
-    QTest::newRow("19200, by COM1") << "19200" << true << "board found at 19200 bps on %1";
-}
-
-void TestCliProcess::probeAtEitherSpeed()
-{
-    QFETCH(QString, baud);
-    QFETCH(bool, viaCom);
-    QFETCH(QString, finding);
-
-    BoardProcess board({"--baud", baud, "--quiet"});
-    START_BOARD(board);
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("VEMTRA_COM1", board.device());
-    const QStringList port =
-        viaCom ? QStringList{"--com", "1"} : QStringList{"--port", board.device()};
-    const CliRun r = runCli(port + QStringList{"probe"}, {}, env);
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, finding.arg(board.device()) + '\n');
-    QVERIFY(r.err.isEmpty());
-
-    // Switched or not, the board now answers at 19200 bps at once.
-    const CliRun again = runCli(port + QStringList{"probe"}, {}, env);
-    QCOMPARE(again.code, 0);
-    QCOMPARE(again.out, QString("board found at 19200 bps on %1\n").arg(board.device()));
 }
 
 void TestCliProcess::programThenReadoutRoundTrip()
@@ -387,13 +350,11 @@ void TestCliProcess::plotHandsOverToThePlotter()
 {
     // No board: a picture of a file, drawn by vemtra-plot, its verdict passed on.
     QTemporaryDir dir;
-    QFile log(dir.filePath("QEL_ADC.txt"));
-    QVERIFY(log.open(QIODevice::WriteOnly));
-    log.write("ch2\tch3\tch4\tch1\t\r\n102\t154\t205\t51\t:0\r\n103\t155\t206\t52\t:1\r\n");
-    log.close();
+    const QString log = dir.filePath("QEL_ADC.txt");
+    QVERIFY(writeFile(log, "ch2\tch3\tch4\tch1\t\r\n102\t154\t205\t51\t:0\r\n103\t155\t206\t52\t:1\r\n"));
     const QString png = dir.filePath("log.png");
     const CliRun drawn =
-        runCli({"plot", log.fileName(), "--output", png, "--size", "640x400", "--interval", "2"});
+        runCli({"plot", log, "--output", png, "--size", "640x400", "--interval", "2"});
     QVERIFY2(drawn.code == 0, qPrintable(drawn.err));
     QCOMPARE(QImage(png).size(), QSize(640, 400));
 

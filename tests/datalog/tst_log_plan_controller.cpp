@@ -42,7 +42,6 @@ private slots:
     void examples();
     void columnsUntickEachOther_data();
     void columnsUntickEachOther();
-    void lastBoxUntickedKeepsTime();
     void emptiedIntervalPutsOneBack();
 };
 
@@ -136,19 +135,6 @@ void TestLogPlanController::columnsUntickEachOther()
     QCOMPARE(state, after);
     QVERIFY(!p.view.Check3[3]->isChecked());
     QCOMPARE(p.time(), time);
-}
-
-void TestLogPlanController::lastBoxUntickedKeepsTime()
-{
-    Panel p;
-    p.view.Text5->setText(QStringLiteral("2"));
-    QCOMPARE(p.time(), QStringLiteral("04:32"));
-    p.view.Check2[0]->click();
-    QVERIFY(!p.view.Check2[0]->isChecked());
-    QCOMPARE(p.plan->n, 0);
-    QCOMPARE(p.time(), QStringLiteral("04:32"));
-    p.view.Text5->setText(QStringLiteral("4"));
-    QCOMPARE(p.time(), QStringLiteral("04:32"));
 }
 
 void TestLogPlanController::emptiedIntervalPutsOneBack()

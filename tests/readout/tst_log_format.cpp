@@ -87,8 +87,6 @@ private slots:
     void headerLimits();
     void mayProgramOver_data();
     void mayProgramOver();
-    void intervalFromReadBack_data();
-    void intervalFromReadBack();
     void recordTime_data();
     void recordTime();
     void rows_data();
@@ -205,14 +203,10 @@ void TestLogFormat::mayProgramOver()
     QStandardPaths::setTestModeEnabled(true);
     const QString path = readOutRecordPath();
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    {
-        // Another board's read-out and a line no program wrote count for nothing.
-        HeaderReadBack otherBoard = header;
-        otherBoard[12] ^= 0x01;
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a record\n" + recordLine(otherBoard, tail) + '\n' + record + '\n');
-    }
+    // Another board's read-out and a line no program wrote count for nothing.
+    HeaderReadBack otherBoard = header;
+    otherBoard[12] ^= 0x01;
+    QVERIFY(writeFile(path, "not a record\n" + recordLine(otherBoard, tail) + '\n' + record + '\n'));
     ReadoutResult look;
     look.outcome = looked ? vemtra::serial::Outcome::Ok : vemtra::serial::Outcome::NoEcho;
     look.header = header;
@@ -223,34 +217,6 @@ void TestLogFormat::mayProgramOver()
 
     QCOMPARE(programmingVerdict(look, force, here), verdict);
     QFile::remove(path);
-}
-
-void TestLogFormat::intervalFromReadBack_data()
-{
-    QTest::addColumn<HeaderReadBack>("readBack");
-    QTest::addColumn<qint64>("count"); // -1: unknown
-
-    QTest::newRow("1 s") << readBackOf(0x8C, 20000, 16) << qint64(20000);
-    QTest::newRow("3600 s, all four bytes") << readBackOf(0x8C, 72000000, 16) << qint64(72000000);
-    QTest::newRow("top bit set") << readBackOf(0x8C, 0x80000000u, 16) << qint64(-1);
-    QTest::newRow("zero interval") << readBackOf(0x8C, 0, 16) << qint64(-1);
-    QTest::newRow("wrong second marker")
-        << readBackOf(0x8C, 20000, 16, 0x1FFF, 0x44, 0x00) << qint64(-1);
-    // Read-back byte 0 is EEPROM byte 1: taking the first marker 0x41 there
-    // would mean the read-back was taken one byte off.
-    QTest::newRow("shifted by one")
-        << readBackOf(0x8C, 20000, 16, 0x1FFF, 0x41, 0x44) << qint64(-1);
-}
-
-void TestLogFormat::intervalFromReadBack()
-{
-    QFETCH(HeaderReadBack, readBack);
-    QFETCH(qint64, count);
-    const auto decoded = logIntervalCount(readBack);
-    if (count < 0)
-        QVERIFY(!decoded);
-    else
-        QCOMPARE(qint64(decoded.value_or(0)), count);
 }
 
 void TestLogFormat::recordTime_data()

@@ -26,6 +26,7 @@
 using namespace vemtra;
 using namespace vemtra::readout;
 using vemtra::testing::readFile;
+using vemtra::testing::writeFile;
 
 namespace {
 
@@ -87,7 +88,6 @@ private slots:
     void init();
     void keepsWhatTheHeaderSays_data();
     void keepsWhatTheHeaderSays();
-    void namesInOneSecondStayApart();
     void fullDiskLosesNothingKept();
     void findsOnlyCompleteReadouts_data();
     void findsOnlyCompleteReadouts();
@@ -189,28 +189,6 @@ void TestReadoutLibrary::keepsWhatTheHeaderSays()
     QCOMPARE(listed->header, r.header);
 }
 
-void TestReadoutLibrary::namesInOneSecondStayApart()
-{
-    QStringList ids;
-    for (int i = 0; i < 3; ++i) {
-        const KeepResult kept = keepReadOut(folder_, request(at(10, 15, 30), 2 + i));
-        QVERIFY2(kept.ok, qPrintable(kept.error));
-        ids << kept.id;
-    }
-    const KeepResult later = keepReadOut(folder_, request(at(10, 15, 31), 9));
-    QVERIFY(later.ok);
-
-    // Newest first, the last of one second before the first.
-    QStringList listed;
-    QList<int> records;
-    for (const KeptReadout &kept : listKeptReadouts(folder_)) {
-        listed << kept.id;
-        records << kept.records;
-    }
-    QCOMPARE(listed, (QStringList{later.id, ids[2], ids[1], ids[0]}));
-    QCOMPARE(records, (QList<int>{9, 4, 3, 2}));
-}
-
 void TestReadoutLibrary::fullDiskLosesNothingKept()
 {
     const KeepResult first = keepReadOut(folder_, request(at(9, 0, 0)));
@@ -267,10 +245,7 @@ void TestReadoutLibrary::findsOnlyCompleteReadouts()
     QVERIFY(QFile::copy(data, dir.filePath("claimed.txt")));
     QVERIFY(QFile(dir.filePath("claimed.json")).open(QIODevice::WriteOnly));
     QVERIFY(QFile::copy(data, dir.filePath("foreign.txt")));
-    QFile foreign(dir.filePath("foreign.json"));
-    QVERIFY(foreign.open(QIODevice::WriteOnly));
-    foreign.write(R"({"time": "yesterday"})");
-    foreign.close();
+    QVERIFY(writeFile(dir.filePath("foreign.json"), R"({"time": "yesterday"})"));
     QVERIFY(QDir().mkpath(dir_->filePath("outside")));
     QVERIFY(QFile::copy(json, dir_->filePath("outside/complete.json")));
     QVERIFY(QFile::copy(data, dir_->filePath("outside/complete.txt")));

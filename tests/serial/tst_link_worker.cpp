@@ -58,7 +58,6 @@ class TestLinkWorker : public QObject {
 private slots:
     void jobsRunInOrderOffTheWindowsThread();
     void exceptionInJobDoesNotEscape();
-    void cancelEndsOnlyTheRunningJob();
     void destructionDuringEndlessWaitReturns();
 };
 
@@ -126,24 +125,6 @@ void TestLinkWorker::exceptionInJobDoesNotEscape()
     QVERIFY(firstDone);
     QVERIFY(secondRan);
     QVERIFY(worker.isOpen());
-}
-
-void TestLinkWorker::cancelEndsOnlyTheRunningJob()
-{
-    auto worker = workerInEndlessWait();
-    QVERIFY(worker);
-    bool nextCancelled = true;
-    bool nextWaited = false;
-    worker->post([&](Line &l) {
-        nextCancelled = l.isCancelled();
-        const Micros before = l.now();
-        waitReply(l);
-        nextWaited = l.now() - before == Micros(replyTimeout);
-    });
-    worker->cancelCurrent();
-    QVERIFY(settle(*worker));
-    QVERIFY(!nextCancelled);
-    QVERIFY(nextWaited);
 }
 
 void TestLinkWorker::destructionDuringEndlessWaitReturns()

@@ -46,7 +46,6 @@ private slots:
     void probeAtTheBoardsSpeedOnly_data();
     void probeAtTheBoardsSpeedOnly();
     void boardStoppingMidTransferTimesOut();
-    void traceStampsAReplyOnArrival();
 };
 
 void TestPtyLine::probeAtTheBoardsSpeedOnly_data()
@@ -90,34 +89,6 @@ void TestPtyLine::boardStoppingMidTransferTimesOut()
     QVERIFY(!vemtra::testing::scriptedRead(*line, 0, 16, &why));
     QCOMPARE(why, QStringLiteral("no byte 5"));
     QVERIFY(line->isOpen());
-}
-
-void TestPtyLine::traceStampsAReplyOnArrival()
-{
-    // The board answers at once; the program reads the answer only after a
-    // long pause. The trace must show when it came, not when it was read.
-    BoardProcess board({QStringLiteral("--quiet")});
-    START_BOARD(board);
-    auto *buffer = new QBuffer;
-    buffer->open(QIODevice::WriteOnly);
-    TracingLine line(openLine(board, 9600),
-                     std::make_shared<LineTrace>(std::unique_ptr<QIODevice>(buffer)));
-    QVERIFY(sendLetter(line, 't'));
-    line.pause(std::chrono::milliseconds(300));
-    const auto reply = takeReply(line);
-    QVERIFY(reply);
-    QCOMPARE(reply->size(), 1);
-
-    double sent = -1;
-    double received = -1;
-    for (const QByteArray &text : buffer->data().split('\n')) {
-        const QList<QByteArray> f = text.simplified().split(' ');
-        if (f.size() == 3 && f[1] == ">")
-            sent = f[0].toDouble();
-        if (f.size() == 3 && f[1] == "<")
-            received = f[0].toDouble();
-    }
-    QVERIFY2(sent >= 0 && received > sent && received - sent < 0.15, buffer->data().constData());
 }
 
 QTEST_GUILESS_MAIN(TestPtyLine)

@@ -65,16 +65,6 @@ LiveHistory::Extent scan(const std::vector<Cycle> &cycles, int ch, qint64 from, 
     return e;
 }
 
-// Where a curve is cut: the index of each NaN value.
-QList<qsizetype> cuts(const LiveHistory::Curve &curve)
-{
-    QList<qsizetype> at;
-    for (qsizetype i = 0; i < curve.values.size(); ++i)
-        if (std::isnan(curve.values[i]))
-            at << i;
-    return at;
-}
-
 } // namespace
 
 class TestLiveHistory : public QObject {
@@ -84,8 +74,6 @@ private slots:
     void keepsNewestAfterWrapping();
     void extentMatchesScan_data();
     void extentMatchesScan();
-    void curvesCutAtGaps_data();
-    void curvesCutAtGaps();
     void coarseCurvesHoldTrueExtremes();
 };
 
@@ -181,53 +169,6 @@ void TestLiveHistory::extentMatchesScan()
     const auto kept = scan(cycles, 0, first, end);
     QCOMPARE(clipped.min, kept.min);
     QCOMPARE(clipped.max, kept.max);
-}
-
-void TestLiveHistory::curvesCutAtGaps_data()
-{
-    QTest::addColumn<int>("maxPoints");
-    QTest::addColumn<qint64>("breakAt");   // -1: none
-    QTest::addColumn<qint64>("missingAt"); // CH2 silent in this cycle; -1: none
-    QTest::addColumn<int>("cutsCh1");
-    QTest::addColumn<int>("cutsCh2");
-    QTest::newRow("every cycle, unbroken") << 1000 << qint64(-1) << qint64(-1) << 0 << 0;
-    QTest::newRow("every cycle, a break") << 1000 << qint64(500) << qint64(-1) << 1 << 1;
-    QTest::newRow("every cycle, a silent channel") << 1000 << qint64(-1) << qint64(500) << 0 << 1;
-    QTest::newRow("runs, unbroken") << 50 << qint64(-1) << qint64(-1) << 0 << 0;
-    // The run holding the gap stands apart from both neighbours.
-    QTest::newRow("runs, a break") << 50 << qint64(500) << qint64(-1) << 2 << 2;
-    QTest::newRow("runs, a silent channel") << 50 << qint64(-1) << qint64(500) << 0 << 2;
-}
-
-void TestLiveHistory::curvesCutAtGaps()
-{
-    QFETCH(int, maxPoints);
-    QFETCH(qint64, breakAt);
-    QFETCH(qint64, missingAt);
-    QFETCH(int, cutsCh1);
-    QFETCH(int, cutsCh2);
-    LiveHistory history;
-    for (qint64 seq = 0; seq < 1000; ++seq) {
-        if (seq == breakAt)
-            history.markBreak();
-        ChannelReadings r{std::uint8_t(seq % 200), std::uint8_t(seq % 100), {}, {}};
-        if (seq == missingAt)
-            r[1].reset();
-        history.append(r, 1'000'000 + seq * 20);
-    }
-    const auto curves = history.curves(0, 1000, maxPoints);
-    QCOMPARE(cuts(curves[0]).size(), cutsCh1);
-    QCOMPARE(cuts(curves[1]).size(), cutsCh2);
-    // A channel that never answered draws nothing but cuts.
-    QCOMPARE(cuts(curves[2]).size(), curves[2].values.size());
-    // A cut sits between the points on either side of the gap.
-    for (const auto &curve : {curves[0], curves[1]})
-        for (qsizetype at : cuts(curve)) {
-            QVERIFY(at > 0 && at + 1 < curve.keys.size());
-            QVERIFY(!std::isnan(curve.values[at - 1]) || !std::isnan(curve.values[at + 1]));
-        }
-    QVERIFY(curves[0].keys.size() <= 2 * maxPoints + 4);
-    QVERIFY(std::is_sorted(curves[0].keys.begin(), curves[0].keys.end()));
 }
 
 void TestLiveHistory::coarseCurvesHoldTrueExtremes()

@@ -73,7 +73,6 @@ struct Rig {
 class TestVoltmeter : public QObject {
     Q_OBJECT
 private slots:
-    void failedCycleDrawsNothing();
     void sweepWrapsAndRestarts();
     void ticksNeverOverlap();
     void pointLandsOnItsPixel_data();
@@ -81,18 +80,6 @@ private slots:
     void curveJoinsOnScaledScreen_data();
     void curveJoinsOnScaledScreen();
 };
-
-void TestVoltmeter::failedCycleDrawsNothing()
-{
-    Rig rig({128, 3, 0, 0});
-    QVERIFY(rig.tick());
-    rig.line->engine().faults().silent = true;
-    QVERIFY(rig.tick());
-    // The texts keep the last reading, and no column shows one the board did not give.
-    QCOMPARE(rig.text1[1].text(), QString("3[03]"));
-    QCOMPARE(rig.vm->GP1_count(), 15);
-    QCOMPARE(rig.gp1.pixel(15, 707), graph::cursorColour);
-}
 
 void TestVoltmeter::sweepWrapsAndRestarts()
 {
