@@ -103,6 +103,7 @@ private slots:
     void probe_data();
     void probe();
     void readRows();
+    void programFailureIsAProtocolError();
     void readoutFailureKeepsEarlierFiles_data();
     void readoutFailureKeepsEarlierFiles();
     void readoutToUnwritableFileSendsNothing();
@@ -119,13 +120,16 @@ void TestCliRunner::init()
     QFile::remove(readout::readOutRecordPath());
 }
 
-// A probe that fails is an error with its own exit code.
+// A probe says what it found on standard output; one that fails is an error
+// with its own exit code.
 void TestCliRunner::probe_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
 
+    QTest::newRow("found and switched")
+        << "" << int(kExitOk) << "board found at 9600 bps on /dev/ttyTEST and switched to 19200 bps";
     QTest::newRow("switch refused") << "refuse-speed-change" << int(kExitProtocolError)
                                     << "switch to 19200 bps failed (S command NG 115)";
     QTest::newRow("silent") << "silent" << int(kExitNoBoard) << "no board answers on /dev/ttyTEST";
@@ -146,9 +150,9 @@ void TestCliRunner::probe()
         line->unplugOnSending('s');
     const Run r = run(line, {"probe"});
     QCOMPARE(r.code, code);
-    QVERIFY(r.out.isEmpty());
-    QCOMPARE(r.err.size(), 1);
-    QVERIFY2(r.err.first().contains(text), qPrintable(r.err.first()));
+    const QStringList &said = code == kExitOk ? r.out : r.err;
+    QCOMPARE(r.out.size() + r.err.size(), 1);
+    QVERIFY2(said.value(0).contains(text), qPrintable(said.value(0)));
 }
 
 void TestCliRunner::readRows()
@@ -176,6 +180,17 @@ void TestCliRunner::readRows()
         QVERIFY2(iso.match(row.section(',', 0, 0)).hasMatch(), qPrintable(row));
         QCOMPARE(row.section(',', 2), values.mid(1));
     }
+}
+
+void TestCliRunner::programFailureIsAProtocolError()
+{
+    auto line = simulatedBoard();
+    line->engine().faults().echoOverride = 'x';
+    line->engine().faults().echoOverrideCommands.assign(1, 'w');
+    const Run r = run(line, {"program", "--eeprom", "24C64", "--vdd", "1", "--interval", "1"});
+    QCOMPARE(r.code, int(kExitProtocolError));
+    QVERIFY2(r.err.last().contains("(1.Write NG 120)"), qPrintable(r.err.last()));
+    QVERIFY(!r.err.last().contains("partly"));
 }
 
 void TestCliRunner::readoutFailureKeepsEarlierFiles_data()
