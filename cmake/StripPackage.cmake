@@ -5,6 +5,10 @@ file(GLOB_RECURSE programs LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIR
 if(NOT programs)
   message(FATAL_ERROR "no programs staged under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
 endif()
+# And the program's own modules (the chart windows).
+file(GLOB_RECURSE modules LIST_DIRECTORIES false
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/lib/*qel-vemtra/*.so")
+list(APPEND programs ${modules})
 foreach(program IN LISTS programs)
   execute_process(COMMAND "${CPACK_VEMTRA_STRIP}" --remove-section=.comment --remove-section=.note
                           "${program}"

@@ -42,7 +42,7 @@ void TestLiveGraphE2e::lastPointIsWhatTheBoxesShow()
     QVERIFY(meter);
     QSignalSpy cycles(meter, &voltmeter::Voltmeter::tickDone);
     s.w.nmuLiveGraph->trigger();
-    chart::LiveGraphWindow *live = s.app.liveGraph();
+    auto *live = qobject_cast<chart::LiveGraphWindow *>(s.app.liveGraph());
     QVERIFY(live && live->isVisible());
     QVERIFY(s.w.Check1->isChecked());
     QTRY_VERIFY_WITH_TIMEOUT(cycles.size() >= 30, 30000);
