@@ -3,6 +3,7 @@
 #include "app/app_controller.h"
 #include "app/app_texts.h"
 #include "app/chart_module.h"
+#include "app/desktop_style.h"
 #include "app/frm_about.h"
 #include "app/vemtra.h"
 #include "app/version.h"
@@ -241,6 +242,7 @@ int Main(int argc, char **argv, const std::function<void(AppController &)> &star
         return *status;
 
     QApplication app(argc, argv);
+    QApplication::setStyle(new DesktopStyle(QApplication::style()->name()));
     QCoreApplication::setApplicationName(texts::appTitle);
     QCoreApplication::setApplicationVersion(versionNumbers());
     installQtJapanese(app);

@@ -1,19 +1,25 @@
 // What only a later window needs is loaded when it is first used: the chart
-// windows come from the chart module, loaded with the first chart. A window
-// that shows no chart has no plot library mapped, and without a usable module
-// a chart button says why in a box and opens nothing.
+// windows come from the chart module, loaded with the first chart, and the
+// image plugins come with the first picture Qt must work out the format of.
+// A window that shows no chart has neither the plot library nor an image
+// plugin mapped, and without a usable module a chart button says why in a box
+// and opens nothing.
 
 #include "app/app_controller.h"
 #include "app/app_texts.h"
+#include "app/desktop_style.h"
 #include "app/vemtra.h"
 #include "chart/module/chart_windows.h"
 #include "scripted_prompts.h"
 #include "serial/link_worker.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -62,6 +68,8 @@ void TestLoadOnUse::initTestCase()
 {
     if (!QFile::exists(QStringLiteral("/proc/self/maps")))
         QSKIP("needs /proc/self/maps to see what is loaded");
+    // As the program starts.
+    QApplication::setStyle(new app::DesktopStyle(QApplication::style()->name()));
 }
 
 void TestLoadOnUse::loadedWithTheFirstChart()
@@ -69,7 +77,7 @@ void TestLoadOnUse::loadedWithTheFirstChart()
     Rig rig;
     rig.app->window()->show();
     QVERIFY(QTest::qWaitForWindowExposed(rig.app->window()));
-    for (const char *library : {"QCustomPlot", "PrintSupport"})
+    for (const char *library : {"QCustomPlot", "PrintSupport", "Qt6Svg", "/imageformats/"})
         QVERIFY2(!mapped(QLatin1String(library)), library);
 
     rig.app->window()->nmuLiveGraph->trigger();
@@ -84,6 +92,12 @@ void TestLoadOnUse::loadedWithTheFirstChart()
     QVERIFY(log && log->isVisible());
     QCOMPARE(log->objectName(), QStringLiteral("LOG_GRAPH"));
     QVERIFY(rig.boxes.isEmpty());
+
+    // The menu bar's overflow arrow, made only now, is still there.
+    auto *arrow = rig.app->window()->menuBar()->findChild<QToolButton *>(
+        QStringLiteral("qt_menubar_ext_button"));
+    QVERIFY(arrow);
+    QVERIFY(!arrow->icon().pixmap(16).isNull());
 }
 
 void TestLoadOnUse::withoutAModuleABoxSaysWhy_data()
