@@ -4,7 +4,6 @@
 
 #include "app/app_controller.h"
 #include "app/vemtra.h"
-#include "chart/ui/live_graph_window.h"
 #include "readout/ui/list_viewer.h"
 #include "serial/ui/connection.h"
 #include "serial/ui/frm_option.h"
@@ -129,26 +128,26 @@ void runVoltmeter(app::AppController &controller, int seconds, bool liveGraph = 
     // over a longer period than reported; the period is the measured one.
     QElapsedTimer period;
     period.start();
-    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, meter,
-                       [&controller, meter, window, cycles, before, skippedBefore, period] {
-                           window->Check1->setChecked(false);
-                           const double seconds = double(period.nsecsElapsed()) / 1e9;
-                           std::vector<double> &ms = cycles->ms;
-                           std::sort(ms.begin(), ms.end());
-                           if (StallProbe *probe = StallProbe::listening()) {
-                               if (auto *live = controller.liveGraph())
-                                   probe->note(QStringLiteral("live_redraws"), live->redraws());
-                               probe->note(QStringLiteral("voltmeter_seconds"), seconds);
-                               probe->note(QStringLiteral("voltmeter_cycles"),
-                                           meter->completedTicks() - before);
-                               probe->note(QStringLiteral("voltmeter_skipped"),
-                                           meter->skippedTicks() - skippedBefore);
-                               probe->note(QStringLiteral("voltmeter_median_ms"),
-                                           ms.empty() ? 0 : ms[ms.size() / 2]);
-                           }
-                           delete cycles;
-                           QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-                       });
+    QTimer::singleShot(
+        seconds * 1000, Qt::PreciseTimer, meter,
+        [&controller, meter, window, cycles, before, skippedBefore, period] {
+            window->Check1->setChecked(false);
+            const double seconds = double(period.nsecsElapsed()) / 1e9;
+            std::vector<double> &ms = cycles->ms;
+            std::sort(ms.begin(), ms.end());
+            if (StallProbe *probe = StallProbe::listening()) {
+                if (QWidget *live = controller.liveGraph())
+                    probe->note(QStringLiteral("live_redraws"), live->property("redraws").toInt());
+                probe->note(QStringLiteral("voltmeter_seconds"), seconds);
+                probe->note(QStringLiteral("voltmeter_cycles"), meter->completedTicks() - before);
+                probe->note(QStringLiteral("voltmeter_skipped"),
+                            meter->skippedTicks() - skippedBefore);
+                probe->note(QStringLiteral("voltmeter_median_ms"),
+                            ms.empty() ? 0 : ms[ms.size() / 2]);
+            }
+            delete cycles;
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        });
 }
 
 } // namespace

@@ -66,7 +66,8 @@ install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz DESTINATI
 
 # Everything the install needs, without the tests and benchmarks.
 add_custom_target(vemtra_installables)
-add_dependencies(vemtra_installables qel-vemtra vemtra-cli vemtra-plot vemtra-board vemtra_packaging)
+add_dependencies(vemtra_installables qel-vemtra vemtra_charts vemtra-cli vemtra-plot vemtra-board
+                 vemtra_packaging)
 if(TARGET cli_install)
   add_dependencies(cli_install vemtra_packaging)
 endif()

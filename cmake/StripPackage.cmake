@@ -5,6 +5,13 @@ file(GLOB_RECURSE programs LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIR
 if(NOT programs)
   message(FATAL_ERROR "no programs staged under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
 endif()
+# And the program's own modules (the chart windows).
+file(GLOB_RECURSE modules LIST_DIRECTORIES false "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.so")
+list(FILTER modules INCLUDE REGEX "/lib/(.+/)?qel-vemtra/[^/]+\\.so$")
+if(NOT modules)
+  message(FATAL_ERROR "no chart module staged under ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
+endif()
+list(APPEND programs ${modules})
 foreach(program IN LISTS programs)
   execute_process(COMMAND "${CPACK_VEMTRA_STRIP}" --remove-section=.comment --remove-section=.note
                           "${program}"

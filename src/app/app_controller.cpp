@@ -1,13 +1,13 @@
 #include "app/app_controller.h"
 
-#include "chart/ui/live_graph_window.h"
-#include "chart/ui/log_graph_window.h"
 #include "voltmeter/voltmeter_recorder.h"
 
 #include "app/app_texts.h"
+#include "app/chart_module.h"
 #include "app/frm_about.h"
 #include "app/startup.h"
 #include "app/vemtra.h"
+#include "chart/module/chart_windows.h"
 #include "datalog/ui/log_programmer.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/com_setting.h"
@@ -35,7 +35,7 @@ AppController::AppController(std::unique_ptr<serial::LinkWorker> worker, QObject
     : QObject(parent), worker_(std::move(worker)),
       session_(std::make_unique<serial::BoardSession>()), window_(std::make_unique<vemtra>()),
       comSetting_(std::make_unique<serial::ComSetting>()), quit_([] { QCoreApplication::quit(); }),
-      prompts_(&ui::realPrompts())
+      prompts_(&ui::realPrompts()), charts_(std::make_unique<ChartModule>())
 {
     attachShell();
     wireConnection();
@@ -147,6 +147,20 @@ frmAbout *AppController::about()
         };
     }
     return about_;
+}
+
+void AppController::setChartFolders(const QStringList &folders)
+{
+    charts_ = std::make_unique<ChartModule>(folders);
+}
+
+chart::ChartWindows *AppController::chartWindows()
+{
+    QString error;
+    chart::ChartWindows *windows = charts_->windows(&error);
+    if (!windows)
+        prompts_->critical(window_.get(), texts::chartModuleTitle, error);
+    return windows;
 }
 
 void AppController::vemtra_exit_Click()

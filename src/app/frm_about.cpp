@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "app/app_texts.h"
+#include "app/vemtra.h"
 #include "app/version.h"
 
 #include <QCoreApplication>
@@ -62,7 +63,7 @@ frmAbout::frmAbout(QWidget *parent)
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setGeometry(twips(240, 240, 540, 540));
     picIcon->setAlignment(Qt::AlignCenter);
-    picIcon->setPixmap(QPixmap(QStringLiteral(":/vemtra/vemtra.png")));
+    picIcon->setPixmap(programPicture());
 
     lblTitle = label(this, "lblTitle", texts::lblTitleDesign, twips(1170, 405, 2985, 345));
     lblVersion = label(this, "lblVersion", texts::lblVersionDesign, twips(1170, 810, 2985, 225));

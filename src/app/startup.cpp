@@ -2,6 +2,8 @@
 
 #include "app/app_controller.h"
 #include "app/app_texts.h"
+#include "app/chart_module.h"
+#include "app/desktop_style.h"
 #include "app/frm_about.h"
 #include "app/vemtra.h"
 #include "app/version.h"
@@ -240,6 +242,7 @@ int Main(int argc, char **argv, const std::function<void(AppController &)> &star
         return *status;
 
     QApplication app(argc, argv);
+    QApplication::setStyle(new DesktopStyle(QApplication::style()->name()));
     QCoreApplication::setApplicationName(texts::appTitle);
     QCoreApplication::setApplicationVersion(versionNumbers());
     installQtJapanese(app);
@@ -267,7 +270,8 @@ int Main(int argc, char **argv, const std::function<void(AppController &)> &star
     if (!qEnvironmentVariableIsEmpty("VEMTRA_REPORT_STARTUP")) {
         QTextStream out(stdout);
         out << "cwd=" << QDir::currentPath() << "\n"
-            << "title=" << controller.window()->windowTitle() << "\n";
+            << "title=" << controller.window()->windowTitle() << "\n"
+            << "charts=" << ChartModule().path() << "\n";
         out.flush();
         std::fflush(stdout);
     }

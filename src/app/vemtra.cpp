@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QImageReader>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
@@ -99,11 +100,22 @@ void setColours(QWidget *w, const QColor &text, const QColor &base)
 
 } // namespace
 
+QPixmap programPicture()
+{
+    initAppResources();
+    // Read as the PNG it is and nothing else: a picture Qt may take for any
+    // format is first offered to every image plugin, which loads them all
+    // into the program, even with the format named.
+    QImageReader reader(QStringLiteral(":/vemtra/vemtra.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 vemtra::vemtra(QWidget *parent) : QMainWindow(parent)
 {
     initAppResources();
     setObjectName(QStringLiteral("vemtra"));
-    setWindowIcon(QIcon(QStringLiteral(":/vemtra/vemtra.png")));
+    setWindowIcon(QIcon(programPicture()));
     // Before any control is made: some take colours from it.
     setPalette(designPalette());
 

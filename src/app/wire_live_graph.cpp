@@ -1,7 +1,7 @@
 #include "app/app_controller.h"
 
 #include "app/vemtra.h"
-#include "chart/ui/live_graph_window.h"
+#include "chart/module/chart_windows.h"
 #include "voltmeter/ui/voltmeter.h"
 
 #include <QAction>
@@ -16,7 +16,7 @@ void AppController::wireLiveGraph()
     connect(window_->nmuLiveGraph, &QAction::triggered, this, &AppController::nmuLiveGraph_Click);
 }
 
-chart::LiveGraphWindow *AppController::liveGraph() const
+QWidget *AppController::liveGraph() const
 {
     return liveGraph_;
 }
@@ -24,24 +24,28 @@ chart::LiveGraphWindow *AppController::liveGraph() const
 void AppController::nmuLiveGraph_Click()
 {
     if (!liveGraph_) {
-        liveGraph_ = new chart::LiveGraphWindow(window_.get());
+        chart::ChartWindows *charts = chartWindows();
+        if (!charts)
+            return;
+        liveGraph_ = charts->newLiveGraph(window_.get());
         // Fed from the voltmeter's cycles on the window's thread, as they are
         // shown in the reading boxes; closed, it keeps them for its return.
         auto *v = findChild<voltmeter::Voltmeter *>(QStringLiteral("voltmeter"));
-        chart::LiveGraphWindow *live = liveGraph_;
-        connect(v, &voltmeter::Voltmeter::cycleRead, live,
+        QWidget *window = liveGraph_;
+        auto *live = qobject_cast<chart::LiveGraph *>(window);
+        connect(v, &voltmeter::Voltmeter::cycleRead, window,
                 [live](const voltmeter::ChannelReadings &readings) {
                     live->addCycle(readings, QDateTime::currentMSecsSinceEpoch());
                 });
-        connect(v, &voltmeter::Voltmeter::cycleSent, live, &chart::LiveGraphWindow::cycleSent);
+        connect(v, &voltmeter::Voltmeter::cycleSent, window, [live] { live->cycleSent(); });
         // Each new run of the voltmeter, after a stop or a lost link, begins
         // its own stretch of curve.
-        connect(window_->Check1, &QCheckBox::toggled, live, [live](bool on) {
+        connect(window_->Check1, &QCheckBox::toggled, window, [live](bool on) {
             if (on)
                 live->markBreak();
         });
-        connect(worker_.get(), &serial::LinkWorker::linkLost, live,
-                &chart::LiveGraphWindow::markBreak);
+        connect(worker_.get(), &serial::LinkWorker::linkLost, window,
+                [live] { live->markBreak(); });
     }
     liveGraph_->show();
     liveGraph_->raise();

@@ -1,7 +1,7 @@
 #include "app/app_controller.h"
 
 #include "app/vemtra.h"
-#include "chart/ui/log_graph_window.h"
+#include "chart/module/chart_windows.h"
 #include "readout/csv_export.h"
 #include "readout/ui/readout_controller.h"
 #include "serial/protocol.h"
@@ -29,7 +29,7 @@ void AppController::wireLogGraph()
     updateLogGraph();
 }
 
-chart::LogGraphWindow *AppController::logGraph() const
+QWidget *AppController::logGraph() const
 {
     return logGraph_;
 }
@@ -58,10 +58,12 @@ void AppController::nmuLogGraph_Click()
 void AppController::openLogGraph(const QString &dataFile, const chart::ChartOptions &options)
 {
     if (!logGraph_) {
-        logGraph_ = new chart::LogGraphWindow(window_.get());
-        logGraph_->setObjectName(QStringLiteral("LOG_GRAPH"));
+        chart::ChartWindows *charts = chartWindows();
+        if (!charts)
+            return;
+        logGraph_ = charts->newLogGraph(window_.get());
     }
-    logGraph_->openLog(dataFile, options);
+    qobject_cast<chart::LogGraph *>(logGraph_)->openLog(dataFile, options);
     logGraph_->show();
     logGraph_->raise();
     logGraph_->activateWindow();

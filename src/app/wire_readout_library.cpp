@@ -1,7 +1,7 @@
 #include "app/app_controller.h"
 
 #include "app/vemtra.h"
-#include "chart/ui/log_graph_window.h"
+#include "chart/log_chart.h"
 #include "readout/csv_export.h"
 #include "readout/readout_library.h"
 #include "readout/ui/readout_library_window.h"

@@ -98,7 +98,7 @@ void TestLiveGraph::followsTheReadingBoxes()
     QVERIFY(rig.ready);
     QVERIFY(!rig.w->Check1->isChecked());
     rig.w->nmuLiveGraph->trigger();
-    chart::LiveGraphWindow *live = rig.app->liveGraph();
+    auto *live = qobject_cast<chart::LiveGraphWindow *>(rig.app->liveGraph());
     QVERIFY(live && live->isVisible());
     QCOMPARE(live->windowTitle(), QStringLiteral("LIVE_GRAPH"));
     QVERIFY(rig.w->Check1->isChecked());
@@ -151,7 +151,7 @@ void TestLiveGraph::exportHoldsTheRecordersReadings()
     QTemporaryDir dir;
     rig.recordPath = dir.filePath(QStringLiteral("recorded.csv"));
     rig.w->nmuLiveGraph->trigger();
-    chart::LiveGraphWindow *live = rig.app->liveGraph();
+    auto *live = qobject_cast<chart::LiveGraphWindow *>(rig.app->liveGraph());
     QVERIFY(rig.cycles(5));
     rig.w->nmuVoltRecord->trigger();
     QVERIFY(rig.cycles(60));

@@ -613,7 +613,7 @@ void TestReadoutWiring::readoutHistoryWindow()
     // The older, longer one, though QEL_ADC.txt now holds the newer.
     library->tblReadouts->selectRow(1);
     library->openGraph();
-    chart::LogGraphWindow *graph = rig.app->logGraph();
+    auto *graph = qobject_cast<chart::LogGraphWindow *>(rig.app->logGraph());
     QVERIFY(graph && graph->isVisible());
     QCOMPARE(graph->chart().records, 3);
     QCOMPARE(graph->chart().time.unit, chart::TimeUnit::Second);

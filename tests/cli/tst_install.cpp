@@ -126,6 +126,11 @@ void TestInstall::installedTreeRuns()
     QVERIFY2(report.contains("cwd=" + QDir(root.filePath("bin")).canonicalPath()),
              qPrintable(report.join(" | ")));
     QVERIFY(report.filter(QRegularExpression("^title=QEL-Vemtra ")).size() == 1);
+    // The installed window finds its chart module in the installed tree.
+    const QStringList charts = report.filter(QRegularExpression("^charts="));
+    QVERIFY2(charts.size() == 1 &&
+                 charts.first().startsWith("charts=" + QDir(root.path()).canonicalPath()),
+             qPrintable(report.join(" | ")));
 }
 
 void TestInstall::debianPackage()

@@ -25,7 +25,7 @@ constexpr QSize kSize = ui::twipsSize(4425, 4020);
 constexpr int kPointSize = 9;
 // The first screens at once; the rest (a full 24C256 log is about 180 KB) goes
 // in over event-loop turns, in slices small enough that the last one of a turn
-// overshoots its budget by little.
+// overshoots its budget by little. In bytes of the file, one character each.
 constexpr qsizetype kFirstSliceChars = 4 * 1024;
 constexpr qsizetype kSliceChars = 2 * 1024;
 // Each turn fills for at most this long, then lets the window paint and answer.
@@ -82,16 +82,16 @@ LIST::LIST(QWidget *parent) : QDialog(parent)
 
 bool LIST::loadFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    fill_->stop();
+    file_.close();
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    const std::optional<QByteArray> first = readSlice(kFirstSliceChars);
+    if (!first)
         return false;
-    pending_ = QString::fromLatin1(bytes);
-    filled_ = 0;
     RText1->clear();
-    fillSlice(kFirstSliceChars);
+    append(*first);
     if (isLoading()) {
         fill_->start();
     } else {
@@ -101,28 +101,35 @@ bool LIST::loadFile(const QString &path)
     return true;
 }
 
-void LIST::fillSlice(qsizetype chars)
+std::optional<QByteArray> LIST::readSlice(qsizetype bytes)
 {
+    QByteArray lines = file_.read(bytes);
     // Whole lines, so a slice never splits a record.
-    qsizetype end = std::min(pending_.size(), filled_ + chars);
-    if (end < pending_.size()) {
-        const qsizetype newline = pending_.indexOf(QLatin1Char('\n'), end);
-        end = newline < 0 ? pending_.size() : newline + 1;
-    }
+    if (!lines.endsWith('\n') && !file_.atEnd())
+        lines += file_.readLine();
+    const bool failed = file_.error() != QFileDevice::NoError;
+    if (failed || file_.atEnd())
+        file_.close();
+    if (failed)
+        return std::nullopt;
+    return lines;
+}
+
+void LIST::append(const QByteArray &lines)
+{
     QTextCursor cursor(RText1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QStringView(pending_).sliced(filled_, end - filled_).toString());
-    filled_ = end;
-    if (!isLoading())
-        pending_ = QString();
+    cursor.insertText(QString::fromLatin1(lines));
 }
 
 void LIST::fillFromTimer()
 {
     QElapsedTimer spent;
     spent.start();
+    // A file that fails part way shows what it gave.
     while (isLoading() && !spent.hasExpired(kFillBudgetMs))
-        fillSlice(kSliceChars);
+        if (const std::optional<QByteArray> lines = readSlice(kSliceChars))
+            append(*lines);
     if (isLoading())
         return;
     fill_->stop();

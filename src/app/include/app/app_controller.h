@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -29,9 +30,8 @@ class ReadoutController;
 class ReadoutLibraryWindow;
 } // namespace vemtra::readout
 namespace vemtra::chart {
-class LogGraphWindow;
+class ChartWindows;
 struct ChartOptions;
-class LiveGraphWindow;
 } // namespace vemtra::chart
 namespace vemtra::voltmeter {
 class VoltmeterRecorder;
@@ -49,6 +49,7 @@ namespace chart = ::vemtra::chart;
 
 class vemtra;
 class frmAbout;
+class ChartModule;
 
 // Puts the program together: the main window, the one link worker that owns the
 // serial line, the board session, and each subsystem's controller. The window
@@ -97,8 +98,10 @@ public:
     // The last read-out's data file as CSV.
     void nmuCsvExport_Click();
     // LOG_GRAPH on the data file; one window, brought to the front when open.
+    // The chart windows come from the chart module, loaded with the first of
+    // them; without it a box says why and no chart opens.
     void nmuLogGraph_Click();
-    chart::LogGraphWindow *logGraph() const;
+    QWidget *logGraph() const;
     // LOG_GRAPH on any data file (a kept read-out's), drawn as `options` say.
     void openLogGraph(const QString &dataFile, const chart::ChartOptions &options);
     // The window of kept read-outs; one, brought to the front when open.
@@ -109,7 +112,10 @@ public:
     const voltmeter::VoltmeterRecorder *recorder() const { return recorder_.get(); }
     // LIVE_GRAPH; one window, kept (and fed) once opened; starts the voltmeter.
     void nmuLiveGraph_Click();
-    chart::LiveGraphWindow *liveGraph() const;
+    QWidget *liveGraph() const;
+    // Where the chart module is looked for; ChartModule::defaultFolders()
+    // unless a test says otherwise. Before the first chart opens.
+    void setChartFolders(const QStringList &folders);
 
     // What ends the program; QCoreApplication::quit unless a test replaces it.
     void setQuit(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -149,6 +155,9 @@ private:
     void updateCsvExport();
     // LOG_GRAPH (wire_log_graph.cpp).
     void updateLogGraph();
+    // The chart module's windows; nothing, once the box has said why, when
+    // the module cannot be had.
+    chart::ChartWindows *chartWindows();
     // Voltmeter recorder (wire_recorder.cpp).
     void recordCycle(const voltmeter::ChannelReadings &readings);
     void stopRecording(const QString &why = {});
@@ -166,10 +175,11 @@ private:
     QPointer<serial::Connection> connection_;
     QPointer<datalog::LogProgrammer> programmer_;
     QPointer<readout::ReadoutController> readout_;
-    QPointer<chart::LogGraphWindow> logGraph_;
+    std::unique_ptr<ChartModule> charts_;
+    QPointer<QWidget> logGraph_;
     QPointer<readout::ReadoutLibraryWindow> library_;
     std::unique_ptr<voltmeter::VoltmeterRecorder> recorder_;
-    QPointer<chart::LiveGraphWindow> liveGraph_;
+    QPointer<QWidget> liveGraph_;
 };
 
 } // namespace vemtra::app

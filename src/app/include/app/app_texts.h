@@ -6,6 +6,7 @@
 // a function.
 
 #include <QString>
+#include <QStringList>
 
 namespace vemtra::app::texts {
 
@@ -142,5 +143,19 @@ inline const QString unreadLogQuestion =
 inline const QString logNotLookedAtQuestion = QStringLiteral(
     "ボードのログデータを確認できませんでした。\n"
     "読み出していないログデータがあれば、ログ設定を行うと消去されます。続けますか？");
+
+// The box when a chart window cannot open: the chart module is not where the
+// program looks (its file name, then the folders looked in), or it is there
+// but will not load (its path, then the reason in Qt's words).
+inline const QString chartModuleTitle = QStringLiteral("グラフ表示エラー");
+inline QString chartModuleMissing(const QString &file, const QStringList &folders)
+{
+    return QStringLiteral("グラフ表示モジュール %1 が見つかりません。\n探した場所:\n%2")
+        .arg(file, folders.join(QLatin1Char('\n')));
+}
+inline QString chartModuleRefused(const QString &path, const QString &reason)
+{
+    return QStringLiteral("グラフ表示モジュールを読み込めません。\n%1\n%2").arg(path, reason);
+}
 
 } // namespace vemtra::app::texts

@@ -94,8 +94,9 @@ std::optional<int> handleInfoOptions(int argc, char **argv);
 
 // The whole program: the start-up of the design, then the event loop. Setting
 // VEMTRA_REPORT_STARTUP=1 makes it print, once the window is shown, the lines
-// "cwd=<current directory>" and "title=<window caption>" on standard output, so
-// tests can check start-up from outside. `started`, when given, is called once
+// "cwd=<current directory>", "title=<window caption>" and "charts=<the chart
+// module it would load, or nothing>" on standard output, so tests can check
+// start-up from outside. `started`, when given, is called once
 // the controller is up, before the port dialog opens: a measuring build of the
 // window drives it from there.
 int Main(int argc, char **argv, const std::function<void(AppController &)> &started = {});

@@ -35,6 +35,8 @@ using ui::RoundedFrame;
 using ui::twips;
 using ui::WrapButton;
 
+// The program's picture: the main window's icon and the About box's.
+QPixmap programPicture();
 
 // The main window: voltmeter display and graph, the four data-log panels, two
 // status lines and the menus. It is a plain view. Every control is a public member

@@ -9,6 +9,7 @@
 // the cycle under the mouse; the view can be saved as a picture or its cycles
 // as CSV in the voltmeter recorder's columns.
 
+#include "chart/module/chart_windows.h"
 #include "voltmeter/live_history.h"
 
 #include <QElapsedTimer>
@@ -26,8 +27,11 @@ class QPushButton;
 
 namespace vemtra::chart {
 
-class LiveGraphWindow : public QWidget {
+class LiveGraphWindow : public QWidget, public LiveGraph {
     Q_OBJECT
+    Q_INTERFACES(vemtra::chart::LiveGraph)
+    // By name too, for what reaches the window through the chart module.
+    Q_PROPERTY(int redraws READ redraws)
 public:
     enum class Span { Seconds10, Minute1, Minutes10, Hour1, All };
 
@@ -36,12 +40,12 @@ public:
                              qint64 capacity = voltmeter::LiveHistory::kDayCapacity);
 
     // One voltmeter cycle read at `msecs` (milliseconds since the epoch).
-    void addCycle(const voltmeter::ChannelReadings &readings, qint64 msecs);
+    void addCycle(const voltmeter::ChannelReadings &readings, qint64 msecs) override;
     // The voltmeter has just sent its next cycle to the line: the window's
     // thread is free until the answer, the moment to draw what came before.
-    void cycleSent();
+    void cycleSent() override;
     // The voltmeter stopped or the link was lost: the curves break here.
-    void markBreak();
+    void markBreak() override;
 
     void setSpan(Span span);
     Span span() const { return span_; }

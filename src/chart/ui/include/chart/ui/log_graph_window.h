@@ -10,6 +10,7 @@
 // copied and printed.
 
 #include "chart/log_chart.h"
+#include "chart/module/chart_windows.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -32,8 +33,9 @@ class QWheelEvent;
 
 namespace vemtra::chart {
 
-class LogGraphWindow : public QWidget {
+class LogGraphWindow : public QWidget, public LogGraph {
     Q_OBJECT
+    Q_INTERFACES(vemtra::chart::LogGraph)
 public:
     // A top-level window even with a parent; the parent only owns it.
     explicit LogGraphWindow(QWidget *parent = nullptr);
@@ -41,7 +43,7 @@ public:
 
     // Reads and shows a data file or CSV. On failure the window keeps what it
     // showed, the label says why, and false comes back.
-    bool openLog(const QString &path, const ChartOptions &options = {});
+    bool openLog(const QString &path, const ChartOptions &options = {}) override;
     void showChart(const LogChart &chart, const QString &source);
 
     // A second log laid over the first from its start, dashed. It stays

@@ -5,11 +5,13 @@
 // data file exists, so a missing or unreadable file leaves that notice.
 
 #include <QDialog>
+#include <QFile>
 #include <QFont>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -24,9 +26,10 @@ public:
     // Replaces the text with the file's contents; false (text unchanged) when
     // the file cannot be read. The first part is there on return; a long file's
     // rest follows in slices from the event loop, so the window never freezes
-    // while a full log goes in. loaded() says when the whole file is in.
+    // while a full log goes in (a file that fails part way ends there).
+    // loaded() says when the whole file is in.
     bool loadFile(const QString &path);
-    bool isLoading() const { return filled_ < pending_.size(); }
+    bool isLoading() const { return file_.isOpen(); }
 
     QPlainTextEdit *RText1 = nullptr;
     QPushButton *cmdGraph = nullptr; // opens LOG_GRAPH; hidden unless someone can
@@ -35,11 +38,15 @@ signals:
     void loaded();
 
 private:
-    void fillSlice(qsizetype chars);
+    // The file's next whole lines, about `bytes` of them, or nothing when it
+    // cannot be read; the file is closed after its last line or a failure.
+    std::optional<QByteArray> readSlice(qsizetype bytes);
+    void append(const QByteArray &lines);
     void fillFromTimer();
 
-    QString pending_;
-    qsizetype filled_ = 0;
+    // Open while the file's rest is still to go in: read a slice at a time,
+    // so that no copy of the whole file is ever held beside the text.
+    QFile file_;
     QTimer *fill_ = nullptr;
 };
 
