@@ -126,10 +126,15 @@ void LIST::fillFromTimer()
 {
     QElapsedTimer spent;
     spent.start();
-    // A file that fails part way shows what it gave.
-    while (isLoading() && !spent.hasExpired(kFillBudgetMs))
-        if (const std::optional<QByteArray> lines = readSlice(kSliceChars))
-            append(*lines);
+    while (isLoading() && !spent.hasExpired(kFillBudgetMs)) {
+        const std::optional<QByteArray> lines = readSlice(kSliceChars);
+        if (!lines) {
+            // A log cut short would pass for the whole one: show none.
+            RText1->setPlainText(texts::kNoDataFile);
+            break;
+        }
+        append(*lines);
+    }
     if (isLoading())
         return;
     fill_->stop();

@@ -26,8 +26,8 @@ public:
     // Replaces the text with the file's contents; false (text unchanged) when
     // the file cannot be read. The first part is there on return; a long file's
     // rest follows in slices from the event loop, so the window never freezes
-    // while a full log goes in (a file that fails part way ends there).
-    // loaded() says when the whole file is in.
+    // while a full log goes in; a file that fails part way leaves the notice
+    // that there is no data file. loaded() says when the whole file is in.
     bool loadFile(const QString &path);
     bool isLoading() const { return file_.isOpen(); }
 
