@@ -316,6 +316,8 @@ void TestReadoutLibrary::commentIsSavedToItsFile()
     QVERIFY(!(window.proxy()->flags(comment.siblingAtColumn(KeptReadoutModel::Records)) &
               Qt::ItemIsEditable));
     QVERIFY(window.proxy()->setData(comment, "Cold night\tno wind"));
+    // Edited again, the comment starts from what was saved.
+    QCOMPARE(comment.data(Qt::EditRole).toString(), QString("Cold night\tno wind"));
 
     QJsonObject after = jsonOf(QDir(folder_).filePath(kept.id + ".json"));
     QCOMPARE(after["comment"].toString(), QString("Cold night\tno wind"));
