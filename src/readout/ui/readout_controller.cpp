@@ -161,7 +161,7 @@ void ReadoutController::startTransfer()
     KeepRequest keep;
     keep.version = QCoreApplication::applicationVersion();
     keep.port = worker_.device();
-    const QString library = libraryFolder_ ? libraryFolder_() : libraryFolder();
+    const QString library = libraryFolder();
 
     transferring_ = true;
     transferClock_.start();

@@ -92,9 +92,6 @@ public:
     // Shows a graph button in the viewer; a click closes the viewer and calls this.
     void setGraphOpener(std::function<void()> open) { graphOpener_ = std::move(open); }
 
-    // Where verified read-outs are kept; libraryFolder() unless set.
-    void setLibraryFolder(std::function<QString()> folder) { libraryFolder_ = std::move(folder); }
-
 signals:
     // The read-out has ended; on success the viewer opens right after.
     // `message` is Label9's text.
@@ -119,7 +116,6 @@ private:
     std::function<QString()> appPath_;
     std::function<QString()> dataFolder_;
     std::optional<LogIdentity> lastReadOut_;
-    std::function<QString()> libraryFolder_;
     std::function<void()> graphOpener_;
     ui::UserPrompts *prompts_;
     bool running_ = false;
